@@ -1,0 +1,52 @@
+# Quorvane — the two commands a newcomer needs are `make run` and `make test`.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+CI ?=
+WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build test run bench fuzz lint format asan-test crash clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake --preset debug -DQUORVANE_WERROR=$(WERROR) > /dev/null
+
+build: configure
+	@cmake --build build/debug -j $(JOBS)
+
+test: build
+	@cd build/debug && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+run: build
+	@./build/debug/src/views/quorvane $(ARGS)
+
+bench: deps
+	@cmake --preset release -DQUORVANE_WERROR=$(WERROR) > /dev/null
+	@cmake --build build/release -j $(JOBS)
+	@scripts/run-benchmarks build/release
+
+fuzz: deps
+	@cmake --preset fuzz > /dev/null
+	@cmake --build build/fuzz -j $(JOBS)
+	@scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
+
+asan-test: deps
+	@cmake --preset asan -DQUORVANE_WERROR=$(WERROR) > /dev/null
+	@cmake --build build/asan -j $(JOBS)
+	@cd build/asan && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+crash: build
+	@scripts/run-crash-harness build/debug
+
+lint: configure
+	@scripts/lint build/debug
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build
