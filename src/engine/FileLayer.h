@@ -4,6 +4,7 @@
 // can simulate a power cut (see tests/support/MemoryFileSystem.h).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,10 @@ public:
 
 // The process-wide POSIX implementation.
 IFileSystem& PosixFileSystem();
+
+// Replaces the POSIX startup-disk check (tests cannot fill a real disk); an empty function
+// restores the real check.
+void SetStartupDiskOverride(std::function<bool(bool* tempFolderMissing)> check);
 
 // Fills `length` bytes with unpredictable bytes from the kernel (getrandom).
 void FillRandom(void* buffer, size_t length);

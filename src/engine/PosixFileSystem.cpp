@@ -1,0 +1,459 @@
+// The file layer over POSIX calls: flock for the exclusive and deny-write opens, posix_fallocate so
+// that growth reserves real space, statx for birth times.
+#include "FileLayer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+constexpr off_t kStartupProbeBytes = 0xA00000; // 10 MiB that must fit on the temp folder's disk
+
+bool OffsetFits(uint64_t offset, size_t length) {
+    constexpr auto kMax = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
+    return offset <= kMax && length <= kMax - offset;
+}
+
+int OpenRetrying(const char* path, int flags, mode_t mode) {
+    int fd = -1;
+    do {
+        fd = ::open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+void CloseQuietly(int fd) {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+OpenResult ResultOfErrno(int error) {
+    if (error == ENOENT) {
+        return OpenResult::NotFound;
+    }
+    if (error == EWOULDBLOCK) {
+        return OpenResult::Locked;
+    }
+    return OpenResult::Failed;
+}
+
+// Opens without blocking (a fifo would otherwise wait for a writer), refuses anything that is not
+// a regular file, then switches the descriptor back to blocking I/O.
+int OpenRegular(const std::string& path, int flags, mode_t mode, OpenResult* result) {
+    int fd = OpenRetrying(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+    if (fd < 0) {
+        *result = ResultOfErrno(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        CloseQuietly(fd);
+        *result = OpenResult::Failed;
+        return -1;
+    }
+    int fileFlags = ::fcntl(fd, F_GETFL);
+    if (fileFlags < 0 || ::fcntl(fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) {
+        CloseQuietly(fd);
+        *result = OpenResult::Failed;
+        return -1;
+    }
+    *result = OpenResult::Ok;
+    return fd;
+}
+
+bool LockRetrying(int fd, int operation) {
+    int rc = 0;
+    do {
+        rc = ::flock(fd, operation | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+// Grows a descriptor's file to `newLength` with space really reserved. posix_fallocate returns its
+// error instead of setting errno.
+int Reserve(int fd, off_t oldLength, off_t newLength) {
+    int rc = 0;
+    do {
+        rc = ::posix_fallocate(fd, oldLength, newLength - oldLength);
+    } while (rc == EINTR);
+    if (rc == EOPNOTSUPP || rc == EINVAL) {
+        rc = ::ftruncate(fd, newLength) == 0 ? 0 : errno;
+    }
+    return rc;
+}
+
+class PosixFile final : public IFile {
+public:
+    explicit PosixFile(int fd)
+        : fd_(fd) {}
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+    ~PosixFile() override { Close(); }
+
+    bool ReadAt(void* buffer, uint64_t offset, size_t length) override {
+        if (fd_ < 0 || !OffsetFits(offset, length)) {
+            return false;
+        }
+        auto* out = static_cast<char*>(buffer);
+        size_t done = 0;
+        while (done < length) {
+            ssize_t n = ::pread(fd_, out + done, std::min<size_t>(length - done, SSIZE_MAX),
+                                static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) { // 0: the file ends before the range does
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    bool WriteAt(const void* buffer, uint64_t offset, size_t length) override {
+        if (fd_ < 0 || !OffsetFits(offset, length)) {
+            return false;
+        }
+        const auto* in = static_cast<const char*>(buffer);
+        size_t done = 0;
+        while (done < length) {
+            ssize_t n = ::pwrite(fd_, in + done, std::min<size_t>(length - done, SSIZE_MAX),
+                                 static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    bool SetLength(uint64_t length) override {
+        if (fd_ < 0 || length > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) {
+            return false;
+        }
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) {
+            return false;
+        }
+        const off_t oldLength = st.st_size;
+        const auto newLength = static_cast<off_t>(length);
+        if (newLength > oldLength) {
+            if (Reserve(fd_, oldLength, newLength) == 0) {
+                return true;
+            }
+            // A failed allocation may have moved the end of file part of the way; a failed growth
+            // must leave the length as it was.
+            if (::fstat(fd_, &st) == 0 && st.st_size != oldLength) {
+                (void)::ftruncate(fd_, oldLength);
+            }
+            return false;
+        }
+        if (newLength < oldLength) {
+            return ::ftruncate(fd_, newLength) == 0;
+        }
+        return true;
+    }
+
+    std::optional<uint64_t> Length() override {
+        struct stat st {};
+        if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+            return std::nullopt;
+        }
+        return static_cast<uint64_t>(st.st_size);
+    }
+
+    bool Sync() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+    bool Close() override {
+        if (fd_ < 0) {
+            return false;
+        }
+        // close() releases the flock with the descriptor. It is never retried: Linux frees the
+        // descriptor even when close reports EINTR, and a retry could close someone else's.
+        int fd = std::exchange(fd_, -1);
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+std::string ParentOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    auto end = path.find_last_not_of('/', slash);
+    if (end == std::string::npos) {
+        return "/";
+    }
+    return path.substr(0, end + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') {
+        return folder + name;
+    }
+    return folder + "/" + name;
+}
+
+std::mutex& OverrideMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::function<bool(bool*)>& StartupOverride() {
+    static std::function<bool(bool*)> check;
+    return check;
+}
+
+bool RealStartupDiskHasRoom(bool* tempFolderMissing) {
+    const char* env = std::getenv("TMPDIR");
+    std::string folder = (env != nullptr && *env != '\0') ? env : "/tmp";
+    std::string name = JoinPath(folder, "KVQXXXXXX");
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        if (tempFolderMissing != nullptr) {
+            *tempFolderMissing = true;
+        }
+        return false;
+    }
+    bool room = false;
+    int rc = 0;
+    do {
+        rc = ::posix_fallocate(fd, 0, kStartupProbeBytes);
+    } while (rc == EINTR);
+    if (rc == 0) {
+        struct stat st {};
+        room = ::fstat(fd, &st) == 0 && st.st_size == kStartupProbeBytes;
+    }
+    ::close(fd);
+    ::unlink(name.c_str());
+    return room;
+}
+
+class PosixFileSystemImpl final : public IFileSystem {
+public:
+    std::unique_ptr<IFile> OpenExclusive(const std::string& path, bool create, OpenResult* result) override {
+        // Never O_TRUNC: the lock must be held before the length is touched, or replacing an
+        // archive that another process has open would destroy it under that process.
+        int fd = OpenRegular(path, O_RDWR | (create ? O_CREAT : 0), 0600, result);
+        if (fd < 0) {
+            return nullptr;
+        }
+        if (!LockRetrying(fd, LOCK_EX)) {
+            *result = ResultOfErrno(errno);
+            CloseQuietly(fd);
+            return nullptr;
+        }
+        if (create && ::ftruncate(fd, 0) != 0) {
+            *result = OpenResult::Failed;
+            CloseQuietly(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    std::unique_ptr<IFile> OpenShared(const std::string& path, OpenResult* result) override {
+        int fd = OpenRegular(path, O_RDONLY, 0, result);
+        if (fd < 0) {
+            return nullptr;
+        }
+        if (!LockRetrying(fd, LOCK_SH)) {
+            *result = ResultOfErrno(errno);
+            CloseQuietly(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    std::unique_ptr<IFile> OpenPlain(const std::string& path, bool create, OpenResult* result) override {
+        int fd = OpenRegular(path, O_RDWR | (create ? O_CREAT | O_TRUNC : 0), 0600, result);
+        if (fd < 0) {
+            return nullptr;
+        }
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    std::unique_ptr<IFile> CreateNew(const std::string& path, OpenResult* result) override {
+        // O_EXCL also refuses a symbolic link in the way, dangling or not.
+        int fd = OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            *result = ResultOfErrno(errno);
+            return nullptr;
+        }
+        *result = OpenResult::Ok;
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    bool Exists(const std::string& path) override {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0;
+    }
+
+    bool Remove(const std::string& path) override { return std::remove(path.c_str()) == 0; }
+
+    bool SyncParentDirectory(const std::string& path) override {
+        int fd = OpenRetrying(ParentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+        if (fd < 0) {
+            return false;
+        }
+        // EINVAL: the file system cannot sync a directory at all; there is nothing more to be had.
+        bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+        ::close(fd);
+        return ok;
+    }
+
+    bool MakeDirectory(const std::string& path) override {
+        if (::mkdir(path.c_str(), 0755) == 0) {
+            return true;
+        }
+        struct stat st {};
+        return errno == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    std::optional<FileTimes> Stat(const std::string& path) override {
+        struct statx sx {};
+        if (::statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &sx) !=
+            0) {
+            return std::nullopt;
+        }
+        auto ns = [](const struct statx_timestamp& t) {
+            return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + static_cast<int64_t>(t.tv_nsec);
+        };
+        FileTimes times;
+        times.length = sx.stx_size;
+        times.modifiedUnixNs = ns(sx.stx_mtime);
+        times.createdUnixNs = (sx.stx_mask & STATX_BTIME) != 0 ? ns(sx.stx_btime) : times.modifiedUnixNs;
+        return times;
+    }
+
+    DirEntryKind KindOf(const std::string& path) override {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            return DirEntryKind::Other;
+        }
+        if (S_ISLNK(st.st_mode)) {
+            return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? DirEntryKind::File
+                                                                         : DirEntryKind::Other;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            return DirEntryKind::Directory;
+        }
+        return S_ISREG(st.st_mode) ? DirEntryKind::File : DirEntryKind::Other;
+    }
+
+    std::optional<std::vector<DirEntry>> ListDirectory(const std::string& path) override {
+        DIR* dir = ::opendir(path.c_str());
+        if (dir == nullptr) {
+            return std::nullopt;
+        }
+        std::vector<DirEntry> entries;
+        while (const dirent* e = ::readdir(dir)) {
+            std::string name = e->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            DirEntryKind kind = DirEntryKind::Other;
+            switch (e->d_type) {
+            case DT_REG:
+                kind = DirEntryKind::File;
+                break;
+            case DT_DIR:
+                kind = DirEntryKind::Directory;
+                break;
+            case DT_LNK:
+            case DT_UNKNOWN:
+                kind = KindOf(JoinPath(path, name));
+                break;
+            default:
+                break;
+            }
+            entries.push_back({std::move(name), kind});
+        }
+        ::closedir(dir);
+        std::sort(entries.begin(), entries.end(),
+                  [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+        return entries;
+    }
+
+    bool StartupDiskHasRoom(bool* tempFolderMissing) override {
+        if (tempFolderMissing != nullptr) {
+            *tempFolderMissing = false;
+        }
+        std::function<bool(bool*)> check;
+        {
+            std::lock_guard lock(OverrideMutex());
+            check = StartupOverride();
+        }
+        return check ? check(tempFolderMissing) : RealStartupDiskHasRoom(tempFolderMissing);
+    }
+};
+
+} // namespace
+
+IFileSystem& PosixFileSystem() {
+    static PosixFileSystemImpl fileSystem;
+    return fileSystem;
+}
+
+void SetStartupDiskOverride(std::function<bool(bool* tempFolderMissing)> check) {
+    std::lock_guard lock(OverrideMutex());
+    StartupOverride() = std::move(check);
+}
+
+void FillRandom(void* buffer, size_t length) {
+    auto* out = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = ::getrandom(out + done, length - done, 0);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == ENOSYS) {
+            break;
+        } else {
+            std::abort();
+        }
+    }
+    if (done == length) {
+        return;
+    }
+    // A kernel without getrandom: the device gives the same bytes.
+    int fd = OpenRetrying("/dev/urandom", O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0) {
+        std::abort(); // no source of unpredictable bytes: salts and prefixes must never be guessable
+    }
+    while (done < length) {
+        ssize_t n = ::read(fd, out + done, length - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            std::abort();
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+}
+
+} // namespace quorvane
