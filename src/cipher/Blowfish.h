@@ -122,23 +122,24 @@ public:
         uint32_t cl = bytes::LoadBe32(iv);
         uint32_t cr = bytes::LoadBe32(iv + 4);
         std::size_t at = 0;
-        // Blocks are independent when decrypting: two at a time keep both chains of look-ups in flight.
-        for (; at + 2 * kBlockBytes <= length; at += 2 * kBlockBytes) {
-            const uint32_t l0 = bytes::LoadBe32(in + at);
-            const uint32_t r0 = bytes::LoadBe32(in + at + 4);
-            const uint32_t l1 = bytes::LoadBe32(in + at + 8);
-            const uint32_t r1 = bytes::LoadBe32(in + at + 12);
-            uint32_t a0 = l0;
-            uint32_t b0 = r0;
-            uint32_t a1 = l1;
-            uint32_t b1 = r1;
-            DecryptBlock2(k, a0, b0, a1, b1);
-            bytes::StoreBe32(out + at, a0 ^ cl);
-            bytes::StoreBe32(out + at + 4, b0 ^ cr);
-            bytes::StoreBe32(out + at + 8, a1 ^ l0);
-            bytes::StoreBe32(out + at + 12, b1 ^ r0);
-            cl = l1;
-            cr = r1;
+        // Blocks are independent when decrypting: several at a time keep their look-ups in flight.
+        // Every cipher block is read before any plain block is written, so in-place use is safe.
+        constexpr int kLanes = 4;
+        for (; at + kLanes * kBlockBytes <= length; at += kLanes * kBlockBytes) {
+            uint32_t l[kLanes], r[kLanes], xl[kLanes], xr[kLanes];
+            for (int i = 0; i < kLanes; ++i) {
+                xl[i] = l[i] = bytes::LoadBe32(in + at + i * kBlockBytes);
+                xr[i] = r[i] = bytes::LoadBe32(in + at + i * kBlockBytes + 4);
+            }
+            DecryptBlocks<kLanes>(k, xl, xr);
+            bytes::StoreBe32(out + at, xl[0] ^ cl);
+            bytes::StoreBe32(out + at + 4, xr[0] ^ cr);
+            for (int i = 1; i < kLanes; ++i) {
+                bytes::StoreBe32(out + at + i * kBlockBytes, xl[i] ^ l[i - 1]);
+                bytes::StoreBe32(out + at + i * kBlockBytes + 4, xr[i] ^ r[i - 1]);
+            }
+            cl = l[kLanes - 1];
+            cr = r[kLanes - 1];
         }
         for (; at < length; at += kBlockBytes) {
             const uint32_t l0 = bytes::LoadBe32(in + at);
@@ -161,23 +162,26 @@ private:
         return ((k.s[0][x >> 24] + k.s[1][(x >> 16) & 0xFF]) ^ k.s[2][(x >> 8) & 0xFF]) + k.s[3][x & 0xFF];
     }
 
-    static inline void DecryptBlock2(const Schedule& k, uint32_t& l0, uint32_t& r0, uint32_t& l1,
-                                     uint32_t& r1) {
-        uint32_t xl0 = l0 ^ k.p[Rounds + 1];
-        uint32_t xl1 = l1 ^ k.p[Rounds + 1];
-        uint32_t xr0 = r0;
-        uint32_t xr1 = r1;
+    template <int N>
+    static inline void DecryptBlocks(const Schedule& k, uint32_t* l, uint32_t* r) {
+        uint32_t xl[N], xr[N];
+        for (int j = 0; j < N; ++j) {
+            xl[j] = l[j] ^ k.p[Rounds + 1];
+            xr[j] = r[j];
+        }
 #pragma GCC unroll 32
         for (int i = Rounds; i >= 2; i -= 2) {
-            xr0 ^= k.p[i] ^ F(k, xl0);
-            xr1 ^= k.p[i] ^ F(k, xl1);
-            xl0 ^= k.p[i - 1] ^ F(k, xr0);
-            xl1 ^= k.p[i - 1] ^ F(k, xr1);
+            for (int j = 0; j < N; ++j) {
+                xr[j] ^= k.p[i] ^ F(k, xl[j]);
+            }
+            for (int j = 0; j < N; ++j) {
+                xl[j] ^= k.p[i - 1] ^ F(k, xr[j]);
+            }
         }
-        l0 = xr0 ^ k.p[0];
-        r0 = xl0;
-        l1 = xr1 ^ k.p[0];
-        r1 = xl1;
+        for (int j = 0; j < N; ++j) {
+            l[j] = xr[j] ^ k.p[0];
+            r[j] = xl[j];
+        }
     }
 };
 

@@ -302,7 +302,7 @@ bool TwofishDecryptCbc(const TwofishKey& key, const uint8_t* in, uint8_t* out, s
     if (length % kTwofishBlockBytes != 0) {
         return false;
     }
-    constexpr int kLanes = 2;
+    constexpr int kLanes = 4;
     constexpr std::size_t kStride = kLanes * kTwofishBlockBytes;
     Block chain = Load(iv);
     std::size_t at = 0;
