@@ -115,6 +115,22 @@ TEST(CCipher, SetKeyFillsThePasswordBufferAndKeysEachMethodFromTheRightBytes) {
     }
 }
 
+// A buffer with no terminator in its 256 bytes has nothing to fill and counts as a 256-character
+// password.
+TEST(CCipher, SetKeyLeavesAnUnterminatedBufferAsItIs) {
+    auto state = std::make_unique<CipherState>();
+    std::memset(state->password, 'x', sizeof state->password);
+    CCipher cipher;
+    ASSERT_EQ(cipher.SetKey(*state, kMethodBlowfish), 0);
+    EXPECT_EQ(state->enabled, 1);
+    for (uint8_t b : state->password) {
+        ASSERT_EQ(b, 'x');
+    }
+    EXPECT_EQ(std::memcmp(&state->blowfish, &Keyed(std::string(88, 'x'), kMethodBlowfish)->blowfish,
+                          sizeof state->blowfish),
+              0);
+}
+
 TEST(CCipher, PasswordsSharingAPrefixShareTheKeysThatPrefixDecides) {
     const std::string base(100, 'q');
     std::string differAt33 = base;
