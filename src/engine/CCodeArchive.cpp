@@ -1,0 +1,925 @@
+#include "CCodeArchive.h"
+
+#include "CImageHolder.h"
+#include "Journal.h"
+#include "TextCodec.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvane {
+
+TransferBuffers& SharedBuffers() {
+    static std::unique_ptr<uint8_t[]> a(new uint8_t[kTransferBufferSize]);
+    static std::unique_ptr<uint8_t[]> b(new uint8_t[kTransferBufferSize]);
+    static std::unique_ptr<uint8_t[]> thumbnail(new uint8_t[18432]);
+    static TransferBuffers buffers{a.get(), b.get(), thumbnail.get()};
+    return buffers;
+}
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string StripExtension(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+size_t CharacterCount(const std::string& utf8) {
+    size_t count = 0;
+    for (unsigned char c : utf8) {
+        count += (c & 0xC0) != 0x80;
+    }
+    return count;
+}
+
+// The header fields whose change must reach the file (stamp2 changes on every write by design).
+bool HeaderChanged(const ProtectedHeader& a, const ProtectedHeader& b) {
+    ProtectedHeader x = a;
+    ProtectedHeader y = b;
+    x.timeCopy.stamp2 = 0;
+    y.timeCopy.stamp2 = 0;
+    return std::memcmp(&x, &y, sizeof x) != 0;
+}
+
+} // namespace
+
+CCodeArchive::CCodeArchive(ArchiveHost& host, IFileSystem& fs)
+    : host_(host)
+    , fs_(fs)
+    , image_(std::make_unique<CImageHolder>()) {
+    ResetState();
+}
+
+CCodeArchive::~CCodeArchive() {
+    // The owner calls Close first; this only lets go of the file without writing anything.
+    if (file_) {
+        file_->Close();
+    }
+    key_.Wipe();
+}
+
+void CCodeArchive::ResetState() {
+    key_.Wipe();
+    const uint64_t now = NowFileTime();
+    timeTemplate_ = TimeBlock{now, NowFileTime(), NowFileTime(), {0, 0}};
+    plainHeader_ = PlainHeader{};
+    plainHeader_.magic = kMagic;
+    plainHeader_.method = kMethodNone;
+    plainHeader_.formatVersion = kFormatVersion;
+    plainHeader_.formatRevision = kFormatRevision;
+    plainHeader_.created = timeTemplate_;
+    header_ = ProtectedHeader{};
+    FillRandom(header_.salt, sizeof header_.salt);
+    header_.thumbnailFormat = 8;
+    header_.rootExpanded = 1;
+    header_.timeCopy = timeTemplate_;
+    diskHeader_ = header_;
+    thumbSizeIndex_ = 0;
+    thumbStoredLength_ = 0;
+    catalogueLoaded_ = false;
+    catalogueDirty_ = false;
+    catalogue_.clear();
+    diskCatalogue_.clear();
+    batch_ = Batch{};
+    cancelled_ = false;
+}
+
+void CCodeArchive::FillThumbSettings() {
+    thumbSizeIndex_ = ThumbSizeIndex(header_.thumbnailFormat);
+    thumbStoredLength_ = ThumbStoredLength(header_.thumbnailFormat);
+}
+
+uint64_t CCodeArchive::FileLength() {
+    if (!file_) {
+        return 0;
+    }
+    return file_->Length().value_or(0);
+}
+
+// ---------------------------------------------------------------- life cycle
+
+Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
+    if (isOpen_) {
+        return kErrArchiveLocked;
+    }
+    ResetState();
+    for (;;) {
+        if (!host_.AskCreateSettings(path, settings)) {
+            return kCancelled;
+        }
+        if (settings.encrypt && CharacterCount(settings.password) < 4) {
+            host_.ShowNotice("The password must be at least 4 characters long.");
+            continue;
+        }
+        break;
+    }
+    if (settings.encrypt) {
+        for (;;) {
+            std::string typed;
+            if (!host_.AskConfirmPassword(typed)) {
+                return kCancelled;
+            }
+            if (typed == settings.password) {
+                break;
+            }
+            ReportError(kErrConfirmPassword);
+        }
+        uint32_t method = settings.method;
+        if (method < kMethodTwofish || method > kMethodBasic) {
+            method = kMethodTwofish;
+        }
+        const std::string stored = EncodeStoredText(settings.password, 255);
+        std::memset(key_.password, 0, sizeof key_.password);
+        std::memcpy(key_.password, stored.data(), stored.size());
+        plainHeader_.method = method;
+        cipher_.SetKey(key_, method);
+    } else {
+        key_.enabled = 0;
+        key_.method = kMethodNone;
+        plainHeader_.method = kMethodNone;
+    }
+    if (settings.thumbnails && settings.thumbnailFormat >= 1 && settings.thumbnailFormat <= 8) {
+        header_.thumbnailFormat = settings.thumbnailFormat;
+        header_.thumbnailQuality = settings.highQuality ? 1 : 0;
+    } else {
+        header_.thumbnailFormat = 0;
+        header_.thumbnailQuality = 0;
+    }
+    FillThumbSettings();
+
+    path_ = path;
+    fileName_ = BaseName(path);
+    displayName_ = StripExtension(fileName_);
+
+    Status status = kOk;
+    {
+        WaitCursorGuard wait(host_);
+        bool tempMissing = false;
+        if (!fs_.StartupDiskHasRoom(&tempMissing)) {
+            status = kErrStartupDiskCreate;
+        } else {
+            OpenResult result{};
+            file_ = fs_.OpenExclusive(path, true, &result);
+            if (!file_) {
+                status = kErrArchiveLocked;
+            } else {
+                isOpen_ = true;
+                // A space probe, then the bare headers.
+                if (SetArchiveLength(32768) != kOk || SetArchiveLength(kDataAreaOffset) != kOk) {
+                    status = kErrArchiveLocked;
+                }
+            }
+        }
+        if (status == kOk) {
+            status = WritePlainHeader(false);
+        }
+        if (status == kOk) {
+            status = WriteHeaderImage(header_, true);
+        }
+    }
+    if (status == kOk) {
+        status = CreateFolder(0, "Recycle Bin", kTypeRecycleBin);
+    }
+    if (status == kOk) {
+        status = LoadCatalogue();
+    }
+    if (status != kOk) {
+        Close(false);
+        ReportError(status);
+        return status;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::Open(const std::string& path) {
+    if (isOpen_) {
+        return kErrArchiveLocked;
+    }
+    ResetState();
+    path_ = path;
+    fileName_ = BaseName(path);
+    displayName_ = StripExtension(fileName_);
+
+    auto fail = [&](Status code) {
+        Close(false);
+        ReportError(code);
+        return code;
+    };
+
+    OpenResult result{};
+    file_ = fs_.OpenExclusive(path, false, &result);
+    if (!file_) {
+        return fail(kErrArchiveLocked);
+    }
+    isOpen_ = true;
+
+    // An interrupted operation left its journal: write the saved bytes back before anything is read.
+    if (RollbackJournal::Recover(fs_, path, *file_) == RollbackJournal::Recovery::Failed) {
+        return fail(kErrArchiveLocked);
+    }
+
+    const std::optional<uint64_t> length = file_->Length();
+    if (!length) {
+        return fail(kErrArchiveRead);
+    }
+    if (*length < kPlainHeaderSize) {
+        return fail(kErrPassword); // too short to be an archive of this kind
+    }
+    if (Status s = ReadPlainHeader(); s != kOk) {
+        return fail(s);
+    }
+    if (plainHeader_.magic != kMagic) {
+        return fail(kErrPassword);
+    }
+    if (plainHeader_.formatRevision != kFormatRevision) {
+        return fail(kErrNewerRevision);
+    }
+    if (plainHeader_.formatVersion != kFormatVersion) {
+        return fail(kErrNewerVersion);
+    }
+    if (plainHeader_.method == kMethodNone) {
+        key_.enabled = 0;
+        key_.method = kMethodNone;
+    } else if (plainHeader_.method >= kMethodTwofish && plainHeader_.method <= kMethodBasic) {
+        std::string password;
+        if (!host_.AskPassword(displayName_, password)) {
+            return fail(kCancelled);
+        }
+        const std::string stored = EncodeStoredText(password, 255);
+        std::memset(key_.password, 0, sizeof key_.password);
+        std::memcpy(key_.password, stored.data(), stored.size());
+        std::fill(password.begin(), password.end(), '\0');
+        cipher_.SetKey(key_, plainHeader_.method);
+    } else {
+        return fail(kErrPassword);
+    }
+    if (*length < kDataAreaOffset) {
+        return fail(kErrCorrupt);
+    }
+    if (Status s = ReadProtectedHeader(); s != kOk) {
+        return fail(s);
+    }
+    const TimeBlock& plain = plainHeader_.created;
+    const TimeBlock& copy = header_.timeCopy;
+    if (plain.stamp1 != copy.stamp1 || plain.stamp3 != copy.stamp3) {
+        return fail(kErrPassword);
+    }
+    FillThumbSettings();
+    const uint64_t catalogueEnd = uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
+    if (header_.entryCount < 1 || header_.entryCount > kMaxEntries ||
+        header_.catalogueSize != uint64_t{kEntrySize} * static_cast<uint32_t>(header_.entryCount) ||
+        catalogueEnd > *length) {
+        return fail(kErrCorrupt);
+    }
+    if (Status s = LoadCatalogue(); s != kOk) {
+        return fail(s);
+    }
+    Recount(false);
+    return kOk;
+}
+
+Status CCodeArchive::Close(bool save) {
+    if (!isOpen_) {
+        return kOk;
+    }
+    if (save && file_) {
+        Status status = kOk;
+        if (catalogueDirty_ || HeaderChanged(header_, diskHeader_)) {
+            status = WriteHeader(false);
+        }
+        if (status == kOk) {
+            status = Flush();
+        }
+        if (status != kOk) {
+            return status; // still open: the caller may try again or close without saving
+        }
+    }
+    bool closed = true;
+    if (file_) {
+        closed = file_->Close();
+        file_.reset();
+    }
+    isOpen_ = false;
+    key_.Wipe();
+    catalogue_.clear();
+    diskCatalogue_.clear();
+    catalogueLoaded_ = false;
+    catalogueDirty_ = false;
+    return closed ? kOk : kErrArchiveClose;
+}
+
+Status CCodeArchive::ConfirmClose(bool ask) {
+    if (ask && !host_.Confirm(ConfirmCloseArchive())) {
+        return kCancelled;
+    }
+    Close(true);
+    return kOk;
+}
+
+// ---------------------------------------------------------------- primitives
+
+Status CCodeArchive::ReadAt(void* buffer, uint64_t offset, size_t length) {
+    if (!file_ || !file_->ReadAt(buffer, offset, length)) {
+        return kErrArchiveRead;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length) {
+    if (!file_ || !file_->WriteAt(buffer, offset, length)) {
+        return kErrFileAccess;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
+    if (length == 0 || from == to) {
+        return kOk;
+    }
+    uint8_t* buffer = SharedBuffers().a;
+    const uint64_t pieces = (length + kPieceSize - 1) / kPieceSize;
+    // Towards the start, front to back; towards the end over an overlap, back to front, so that no
+    // piece is overwritten before it has been read.
+    const bool backwards = to > from && to < from + length;
+    for (uint64_t i = 0; i < pieces; ++i) {
+        const uint64_t piece = backwards ? pieces - 1 - i : i;
+        const uint64_t offset = piece * kPieceSize;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceSize, length - offset));
+        if (!file_ || !file_->ReadAt(buffer, from + offset, n) || !file_->WriteAt(buffer, to + offset, n)) {
+            return kErrArchiveMove;
+        }
+        if (length > kPieceSize) {
+            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(length / kPieceSize));
+        }
+    }
+    return kOk;
+}
+
+Status CCodeArchive::Flush() {
+    if (!file_ || !file_->Sync()) {
+        return kErrArchiveFlush;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::SetArchiveLength(uint64_t length) {
+    if (!file_) {
+        return kErrDiskSpace;
+    }
+    if (length == 0) {
+        length = archiveSize();
+    }
+    const uint64_t old = FileLength();
+    if (length == old) {
+        return kOk;
+    }
+    if (!file_->SetLength(length)) {
+        file_->SetLength(old);
+        return kErrDiskSpace;
+    }
+    if (length > old) {
+        bool tempMissing = false;
+        if (!fs_.StartupDiskHasRoom(&tempMissing)) {
+            file_->SetLength(old);
+            return kErrStartupDiskAdd;
+        }
+    }
+    return kOk;
+}
+
+Status CCodeArchive::EncryptUnit(const void* source, void* destination, uint32_t length) {
+    return cipher_.Encrypt(key_, source, destination, length) == 0 ? kOk : kErrGeneral;
+}
+
+Status CCodeArchive::DecryptUnit(const void* source, void* destination, uint32_t length) {
+    return cipher_.Decrypt(key_, source, destination, length) == 0 ? kOk : kErrGeneral;
+}
+
+// ---------------------------------------------------------------- headers and catalogue
+
+Status CCodeArchive::ReadPlainHeader() {
+    return ReadAt(&plainHeader_, 0, sizeof plainHeader_);
+}
+
+Status CCodeArchive::WritePlainHeader(bool flush) {
+    Status status = WriteAt(&plainHeader_, 0, sizeof plainHeader_);
+    if (status == kOk && flush) {
+        status = Flush();
+    }
+    return status;
+}
+
+Status CCodeArchive::ReadProtectedHeader() {
+    uint8_t io[2][kProtectedHeaderSize];
+    if (Status s = ReadAt(io[0], kProtectedHeaderOffset, kProtectedHeaderSize); s != kOk) {
+        return s;
+    }
+    if (DecryptUnit(io[0], io[1], kProtectedHeaderSize) != kOk) {
+        return kErrArchiveRead;
+    }
+    std::memcpy(&header_, io[1], sizeof header_);
+    diskHeader_ = header_;
+    return kOk;
+}
+
+Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
+    ProtectedHeader stamped = image;
+    stamped.timeCopy.stamp2 = NowFileTime();
+    uint8_t io[kProtectedHeaderSize];
+    if (EncryptUnit(&stamped, io, kProtectedHeaderSize) != kOk) {
+        return kErrFileAccess;
+    }
+    Status status = WriteAt(io, kProtectedHeaderOffset, kProtectedHeaderSize);
+    if (status == kOk && flush) {
+        status = Flush();
+    }
+    if (status == kOk) {
+        diskHeader_ = stamped;
+        header_.timeCopy.stamp2 = stamped.timeCopy.stamp2;
+    }
+    return status;
+}
+
+Status CCodeArchive::WriteHeader(bool flush) {
+    const Status catalogueStatus = FlushCatalogue();
+    const Status headerStatus = WriteHeaderImage(header_, flush);
+    return catalogueStatus != kOk ? catalogueStatus : headerStatus;
+}
+
+Status CCodeArchive::LoadCatalogue() {
+    WaitCursorGuard wait(host_);
+    // Cleared first, so that a failed load can never be recounted or written back.
+    catalogueLoaded_ = false;
+    catalogueDirty_ = false;
+    const int32_t count = header_.entryCount;
+    if (count < 0 || count > kMaxEntries || header_.catalogueSize != uint64_t{kEntrySize} * count) {
+        catalogue_.clear();
+        return kErrCorrupt;
+    }
+    catalogue_.assign(static_cast<size_t>(count), CatalogueEntry{});
+    if (ReadAt(catalogue_.data(), uint64_t{kDataAreaOffset} + header_.dataSize, header_.catalogueSize) !=
+        kOk) {
+        catalogue_.clear();
+        return kErrArchiveRead;
+    }
+    if (Status s = ValidateLoaded(); s != kOk) {
+        catalogue_.clear();
+        return s;
+    }
+    diskCatalogue_ = catalogue_;
+    catalogueLoaded_ = true;
+    return kOk;
+}
+
+namespace {
+
+// The fields recomputed on every load; a torn write of them alone loses nothing.
+CatalogueEntry WithoutDerived(const CatalogueEntry& e) {
+    CatalogueEntry x = e;
+    x.inRecycleBin = 0;
+    x.expanded = 0;
+    if (x.container != 0) {
+        x.itemCount = 0;
+        x.fileCount = 0;
+        x.size = 0;
+    }
+    return x;
+}
+
+bool OnlyDerivedDiffer(const CatalogueEntry& a, const CatalogueEntry& b) {
+    const CatalogueEntry x = WithoutDerived(a);
+    const CatalogueEntry y = WithoutDerived(b);
+    return std::memcmp(&x, &y, sizeof x) == 0;
+}
+
+} // namespace
+
+Status CCodeArchive::FlushCatalogue() {
+    if (!catalogueLoaded_ || !catalogueDirty_ || !file_) {
+        return kOk;
+    }
+    WaitCursorGuard wait(host_);
+    const uint64_t base = uint64_t{kDataAreaOffset} + header_.dataSize;
+    const bool samePlace =
+        diskCatalogue_.size() == catalogue_.size() && header_.dataSize == diskHeader_.dataSize;
+
+    // Only the entries that changed are written. When one of them changes more than the derived
+    // counts (a rename, a comment, a type), the old bytes go to the journal first: a torn entry would
+    // otherwise leave a name that decrypts to garbage.
+    std::vector<std::pair<size_t, size_t>> runs; // [first, last)
+    bool needJournal = !samePlace;
+    if (samePlace) {
+        for (size_t i = 0; i < catalogue_.size(); ++i) {
+            if (std::memcmp(&catalogue_[i], &diskCatalogue_[i], sizeof(CatalogueEntry)) == 0) {
+                continue;
+            }
+            needJournal = needJournal || !OnlyDerivedDiffer(catalogue_[i], diskCatalogue_[i]);
+            if (!runs.empty() && runs.back().second == i) {
+                runs.back().second = i + 1;
+            } else {
+                runs.emplace_back(i, i + 1);
+            }
+        }
+    } else {
+        runs.emplace_back(0, catalogue_.size());
+    }
+    if (runs.empty()) {
+        catalogueDirty_ = false;
+        return kOk;
+    }
+    RollbackJournal journal(fs_, path_);
+    if (needJournal) {
+        bool ok = journal.Begin(*file_);
+        for (const auto& [first, last] : runs) {
+            ok = ok && journal.Save(*file_, base + first * kEntrySize, (last - first) * kEntrySize);
+        }
+        if (!ok || !journal.Commit()) {
+            journal.Discard();
+            return kErrFileAccess;
+        }
+    }
+    for (const auto& [first, last] : runs) {
+        if (Status s = WriteAt(&catalogue_[first], base + first * kEntrySize, (last - first) * kEntrySize);
+            s != kOk) {
+            return s; // the journal stays: the next open rolls the catalogue back
+        }
+    }
+    if (needJournal) {
+        if (Status s = Flush(); s != kOk) {
+            return s;
+        }
+        if (!journal.Discard()) {
+            return kErrFileAccess;
+        }
+    }
+    diskCatalogue_ = catalogue_;
+    catalogueDirty_ = false;
+    return kOk;
+}
+
+Status CCodeArchive::Refresh(bool alert) {
+    if (!isOpen_) {
+        return kOk;
+    }
+    if (Status s = LoadCatalogue(); s != kOk) {
+        ReportError(s);
+        return s;
+    }
+    Recount(alert);
+    return WriteHeader(true);
+}
+
+Status CCodeArchive::ReadEntry(CatalogueEntry& entry, int index) {
+    if (index < 0 || index >= header_.entryCount) {
+        return kErrArchiveRead;
+    }
+    return ReadAt(&entry, uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index,
+                  kEntrySize);
+}
+
+Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, int index) {
+    if (index < 0 || index >= header_.entryCount) {
+        return kErrFileAccess;
+    }
+    const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index;
+    Status status = WriteAt(&entry, offset, kEntrySize);
+    if (status == kOk && header_.dataSize == diskHeader_.dataSize &&
+        static_cast<size_t>(index) < diskCatalogue_.size()) {
+        diskCatalogue_[static_cast<size_t>(index)] = entry;
+    }
+    return status;
+}
+
+Status CCodeArchive::MoveCatalogue(int64_t delta) {
+    if (delta == 0) {
+        return kOk;
+    }
+    const uint64_t from = uint64_t{kDataAreaOffset} + header_.dataSize;
+    return CopyRange(from, from + delta, uint64_t{kEntrySize} * static_cast<uint32_t>(header_.entryCount));
+}
+
+Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t length,
+                                       const ProtectedHeader& next, bool* sourceIntact) {
+    // The catalogue the header on disk points to must survive until the new header is durable. If
+    // the move's destination overlaps it, its overwritten bytes go to the journal first. Whatever
+    // fails, the file is left in the state its old header describes.
+    const uint64_t committedStart = uint64_t{kDataAreaOffset} + diskHeader_.dataSize;
+    const uint64_t committedEnd = committedStart + diskHeader_.catalogueSize;
+    const uint64_t overlapStart = std::max(to, committedStart);
+    const uint64_t overlapEnd = std::min(to + length, committedEnd);
+    const bool journalled = from != to && overlapStart < overlapEnd;
+    *sourceIntact = !journalled;
+    const ProtectedHeader before = diskHeader_;
+    RollbackJournal journal(fs_, path_);
+    if (journalled) {
+        if (!journal.Begin(*file_) || !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) ||
+            !journal.Commit()) {
+            journal.Discard();
+            *sourceIntact = true; // nothing was moved
+            return kErrArchiveMove;
+        }
+    }
+    auto rollBack = [&](Status code) {
+        if (journalled) {
+            RollbackJournal::Recover(fs_, path_, *file_);
+            diskHeader_ = before;
+        }
+        return code;
+    };
+    if (Status s = CopyRange(from, to, length); s != kOk) {
+        return rollBack(s);
+    }
+    if (Status s = Flush(); s != kOk) {
+        return rollBack(s);
+    }
+    if (Status s = WriteHeaderImage(next, true); s != kOk) {
+        return rollBack(s);
+    }
+    if (!journal.Discard()) {
+        // A journal that cannot be removed would roll later work back: undo now instead.
+        return rollBack(kErrFileAccess);
+    }
+    return kOk;
+}
+
+// ---------------------------------------------------------------- batch protocol
+
+Status CCodeArchive::BeginBatch(bool silent) {
+    host_.SetListRedraw(false);
+    FlushCatalogue();
+    batch_ = Batch{};
+    batch_.silent = silent;
+    batch_.defragmentBefore = header_.defragmentPending;
+    cancelled_ = false;
+    if (!silent) {
+        ProgressOpen(key_.enabled ? kProgressEncrypt : kProgressCopy);
+    }
+    return kOk;
+}
+
+namespace {
+
+Status PlanPreamble(bool cancelled, Status pending) {
+    if (cancelled) {
+        return kCancelled;
+    }
+    return pending;
+}
+
+} // namespace
+
+Status CCodeArchive::PlanFile(const std::string& path, uint64_t size) {
+    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
+        return s;
+    }
+    if (PollCancel()) {
+        return kCancelled;
+    }
+    OpenResult result{};
+    std::unique_ptr<IFile> source = fs_.OpenShared(path, &result);
+    if (!source) {
+        batch_.pendingError = kErrSourceLocked;
+        return batch_.pendingError;
+    }
+    source->Close();
+    ++batch_.plannedEntries;
+    batch_.plannedBytes += thumbStoredLength_ + StoredLength(size);
+    batch_.plannedFileSizes.push_back(size);
+    return kOk;
+}
+
+Status CCodeArchive::PlanFolder() {
+    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
+        return s;
+    }
+    if (PollCancel()) {
+        return kCancelled;
+    }
+    ++batch_.plannedEntries;
+    return kOk;
+}
+
+Status CCodeArchive::PlanCopy(const CatalogueEntry& entry) {
+    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
+        return s;
+    }
+    if (PollCancel()) {
+        return kCancelled;
+    }
+    ++batch_.plannedEntries;
+    batch_.plannedBytes += StoredLength(entry.size) + thumbStoredLength_;
+    return kOk;
+}
+
+Status CCodeArchive::Expand() {
+    if (cancelled_) {
+        return kCancelled;
+    }
+    if (batch_.pendingError != kOk) {
+        return batch_.pendingError;
+    }
+    ProgressText("Expanding Archive");
+    const uint64_t planned = batch_.plannedBytes;
+    if (batch_.plannedEntries + header_.entryCount > kMaxEntries) {
+        batch_.pendingError = kErrTooManyEntries;
+    } else if (archiveSize() + planned > kMaxArchiveSize) {
+        batch_.pendingError = kErrTooLarge;
+    } else {
+        ProgressText("Resizing archive, please wait.");
+        const uint64_t oldLength = FileLength();
+        const uint64_t oldCatalogue = uint64_t{kDataAreaOffset} + header_.dataSize;
+        Status status = SetArchiveLength(archiveSize() + planned +
+                                         uint64_t{kEntrySize} * static_cast<uint32_t>(batch_.plannedEntries));
+        if (status == kOk && planned > 0) {
+            // The catalogue moves up behind the gap, and the header on disk follows it at once,
+            // marked as holding free space: the gap is then space nothing refers to, and the adds
+            // can fill it without touching anything a crash would need.
+            ProtectedHeader next = header_;
+            next.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
+            next.defragmentPending = 1;
+            bool sourceIntact = true;
+            status = RelocateCatalogue(oldCatalogue, oldCatalogue + planned, header_.catalogueSize, next,
+                                       &sourceIntact);
+            if (status != kOk) {
+                file_->SetLength(oldLength); // the old header is the one on disk
+            }
+        }
+        if (status != kOk) {
+            batch_.pendingError = status;
+        } else {
+            batch_.expanded = true;
+            batch_.nextDataPosition = oldCatalogue;
+            header_.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
+            batch_.nextEntryPosition = archiveSize();
+            diskCatalogue_.clear(); // the catalogue now lives elsewhere; reloaded by FinishBatch
+        }
+    }
+    return batch_.pendingError;
+}
+
+Status CCodeArchive::StartAdding() {
+    if (cancelled_) {
+        return kCancelled;
+    }
+    if (batch_.pendingError != kOk) {
+        return batch_.pendingError;
+    }
+    ProgressTotal(batch_.plannedEntries);
+    return kOk;
+}
+
+Status CCodeArchive::AddPreamble() const {
+    if (cancelled_) {
+        return kCancelled;
+    }
+    return batch_.pendingError;
+}
+
+Status CCodeArchive::CheckAddRoom(uint64_t blockLength) {
+    const uint64_t gapEnd = uint64_t{kDataAreaOffset} + header_.dataSize;
+    if (!batch_.expanded || batch_.entriesAdded >= batch_.plannedEntries ||
+        batch_.nextDataPosition + blockLength > gapEnd) {
+        batch_.pendingError = kErrBatchWrite;
+        return batch_.pendingError;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
+    if (WriteAt(&entry, batch_.nextEntryPosition, kEntrySize) != kOk) {
+        batch_.pendingError = kErrBatchWrite;
+        return batch_.pendingError;
+    }
+    batch_.nextEntryPosition += kEntrySize;
+    batch_.nextDataPosition += entry.blockLength;
+    batch_.usedBytes += entry.blockLength;
+    ++batch_.entriesAdded;
+    if (newNumber) {
+        *newNumber = header_.entryCount + batch_.entriesAdded;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::FinishBatch() {
+    Status pending = batch_.pendingError;
+    if (batch_.expanded) {
+        ProgressText("Canceling");
+        ProgressTotal(0);
+        const uint32_t added = static_cast<uint32_t>(batch_.entriesAdded);
+        ProtectedHeader next = header_;
+        next.entryCount = header_.entryCount + batch_.entriesAdded;
+        next.catalogueSize = header_.catalogueSize + kEntrySize * added;
+        next.defragmentPending = batch_.defragmentBefore;
+        const uint64_t catalogueStart = uint64_t{kDataAreaOffset} + header_.dataSize;
+        Status status = kOk;
+        bool sourceIntact = true;
+        if (batch_.usedBytes != batch_.plannedBytes) {
+            // Give back what was reserved but not used: the catalogue, new entries included, moves
+            // down to the end of the data actually written.
+            ProgressText("Resizing archive, please wait.");
+            const uint64_t unused = batch_.plannedBytes - batch_.usedBytes;
+            next.dataSize = static_cast<uint32_t>(header_.dataSize - unused);
+            status = RelocateCatalogue(catalogueStart, catalogueStart - unused, next.catalogueSize, next,
+                                       &sourceIntact);
+            PollCancel();
+        } else {
+            // Data and entries first, then the header that makes them part of the archive.
+            status = Flush();
+            if (status == kOk) {
+                status = WriteHeaderImage(next, true);
+            }
+        }
+        if (status == kOk) {
+            header_ = next;
+            header_.timeCopy.stamp2 = diskHeader_.timeCopy.stamp2;
+            status = SetArchiveLength(0);
+        } else if (sourceIntact) {
+            // The move did not happen: keep the entries added where they are, with the data area at
+            // its reserved size, and let the next Empty Recycle Bin reclaim the unused space.
+            header_.entryCount = next.entryCount;
+            header_.catalogueSize = next.catalogueSize;
+            header_.defragmentPending = 1;
+            if (Flush() == kOk) {
+                WriteHeaderImage(header_, true);
+            }
+        } else {
+            // The move was rolled back: the file is as Expand left it, without the new entries.
+            header_.defragmentPending = 1;
+        }
+        if (status != kOk && pending == kOk) {
+            pending = kErrBatchWrite;
+        }
+    }
+    ProgressClose();
+    image_->Reset();
+    Refresh(true);
+    host_.SetListRedraw(true);
+    batch_.pendingError = pending;
+    batch_.expanded = false;
+    ReportError(pending);
+    return pending;
+}
+
+// ---------------------------------------------------------------- progress and errors
+
+void CCodeArchive::ProgressOpen(int kind) {
+    cancelled_ = false;
+    progressOpen_ = true;
+    const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
+    host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
+                       adding ? header_.thumbnailQuality : 0);
+    PollCancel();
+}
+
+void CCodeArchive::ProgressTotal(int total) {
+    if (progressOpen_) {
+        host_.ProgressTotal(total);
+    }
+    PollCancel();
+}
+
+void CCodeArchive::ProgressText(const std::string& text) {
+    if (progressOpen_) {
+        ProgressCounts counts{batch_.entriesAdded, batch_.plannedEntries, batch_.usedBytes,
+                              batch_.plannedBytes};
+        host_.ProgressText(text, counts);
+    }
+    PollCancel();
+}
+
+void CCodeArchive::ProgressPiece(int piece, int pieces) {
+    if (progressOpen_) {
+        host_.ProgressPiece(piece, pieces);
+    }
+    PollCancel();
+}
+
+bool CCodeArchive::PollCancel() {
+    if (progressOpen_ && host_.PollCancel()) {
+        cancelled_ = true;
+    }
+    return cancelled_;
+}
+
+void CCodeArchive::ProgressClose() {
+    if (progressOpen_) {
+        host_.ProgressClose();
+        progressOpen_ = false;
+    }
+}
+
+Status CCodeArchive::ReportError(Status code) {
+    if (code == kOk || code == kCancelled) {
+        return code;
+    }
+    const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
+    host_.ShowMessage(shown, MessageText(shown));
+    return code;
+}
+
+} // namespace quorvane

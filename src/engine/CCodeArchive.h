@@ -1,0 +1,260 @@
+#pragma once
+// One open archive: the file, its key, both headers, the catalogue in memory, and the long
+// operations that change the file. Every operation returns a Status (0, 9004 when cancelled, or a
+// message number) and has already shown its message through the ArchiveHost when it returns.
+#include "ArchiveHost.h"
+#include "CCipher.h"
+#include "ErrorCodes.h"
+#include "FileLayer.h"
+#include "Format.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+class RollbackJournal;
+class CImageHolder;
+class CThumbnailMaker;
+
+// The one thumbnail maker of the process.
+CThumbnailMaker& SharedThumbnailMaker();
+
+// Marks of a selection, indexed by entry number (slot 0 is the top level): -1 marked, 0 not;
+// operations that renumber entries reuse the slots for new numbers.
+struct SelectionMap {
+    std::vector<int32_t> slots;
+    int count = 0;
+    bool Marked(int number) const {
+        return number >= 0 && static_cast<size_t>(number) < slots.size() && slots[number] == -1;
+    }
+};
+
+// Column fields of GetText / GetKey1 / GetKey2.
+enum ColumnField {
+    kFieldName,
+    kFieldType,
+    kFieldSize,
+    kFieldDimensions,
+    kFieldAdded,
+    kFieldModified,
+    kFieldCreated,
+    kFieldComment
+};
+
+class CCodeArchive {
+public:
+    explicit CCodeArchive(ArchiveHost& host, IFileSystem& fs = PosixFileSystem());
+    ~CCodeArchive();
+    CCodeArchive(const CCodeArchive&) = delete;
+    CCodeArchive& operator=(const CCodeArchive&) = delete;
+
+    // ---- life cycle
+    // Asks the host for the settings ("Archive Properties", then "Confirm Archive Password").
+    Status Create(const std::string& path, CreateSettings settings = {});
+    Status Open(const std::string& path);
+    // Writes the header and catalogue back when `save`; a failure is returned and the archive
+    // stays open, so that the caller can keep it.
+    Status Close(bool save);
+    Status ConfirmClose(bool ask);
+    bool IsOpen() const { return isOpen_; }
+
+    // ---- checked primitives
+    Status ReadAt(void* buffer, uint64_t offset, size_t length);
+    Status WriteAt(const void* buffer, uint64_t offset, size_t length);
+    Status CopyRange(uint64_t from, uint64_t to, uint64_t length);
+    Status Flush();
+    Status SetArchiveLength(uint64_t length);
+
+    Status EncryptUnit(const void* source, void* destination, uint32_t length);
+    Status DecryptUnit(const void* source, void* destination, uint32_t length);
+
+    // ---- headers and catalogue
+    Status ReadPlainHeader();
+    Status WritePlainHeader(bool flush);
+    Status ReadProtectedHeader();
+    Status WriteHeader(bool flush);
+    Status LoadCatalogue();
+    Status FlushCatalogue();
+    Status Refresh(bool alert);
+    Status ReadEntry(CatalogueEntry& entry, int index);
+    Status WriteEntry(const CatalogueEntry& entry, int index);
+    Status MoveCatalogue(int64_t delta);
+
+    // ---- batch protocol: BeginBatch, Plan*, Expand, StartAdding, add steps, FinishBatch
+    Status BeginBatch(bool silent);
+    Status PlanFile(const std::string& path, uint64_t size);
+    Status PlanFolder();
+    Status PlanCopy(const CatalogueEntry& entry);
+    Status Expand();
+    Status StartAdding();
+    Status FinishBatch();
+    Status PendingError() const { return batch_.pendingError; }
+
+    // ---- import
+    static uint8_t TypeCodeOf(const std::string& path);
+    // Batch add step: one file from disk into `parent`.
+    Status AddFile(int parent, const std::string& path, int* newNumber = nullptr);
+    // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
+    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, const uint8_t** firstChunk);
+    // Decodes the image, records its dimensions in `entry` and writes its thumbnail at entry.thumbOffset.
+    Status MakeThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry);
+
+    // ---- progress
+    void ProgressOpen(int kind);
+    void ProgressTotal(int total);
+    void ProgressText(const std::string& text);
+    void ProgressPiece(int piece, int pieces);
+    bool PollCancel();
+    void ProgressClose();
+    bool Cancelled() const { return cancelled_; }
+
+    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032).
+    Status ReportError(Status code);
+
+    // ---- catalogue operations (indexes are entry number - 1 unless named "number")
+    Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
+                     int* newNumber = nullptr);
+    Status CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber = nullptr);
+    std::string GetName(int index);
+    std::string GetComment(int index);
+    std::string GetText(int index, int field);
+    uint32_t GetKey1(int index, int field) const;
+    uint32_t GetKey2(int index, int field) const;
+    int GetListIcon(int index) const;
+    int GetTreeKind(int index) const;      // file 2, folder 1, recycle bin 9999, else 0
+    int GetTreeKindNoBin(int index) const; // the same, but 0 for the recycle bin
+    // Decrypted thumbnail pixels (thumbStoredLength bytes) in the shared thumbnail buffer, or null.
+    const uint8_t* GetThumbnail(int index);
+    // A file of at most 4 MiB decrypted into a transfer buffer: 0 and its bytes, or -1.
+    int GetImageData(int index, const uint8_t** data, uint32_t* size);
+    int FindNext(const std::string& text, bool matchCase, bool wholeName, int start);
+    void SetEntryComment(int index, const std::string& text);
+    void Rename(int index, const std::string& text);
+    void SetExpanded(int index, bool expanded);
+    void SetTypeCode(int index, uint8_t code);
+    void SetRootExpanded(bool expanded);
+    void Recount(bool alert);
+    SelectionMap MarkSelection(const std::vector<int>& selection, bool withSubtrees) const;
+
+    static std::string SizeText(uint32_t bytes);
+    static std::string DateText(uint64_t fileTime);
+
+    // ---- accessors
+    const std::string& path() const { return path_; }
+    const std::string& fileName() const { return fileName_; }
+    const std::string& displayName() const { return displayName_; }
+    uint32_t method() const { return plainHeader_.method; }
+    bool encrypted() const { return key_.enabled != 0; }
+    uint8_t thumbnailFormat() const { return header_.thumbnailFormat; }
+    uint8_t thumbnailQuality() const { return header_.thumbnailQuality; }
+    int thumbSizeIndex() const { return thumbSizeIndex_; }
+    uint32_t thumbStoredLength() const { return thumbStoredLength_; }
+    int32_t entryCount() const { return header_.entryCount; }
+    int32_t folderCount() const { return header_.folderCount; }
+    int32_t fileCount() const { return header_.fileCount; }
+    bool defragmentPending() const { return header_.defragmentPending != 0; }
+    uint32_t dataSize() const { return header_.dataSize; }
+    uint32_t catalogueSize() const { return header_.catalogueSize; }
+    uint64_t archiveSize() const {
+        return uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
+    }
+    bool catalogueLoaded() const { return catalogueLoaded_; }
+    bool catalogueDirty() const { return catalogueDirty_; }
+    const PlainHeader& plainHeader() const { return plainHeader_; }
+    const ProtectedHeader& header() const { return header_; }
+    // The in-memory entry, or null when the catalogue is not loaded or the index is out of range.
+    const CatalogueEntry* Entry(int index) const;
+    ArchiveHost& host() { return host_; }
+    IFileSystem& fileSystem() { return fs_; }
+    // The open file (tests and the checker read through it).
+    IFile* file() { return file_.get(); }
+
+    // Decrypts a 128-byte name or comment field into text.
+    std::string DecryptText(const uint8_t* field);
+    // Encrypts text into a 128-byte field by the text copy rule; fills the two sort keys.
+    void EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2);
+
+protected:
+    struct Batch {
+        int plannedEntries = 0;
+        uint64_t plannedBytes = 0;
+        uint64_t usedBytes = 0;
+        int entriesAdded = 0;
+        uint64_t nextDataPosition = 0;
+        uint64_t nextEntryPosition = 0;
+        bool expanded = false;
+        bool silent = false;
+        uint8_t defragmentBefore = 0;
+        Status pendingError = 0;
+        std::vector<uint64_t> plannedFileSizes; // in planning order; each add of a file takes the next
+        size_t nextPlannedFile = 0;
+    };
+
+    // Status of an add step's preamble: 9004 when cancelled, else the pending error.
+    Status AddPreamble() const;
+    // An add may write `blockLength` bytes only while it stays inside the reserved gap and the
+    // plan; otherwise the pending error is set and nothing is written.
+    Status CheckAddRoom(uint64_t blockLength);
+    // Writes the entry of an add step at the next entry position and advances the batch.
+    Status CommitAdd(CatalogueEntry& entry, int* newNumber);
+
+    // Moves the catalogue and switches the header on disk to `next` in one crash-safe step.
+    // On failure the file is as its old header describes; `sourceIntact` tells whether the bytes at
+    // `from` are still as they were (no overlapping copy was attempted).
+    Status RelocateCatalogue(uint64_t from, uint64_t to, uint64_t length, const ProtectedHeader& next,
+                             bool* sourceIntact);
+    // Writes a header image (stamping stamp2) at 128; remembers it as the header on disk.
+    Status WriteHeaderImage(const ProtectedHeader& image, bool flush);
+    Status ValidateLoaded();
+    void ResetState();
+    void FillThumbSettings();
+    uint64_t FileLength();
+
+    ArchiveHost& host_;
+    IFileSystem& fs_;
+    bool cancelled_ = false;
+    bool progressOpen_ = false;
+    CipherState key_;
+    CCipher cipher_;
+    std::string path_;
+    std::string fileName_;
+    std::string displayName_;
+    PlainHeader plainHeader_{};
+    ProtectedHeader header_{};
+    ProtectedHeader diskHeader_{}; // the header as last read from or written to the file
+    TimeBlock timeTemplate_{};
+    int thumbSizeIndex_ = 0;
+    uint32_t thumbStoredLength_ = 0;
+    bool catalogueLoaded_ = false;
+    std::vector<CatalogueEntry> catalogue_;
+    std::vector<CatalogueEntry> diskCatalogue_; // what the file holds at 384 + diskHeader_.dataSize
+    bool catalogueDirty_ = false;
+    bool isOpen_ = false;
+    std::unique_ptr<IFile> file_;
+    Batch batch_;
+    std::unique_ptr<CImageHolder> image_;
+};
+
+// The two 4 MiB transfer buffers and the thumbnail buffer, made once per process.
+struct TransferBuffers {
+    uint8_t* a;
+    uint8_t* b;
+    uint8_t* thumbnail;
+};
+TransferBuffers& SharedBuffers();
+
+// One import into `folder` of `archive` as one batch: files, and with `recurse` directories with
+// their whole tree (links to directories, fifos, sockets and devices are skipped). The same paths
+// are planned and then added in the same order. `added` receives the entry number and source path
+// of each entry made. Returns the batch's status (already shown through the host).
+struct ImportedItem {
+    int number = 0;
+    std::string path;
+};
+Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
+                   std::vector<ImportedItem>* added = nullptr);
+
+} // namespace quorvane

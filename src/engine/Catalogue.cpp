@@ -1,0 +1,524 @@
+// The item catalogue: names and comments, derived counts, selections, column texts and keys.
+#include "CCodeArchive.h"
+#include "TextCodec.h"
+#include "Validate.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace quorvane {
+namespace {
+
+// Upper case for matching names: ASCII and the Latin-1 letters.
+std::u32string UpperCodePoints(const std::string& utf8) {
+    std::u32string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        char32_t cp = c;
+        size_t n = 1;
+        if (c >= 0xF0 && i + 3 < utf8.size() + 0) {
+            cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) | ((utf8[i + 2] & 0x3Fu) << 6) |
+                 (utf8[i + 3] & 0x3Fu);
+            n = 4;
+        } else if (c >= 0xE0 && i + 2 < utf8.size()) {
+            cp = ((c & 0x0Fu) << 12) | ((utf8[i + 1] & 0x3Fu) << 6) | (utf8[i + 2] & 0x3Fu);
+            n = 3;
+        } else if (c >= 0xC0 && i + 1 < utf8.size()) {
+            cp = ((c & 0x1Fu) << 6) | (utf8[i + 1] & 0x3Fu);
+            n = 2;
+        }
+        if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)) {
+            cp -= 0x20;
+        }
+        out.push_back(cp);
+        i += n;
+    }
+    return out;
+}
+
+std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    const size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string ExtensionText(const CatalogueEntry& e) {
+    return DecodeStoredText(std::string_view(e.extension, strnlen(e.extension, sizeof e.extension)));
+}
+
+} // namespace
+
+const CatalogueEntry* CCodeArchive::Entry(int index) const {
+    if (!catalogueLoaded_ || index < 0 || static_cast<size_t>(index) >= catalogue_.size()) {
+        return nullptr;
+    }
+    return &catalogue_[static_cast<size_t>(index)];
+}
+
+Status CCodeArchive::ValidateLoaded() {
+    const std::vector<Finding> findings = CheckStructure(header_, catalogue_, FileLength(), true);
+    for (const Finding& f : findings) {
+        if (f.error) {
+            return kErrCorrupt;
+        }
+    }
+    return kOk;
+}
+
+std::string CCodeArchive::DecryptText(const uint8_t* field) {
+    uint8_t plain[kTextFieldSize];
+    if (DecryptUnit(field, plain, kTextFieldSize) != kOk) {
+        return {};
+    }
+    const size_t length = strnlen(reinterpret_cast<const char*>(plain), kTextFieldSize);
+    std::string text = DecodeStoredText(std::string_view(reinterpret_cast<const char*>(plain), length));
+    std::memset(plain, 0, sizeof plain);
+    return text;
+}
+
+void CCodeArchive::EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2) {
+    uint8_t plain[kTextFieldSize] = {};
+    const std::string head = text.substr(0, text.find('\0'));
+    const std::string stored = EncodeStoredText(head, kTextMaxBytes);
+    std::memcpy(plain, stored.data(), stored.size());
+    *key1 = SortKey(plain);
+    *key2 = SortKey(plain + 4);
+    EncryptUnit(plain, field, kTextFieldSize);
+    std::memset(plain, 0, sizeof plain);
+}
+
+// ---------------------------------------------------------------- building
+
+Status CCodeArchive::AddFolder(int parent, const std::string& name, const std::string& comment,
+                               uint8_t typeCode, int* newNumber) {
+    if (Status s = AddPreamble(); s != kOk) {
+        return s;
+    }
+    if (Status s = CheckAddRoom(0); s != kOk) {
+        return s;
+    }
+    const uint64_t now = NowFileTime();
+    header_.timeCopy.stamp2 = now;
+    CatalogueEntry e{};
+    e.created = e.modified = e.added = now;
+    e.container = 1;
+    e.typeCode = typeCode;
+    e.expanded = 1;
+    e.parent = parent;
+    e.width = -1;
+    e.height = -1;
+    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
+    EncryptText(comment, e.comment, &e.commentKey1, &e.commentKey2);
+    return CommitAdd(e, newNumber);
+}
+
+Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber) {
+    BeginBatch(true);
+    Status status = PlanFolder();
+    if (status == kOk) {
+        status = Expand();
+    }
+    if (status == kOk) {
+        status = StartAdding();
+    }
+    int number = 0;
+    if (status == kOk) {
+        status = AddFolder(parent, name, std::string(), typeCode, &number);
+    }
+    status = FinishBatch();
+    if (status == kOk && newNumber) {
+        *newNumber = number;
+    }
+    return status;
+}
+
+// ---------------------------------------------------------------- reading
+
+std::string CCodeArchive::GetName(int index) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? DecryptText(e->name) : std::string();
+}
+
+std::string CCodeArchive::GetComment(int index) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? DecryptText(e->comment) : std::string();
+}
+
+std::string CCodeArchive::SizeText(uint32_t bytes) {
+    char text[32];
+    if (bytes == 0) {
+        std::snprintf(text, sizeof text, "%dKB", 0);
+    } else if (bytes <= 1048575) {
+        std::snprintf(text, sizeof text, "%dKB", static_cast<int>(bytes / 1024 + 1));
+    } else {
+        std::snprintf(text, sizeof text, "%dMB", static_cast<int>(bytes / 1048576 + 1));
+    }
+    return text;
+}
+
+std::string CCodeArchive::DateText(uint64_t fileTime) {
+    const int64_t unixNs = FileTimeToUnixNs(fileTime);
+    const std::time_t seconds =
+        static_cast<std::time_t>(unixNs / 1000000000 - (unixNs % 1000000000 < 0 ? 1 : 0));
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    char text[64];
+    std::snprintf(text, sizeof text,
+                  local.tm_hour < 12 ? "%.2d/%.2d/%.2d %.2d:%.2d AM" : "%.2d/%.2d/%.2d %.2d:%.2d PM",
+                  local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, hour, local.tm_min);
+    return text;
+}
+
+std::string CCodeArchive::GetText(int index, int field) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e) {
+        return {};
+    }
+    char text[64];
+    switch (field) {
+    case kFieldName:
+        return DecryptText(e->name);
+    case kFieldType:
+        return e->IsFolder() ? std::string("File Folder") : ExtensionText(*e);
+    case kFieldSize:
+        return SizeText(e->size);
+    case kFieldDimensions:
+        if (e->IsFolder()) {
+            std::snprintf(text, sizeof text, "%d Items", e->itemCount);
+            return text;
+        }
+        if (e->width == -1) {
+            return {};
+        }
+        std::snprintf(text, sizeof text, "%2dx%2d", e->width, e->height);
+        return text;
+    case kFieldAdded:
+        return DateText(e->added);
+    case kFieldModified:
+        return DateText(e->modified);
+    case kFieldCreated:
+        return DateText(e->created);
+    case kFieldComment:
+        return DecryptText(e->comment);
+    default:
+        return {};
+    }
+}
+
+uint32_t CCodeArchive::GetKey1(int index, int field) const {
+    const CatalogueEntry* e = Entry(index);
+    if (!e) {
+        return 0;
+    }
+    switch (field) {
+    case kFieldName:
+        return e->nameKey1;
+    case kFieldType:
+        return e->extensionKey;
+    case kFieldSize:
+        return e->size;
+    case kFieldDimensions:
+        return e->width == -1 ? 0x8000u : static_cast<uint32_t>(e->width);
+    case kFieldAdded:
+        return static_cast<uint32_t>(e->added >> 32);
+    case kFieldModified:
+        return static_cast<uint32_t>(e->modified >> 32);
+    case kFieldCreated:
+        return static_cast<uint32_t>(e->created >> 32);
+    case kFieldComment:
+        return e->commentKey1;
+    default:
+        return 0;
+    }
+}
+
+uint32_t CCodeArchive::GetKey2(int index, int field) const {
+    const CatalogueEntry* e = Entry(index);
+    if (!e) {
+        return 0;
+    }
+    switch (field) {
+    case kFieldName:
+        return e->nameKey2;
+    case kFieldType:
+    case kFieldSize:
+        return e->nameKey1;
+    case kFieldDimensions:
+        return e->height == -1 ? 0x8000u : static_cast<uint32_t>(e->height);
+    case kFieldAdded:
+        return static_cast<uint32_t>(e->added);
+    case kFieldModified:
+        return static_cast<uint32_t>(e->modified);
+    case kFieldCreated:
+        return static_cast<uint32_t>(e->created);
+    case kFieldComment:
+        return e->commentKey2;
+    default:
+        return 0;
+    }
+}
+
+int CCodeArchive::GetListIcon(int index) const {
+    const CatalogueEntry* e = Entry(index);
+    if (!e) {
+        return 1;
+    }
+    switch (e->typeCode) {
+    case kTypeArchive:
+    case kTypeOther:
+        return 1;
+    case kTypeFolder:
+        return 3;
+    case kTypeRecycleBin:
+        return e->itemCount != 0 ? 6 : 5;
+    default:
+        if (IsImageType(e->typeCode)) {
+            return e->hasThumbnail ? 0 : 2;
+        }
+        return 1;
+    }
+}
+
+int CCodeArchive::GetTreeKind(int index) const {
+    const CatalogueEntry* e = Entry(index);
+    if (!e) {
+        return 0;
+    }
+    if (!e->IsFolder()) {
+        return 2;
+    }
+    if (e->typeCode == kTypeFolder) {
+        return 1;
+    }
+    return e->typeCode == kTypeRecycleBin ? 9999 : 0;
+}
+
+int CCodeArchive::GetTreeKindNoBin(int index) const {
+    const int kind = GetTreeKind(index);
+    return kind == 9999 ? 0 : kind;
+}
+
+const uint8_t* CCodeArchive::GetThumbnail(int index) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder() || !e->hasThumbnail || thumbStoredLength_ == 0 ||
+        e->thumbLength != thumbStoredLength_) {
+        return nullptr;
+    }
+    TransferBuffers& buffers = SharedBuffers();
+    if (ReadAt(buffers.a, e->thumbOffset, thumbStoredLength_) != kOk ||
+        DecryptUnit(buffers.a, buffers.thumbnail, thumbStoredLength_) != kOk) {
+        return nullptr;
+    }
+    return buffers.thumbnail;
+}
+
+int CCodeArchive::GetImageData(int index, const uint8_t** data, uint32_t* size) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder() || e->size > kPieceSize || e->dataLength != StoredLength(e->size)) {
+        return -1;
+    }
+    TransferBuffers& buffers = SharedBuffers();
+    if (ReadAt(buffers.a, e->dataOffset, e->dataLength) != kOk ||
+        DecryptUnit(buffers.a, buffers.b, e->dataLength) != kOk) {
+        return -1;
+    }
+    *data = buffers.b + kChunkPrefix;
+    *size = e->size;
+    return 0;
+}
+
+int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
+    if (!catalogueLoaded_ || start < 0) {
+        return 0;
+    }
+    const std::u32string wanted = UpperCodePoints(text);
+    for (int index = start; index < header_.entryCount; ++index) {
+        if (catalogue_[static_cast<size_t>(index)].IsFolder()) {
+            continue;
+        }
+        const std::string name = GetName(index);
+        bool match;
+        if (matchCase) {
+            match = wholeName ? name == text : name.find(text) != std::string::npos;
+        } else {
+            const std::u32string upper = UpperCodePoints(name);
+            match = wholeName ? upper == wanted : upper.find(wanted) != std::u32string::npos;
+        }
+        if (match) {
+            return index + 1;
+        }
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- changing
+
+void CCodeArchive::SetEntryComment(int index, const std::string& text) {
+    if (!Entry(index)) {
+        return;
+    }
+    CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
+    EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
+    catalogueDirty_ = true;
+}
+
+void CCodeArchive::Rename(int index, const std::string& text) {
+    if (!Entry(index)) {
+        return;
+    }
+    const std::string trimmed = Trim(text);
+    if (trimmed.empty()) {
+        return;
+    }
+    const size_t dot = trimmed.find_last_of('.');
+    const std::string base =
+        dot != std::string::npos && dot != 0 && dot != trimmed.size() - 1 ? trimmed.substr(0, dot) : trimmed;
+    CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
+    std::string name = base;
+    const std::string extension = ExtensionText(e);
+    if (!extension.empty()) {
+        std::string lower = extension;
+        for (char& c : lower) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            }
+        }
+        name += "." + lower;
+    }
+    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
+    catalogueDirty_ = true;
+}
+
+void CCodeArchive::SetExpanded(int index, bool expanded) {
+    if (!Entry(index)) {
+        return;
+    }
+    catalogue_[static_cast<size_t>(index)].expanded = expanded ? 1 : 0;
+    catalogueDirty_ = true;
+}
+
+void CCodeArchive::SetTypeCode(int index, uint8_t code) {
+    if (!Entry(index)) {
+        return;
+    }
+    catalogue_[static_cast<size_t>(index)].typeCode = code;
+    catalogueDirty_ = true;
+}
+
+void CCodeArchive::SetRootExpanded(bool expanded) {
+    header_.rootExpanded = expanded ? 1 : 0;
+}
+
+// ---------------------------------------------------------------- structure
+
+void CCodeArchive::Recount(bool alert) {
+    if (!catalogueLoaded_) {
+        return;
+    }
+    const int32_t count = static_cast<int32_t>(catalogue_.size());
+    header_.folderCount = 0;
+    header_.fileCount = 0;
+    for (CatalogueEntry& e : catalogue_) {
+        if (e.IsFolder()) {
+            e.itemCount = 0;
+            e.fileCount = 0;
+            e.size = 0;
+            e.inRecycleBin = 0;
+        }
+    }
+    bool noteAlert = false;
+    int topLevelFiles = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        CatalogueEntry& e = catalogue_[static_cast<size_t>(i)];
+        const int32_t p = e.parent;
+        bool inBin = false;
+        if (!e.IsFolder()) {
+            ++header_.fileCount;
+            if (p == 0) {
+                noteAlert = noteAlert || ++topLevelFiles > 1000;
+            } else {
+                CatalogueEntry& parent = catalogue_[static_cast<size_t>(p - 1)];
+                ++parent.fileCount;
+                noteAlert = noteAlert || (p != 1 && parent.fileCount > 1000);
+            }
+        } else {
+            ++header_.folderCount;
+        }
+        // Parents were checked on load to form no loop; the step bound only guards the impossible.
+        int steps = 0;
+        for (int32_t a = p; a != 0 && steps <= count;
+             a = catalogue_[static_cast<size_t>(a - 1)].parent, ++steps) {
+            CatalogueEntry& ancestor = catalogue_[static_cast<size_t>(a - 1)];
+            ++ancestor.itemCount;
+            if (!e.IsFolder()) {
+                ancestor.size += e.size;
+            }
+            inBin = inBin || a == 1;
+        }
+        e.inRecycleBin = (inBin || i == 0) ? 1 : 0;
+    }
+    catalogueDirty_ = true;
+    if (alert && noteAlert) {
+        host_.Alert(AlertPerformance());
+    }
+}
+
+SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
+    SelectionMap map;
+    const int32_t count = catalogueLoaded_ ? static_cast<int32_t>(catalogue_.size()) : 0;
+    map.slots.assign(static_cast<size_t>(count) + 3, 0);
+    if (count == 0) {
+        return map;
+    }
+    if (selection.size() == 1 && selection[0] == 0) {
+        for (int32_t n = 1; n <= count; ++n) {
+            if (catalogue_[static_cast<size_t>(n - 1)].inRecycleBin == 0) {
+                map.slots[static_cast<size_t>(n)] = -1;
+                ++map.count;
+            }
+        }
+        return map;
+    }
+    for (int n : selection) {
+        if (n >= 1 && n <= count) {
+            map.slots[static_cast<size_t>(n)] = -1;
+        }
+    }
+    if (withSubtrees) {
+        for (int32_t n = 1; n <= count; ++n) {
+            const CatalogueEntry& e = catalogue_[static_cast<size_t>(n - 1)];
+            if (!e.IsFolder() || e.parent == 0 || map.slots[static_cast<size_t>(n)] == -1) {
+                continue;
+            }
+            int steps = 0;
+            for (int32_t a = e.parent; a != 0 && steps <= count;
+                 a = catalogue_[static_cast<size_t>(a - 1)].parent, ++steps) {
+                if (map.slots[static_cast<size_t>(a)] == -1) {
+                    map.slots[static_cast<size_t>(n)] = -1;
+                    break;
+                }
+            }
+        }
+        for (int32_t n = 1; n <= count; ++n) {
+            const int32_t p = catalogue_[static_cast<size_t>(n - 1)].parent;
+            if (p != 0 && map.slots[static_cast<size_t>(p)] == -1) {
+                map.slots[static_cast<size_t>(n)] = -1;
+            }
+        }
+    }
+    // The recycle bin itself never takes part in a move, copy, export or removal.
+    map.slots[1] = 0;
+    for (int32_t n = 1; n <= count; ++n) {
+        map.count += map.slots[static_cast<size_t>(n)] == -1;
+    }
+    return map;
+}
+
+} // namespace quorvane

@@ -1,0 +1,79 @@
+#include "ErrorCodes.h"
+
+namespace quorvane {
+
+const char* MessageText(Status code) {
+    static const char* const kPassword =
+        "The password you entered is incorrect. Make sure your password is correct, then type your password "
+        "again. Letters in passwords must be typed in the correct case. Make sure the Caps Lock in not "
+        "accidentally on.";
+    static const char* const kNewer = "This archive was created with a newer version of Quorvane and cannot "
+                                      "be opened. Please upgrade Quorvane.";
+    switch (code) {
+    case kErrPassword:
+    case kErrConfirmPassword:
+        return kPassword;
+    case kErrDiskSpace:
+        return "There is insufficient disk space to add the selected files to this archive.";
+    case kCancelled:
+        return "Database Error: Cancel";
+    case kErrFileAccess:
+        return "A file could not be accessed.";
+    case kErrExportSpace:
+        return "There is insufficient disk space to export these files.";
+    case kErrArchiveLocked:
+        return "The archive is locked, in use, or can not be accessed.";
+    case kErrArchiveRead:
+    case kErrArchiveFlush:
+    case kErrArchiveMove:
+    case kErrBatchWrite:
+        return "The archive could not be accessed.";
+    case 9001:
+        return "There was not enough memory available to process this command. ";
+    case 9003:
+        return "There was not enough storage available to process this command. This archive will be closed. "
+               "Please close some archives and try again.";
+    case 9007:
+        return "There was an error deleting this file.";
+    case 9009:
+        return "There is insufficient disk space to add the selected files to this archive.";
+    case kErrTooManyArchives:
+        return "Cannot open archive. The maximum number of archives are open.";
+    case 9022:
+        return "This file could not be opened.";
+    case 9023:
+        return "There was an error reading this archive. This file is not a Quorvane archive.";
+    case 9024:
+        return "There was an error creating this archive.";
+    case 9025:
+        return "Drag and drop could not be completed. There was no drop target selected.";
+    case 9028:
+        return "There was a server memory allocation error. To protect your data, all archives will be "
+               "closed. "
+               "Please check the available storage space on your startup harddrive and try again.";
+    case kErrArchiveClose:
+        return "The archive could not be closed.";
+    case kErrTooManyEntries:
+        return "Cannot add files. An archive can contain a maximum of 5000 files.";
+    case kErrTooLarge:
+        return "Cannot add files. An archive can have a maximum size of 500MB";
+    case kErrMoveIntoItself:
+        return "Cannot move item. The destination folder is a subfolder of the source folder.";
+    case kErrCorrupt:
+        return "The Archive may be corrupt...";
+    case kErrStartupDiskCreate:
+        return "There is insufficient disk space on the startup disk to create this archive.";
+    case kErrStartupDiskAdd:
+        return "There is insufficient disk space on the startup disk to add the selected files to this "
+               "archive.";
+    case kErrNewerRevision:
+    case kErrNewerVersion:
+        return kNewer;
+    case kErrSourceLocked:
+        return "One of the files you are importing is locked, in use, or can not be accessed.";
+    default:
+        return "There was an error processing this command.";
+    }
+}
+
+} // namespace quorvane

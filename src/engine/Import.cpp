@@ -1,0 +1,296 @@
+// Import: files from disk into the reserved gap of a batch, with their thumbnails.
+#include "CCodeArchive.h"
+#include "CImageHolder.h"
+#include "CThumbnailMaker.h"
+#include "TextCodec.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvane {
+namespace {
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The text after the last dot of a file name, or empty when the dot is its first or last character.
+std::string ExtensionOf(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) {
+        return {};
+    }
+    return name.substr(dot + 1);
+}
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+CThumbnailMaker& SharedThumbnailMaker() {
+    static CThumbnailMaker maker;
+    return maker;
+}
+
+uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
+    const std::string extension = AsciiUpper(ExtensionOf(FileNameOf(path)));
+    if (extension == "KVQ") {
+        return kTypeArchive;
+    }
+    if (extension == "JPG" || extension == "JPEG") {
+        return kTypeJpeg;
+    }
+    if (extension == "GIF" || extension == "GIFF") {
+        return kTypeGif;
+    }
+    if (extension == "BMP") {
+        return kTypeBmp;
+    }
+    if (extension == "PNG") {
+        return kTypePng;
+    }
+    if (extension == "TIF" || extension == "TIFF") {
+        return kTypeTiff;
+    }
+    return kTypeOther;
+}
+
+Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position,
+                                   const uint8_t** firstChunk) {
+    TransferBuffers& buffers = SharedBuffers();
+    if (firstChunk) {
+        *firstChunk = nullptr;
+    }
+    const uint64_t fullPieces = size / kPieceSize;
+    const uint64_t pieces = size <= kPieceSize ? 1 : fullPieces + (size % kPieceSize != 0 ? 1 : 0);
+    for (uint64_t i = 0; i < pieces; ++i) {
+        const uint64_t offset = i * kPieceSize;
+        const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
+        const uint32_t stored = Padded(uint64_t{piece} + kChunkPrefix);
+        FillRandom(buffers.a, kChunkPrefix);
+        if (piece > 0 && !source.ReadAt(buffers.a + kChunkPrefix, offset, piece)) {
+            return kErrFileAccess;
+        }
+        // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
+        std::memset(buffers.a + kChunkPrefix + piece, 0, stored - kChunkPrefix - piece);
+        if (EncryptUnit(buffers.a, buffers.b, stored) != kOk) {
+            return kErrFileAccess;
+        }
+        if (Status s = WriteAt(buffers.b, position, stored); s != kOk) {
+            return s;
+        }
+        position += stored;
+        if (size > kPieceSize) {
+            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(fullPieces));
+        }
+    }
+    if (firstChunk && size <= kPieceSize) {
+        *firstChunk = buffers.a + kChunkPrefix;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::MakeThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry) {
+    CThumbnailMaker& maker = SharedThumbnailMaker();
+    const int cell = CThumbnailMaker::kCellSize[thumbSizeIndex_];
+    const int16_t loaded = image_->LoadForThumbnail(name, data, entry.size, entry.typeCode, cell);
+    if (loaded != 0) {
+        return kErrGeneral;
+    }
+    entry.width = image_->Width();
+    entry.height = image_->Height();
+    maker.Render(*image_, thumbSizeIndex_, header_.thumbnailQuality != 0);
+    const uint8_t* pixels = maker.GetThumbnailBits(thumbSizeIndex_, ThumbIsGrey(header_.thumbnailFormat));
+    image_->Reset();
+    uint8_t* encrypted = SharedBuffers().thumbnail;
+    if (pixels == nullptr || EncryptUnit(pixels, encrypted, thumbStoredLength_) != kOk) {
+        return kErrGeneral;
+    }
+    return WriteAt(encrypted, entry.thumbOffset, thumbStoredLength_);
+}
+
+Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber) {
+    if (Status s = AddPreamble(); s != kOk) {
+        return s;
+    }
+    OpenResult result{};
+    std::unique_ptr<IFile> source = fs_.OpenShared(path, &result);
+    const std::optional<FileTimes> times = source ? fs_.Stat(path) : std::nullopt;
+    const std::optional<uint64_t> length = source ? source->Length() : std::nullopt;
+    if (!source || !times || !length) {
+        batch_.pendingError = kPendingGeneral;
+        return batch_.pendingError;
+    }
+    const std::string name = FileNameOf(path);
+    ProgressText(name);
+    if (cancelled_) {
+        batch_.pendingError = kCancelled;
+        return batch_.pendingError;
+    }
+    // The gap holds exactly what was planned: a source that changed its length since would write
+    // over the catalogue behind the gap, so it is refused.
+    const size_t planIndex = batch_.nextPlannedFile++;
+    if (planIndex >= batch_.plannedFileSizes.size() || batch_.plannedFileSizes[planIndex] != *length) {
+        batch_.pendingError = kErrFileAccess;
+        return batch_.pendingError;
+    }
+    const uint64_t size = *length;
+    const uint8_t type = TypeCodeOf(path);
+    const bool wantsThumbnail = IsImageType(type) && size <= kPieceSize && thumbStoredLength_ != 0;
+    if (Status s = CheckAddRoom(StoredLength(size) + (wantsThumbnail ? thumbStoredLength_ : 0)); s != kOk) {
+        return s;
+    }
+
+    const uint8_t* firstChunk = nullptr;
+    if (WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk) != kOk) {
+        batch_.pendingError = kErrBatchWrite;
+        return batch_.pendingError;
+    }
+
+    CatalogueEntry e{};
+    e.container = 0;
+    e.expanded = 1;
+    e.parent = parent;
+    e.size = static_cast<uint32_t>(size);
+    e.width = -1;
+    e.height = -1;
+    e.typeCode = type;
+    e.created = UnixNsToFileTime(times->createdUnixNs);
+    e.modified = UnixNsToFileTime(times->modifiedUnixNs);
+    e.added = NowFileTime();
+    e.dataOffset = e.blockOffset = static_cast<uint32_t>(batch_.nextDataPosition);
+    e.dataLength = static_cast<uint32_t>(StoredLength(size));
+    e.thumbOffset = e.dataOffset + e.dataLength;
+    header_.timeCopy.stamp2 = e.added;
+
+    if (IsImageType(type)) {
+        if (size > kPieceSize) {
+            e.typeCode = kTypeOther; // never shown as an image
+        } else if (thumbStoredLength_ != 0) {
+            if (MakeThumbnail(path, firstChunk, e) == kOk) {
+                e.hasThumbnail = 1;
+                e.thumbLength = thumbStoredLength_;
+            } else {
+                e.typeCode = kTypeOther;
+                e.width = -1;
+                e.height = -1;
+            }
+        }
+    }
+    e.blockLength = e.dataLength + e.thumbLength;
+
+    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
+    EncryptText(std::string(), e.comment, &e.commentKey1, &e.commentKey2);
+    e.commentKey1 = 0;
+    e.commentKey2 = 0;
+    const std::string extension = EncodeStoredText(AsciiUpper(ExtensionOf(name)), kExtensionMaxBytes);
+    std::memcpy(e.extension, extension.data(), extension.size());
+    e.extensionKey = SortKey(reinterpret_cast<const uint8_t*>(e.extension));
+    return CommitAdd(e, newNumber);
+}
+
+} // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+struct PlanItem {
+    std::string path;
+    bool directory = false;
+    int parentItem = -1; // index of the directory item it lies in, -1 for the import folder
+};
+
+std::string DirectoryName(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return FileNameOf(path);
+}
+
+Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, bool recurse,
+                std::vector<PlanItem>& plan) {
+    IFileSystem& fs = archive.fileSystem();
+    switch (fs.KindOf(path)) {
+    case DirEntryKind::File: {
+        const std::optional<FileTimes> times = fs.Stat(path);
+        const Status s = archive.PlanFile(path, times ? times->length : 0);
+        if (s == kOk) {
+            plan.push_back({path, false, parentItem});
+        }
+        return s;
+    }
+    case DirEntryKind::Directory: {
+        if (!recurse) {
+            return kOk;
+        }
+        if (Status s = archive.PlanFolder(); s != kOk) {
+            return s;
+        }
+        const int self = static_cast<int>(plan.size());
+        plan.push_back({path, true, parentItem});
+        const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
+        if (!entries) {
+            return kOk; // an unreadable directory is imported empty
+        }
+        const std::string prefix = path.back() == '/' ? path : path + "/";
+        for (const DirEntry& entry : *entries) {
+            if (Status s = PlanPath(archive, prefix + entry.name, self, recurse, plan); s != kOk) {
+                return s;
+            }
+        }
+        return kOk;
+    }
+    case DirEntryKind::Other:
+        return kOk;
+    }
+    return kOk;
+}
+
+} // namespace
+
+Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
+                   std::vector<ImportedItem>* added) {
+    archive.BeginBatch(false);
+    std::vector<PlanItem> plan;
+    Status status = kOk;
+    for (const std::string& path : paths) {
+        status = PlanPath(archive, path, -1, recurse, plan);
+        if (status != kOk) {
+            break;
+        }
+    }
+    if (status == kOk) {
+        status = archive.Expand();
+    }
+    if (status == kOk) {
+        status = archive.StartAdding();
+    }
+    if (status == kOk) {
+        std::vector<int> numbers(plan.size(), 0);
+        for (size_t i = 0; i < plan.size() && status == kOk; ++i) {
+            const PlanItem& item = plan[i];
+            const int parent = item.parentItem < 0 ? folder : numbers[static_cast<size_t>(item.parentItem)];
+            int number = 0;
+            status = item.directory ? archive.AddFolder(parent, DirectoryName(item.path), std::string(),
+                                                        kTypeFolder, &number)
+                                    : archive.AddFile(parent, item.path, &number);
+            if (status == kOk) {
+                numbers[i] = number;
+                if (added) {
+                    added->push_back({number, item.path});
+                }
+            }
+        }
+    }
+    return archive.FinishBatch();
+}
+
+} // namespace quorvane

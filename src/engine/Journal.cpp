@@ -1,0 +1,245 @@
+// Why the journal keeps an archive whole.
+//
+// An archive's meaning is fixed by its protected header: it says where the catalogue lies
+// (384 + dataSize) and how long it is, and the catalogue says where every block lies. A crash can
+// therefore only lose data if it interrupts a write to bytes that the header *on disk* relies on:
+// the header itself, the catalogue it points to, or a block that catalogue points to.
+//
+// Every operation is ordered so that such writes are rare:
+//   1. data goes into space nothing refers to yet (the reserved gap, the tail behind the catalogue);
+//   2. sync;
+//   3. one header write switches to the new state (256 bytes inside the first 512-byte sector, so
+//      the disk writes it whole or not at all);
+//   4. sync.
+// A crash before 3 leaves the old header with everything it refers to untouched; after 4 the new
+// state is complete. Where an operation must overwrite referenced bytes (a catalogue move shorter
+// than the catalogue, an in-place catalogue rewrite, an overlapping block move), it first saves
+// those bytes here, with the header and the file length, and makes this journal durable — file and
+// folder entry — before the first such write. Opening an archive with a journal beside it writes the
+// saved bytes back and restores the length, which re-creates exactly the state the saved header
+// describes. A journal whose seal does not check out was never committed, so the archive was not
+// touched under it and it is simply removed. Once the new header is durable the journal is removed
+// and the removal made durable, so that it can never roll back later work.
+//
+// Layout: "KVQJRNL1", original length (u64), then records {offset u64, length u64, bytes}, then the
+// seal "KVQSEAL1", record count (u64), FNV-1a 64 of everything before the seal.
+#include "Journal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvane {
+namespace {
+
+constexpr char kJournalMagic[8] = {'K', 'V', 'Q', 'J', 'R', 'N', 'L', '1'};
+constexpr char kSealMagic[8] = {'K', 'V', 'Q', 'S', 'E', 'A', 'L', '1'};
+constexpr size_t kCopyPiece = 1 << 20;
+
+uint64_t Fnv1a(uint64_t hash, const void* data, size_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < length; ++i) {
+        hash ^= p[i];
+        hash *= 0x100000001B3ull;
+    }
+    return hash;
+}
+
+constexpr uint64_t kFnvBasis = 0xCBF29CE484222325ull;
+
+} // namespace
+
+RollbackJournal::RollbackJournal(IFileSystem& fs, std::string archivePath)
+    : fs_(fs)
+    , path_(PathFor(archivePath)) {}
+
+RollbackJournal::~RollbackJournal() {
+    if (file_) {
+        file_->Close();
+    }
+}
+
+std::string RollbackJournal::PathFor(const std::string& archivePath) {
+    return archivePath + "-journal";
+}
+
+bool RollbackJournal::Append(const void* data, size_t length) {
+    if (!file_->WriteAt(data, position_, length)) {
+        return false;
+    }
+    position_ += length;
+    hash_ = Fnv1a(hash_, data, length);
+    return true;
+}
+
+bool RollbackJournal::Begin(IFile& archive) {
+    OpenResult result{};
+    file_ = fs_.OpenPlain(path_, true, &result);
+    if (!file_ || !file_->SetLength(0)) {
+        file_.reset();
+        return false;
+    }
+    position_ = 0;
+    ranges_ = 0;
+    hash_ = kFnvBasis;
+    const std::optional<uint64_t> length = archive.Length();
+    if (!length) {
+        return false;
+    }
+    const uint64_t originalLength = *length;
+    return Append(kJournalMagic, sizeof kJournalMagic) && Append(&originalLength, sizeof originalLength) &&
+           Save(archive, 128, 256);
+}
+
+bool RollbackJournal::Save(IFile& archive, uint64_t offset, uint64_t length) {
+    const std::optional<uint64_t> fileLength = archive.Length();
+    if (!file_ || !fileLength) {
+        return false;
+    }
+    if (offset >= *fileLength || length == 0) {
+        return true; // nothing there yet: nothing to restore
+    }
+    length = std::min(length, *fileLength - offset);
+    if (!Append(&offset, sizeof offset) || !Append(&length, sizeof length)) {
+        return false;
+    }
+    std::vector<uint8_t> piece(std::min<uint64_t>(length, kCopyPiece));
+    for (uint64_t done = 0; done < length;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), length - done));
+        if (!archive.ReadAt(piece.data(), offset + done, n) || !Append(piece.data(), n)) {
+            return false;
+        }
+        done += n;
+    }
+    ++ranges_;
+    return true;
+}
+
+bool RollbackJournal::Commit() {
+    if (!file_) {
+        return false;
+    }
+    uint8_t seal[24];
+    std::memcpy(seal, kSealMagic, 8);
+    std::memcpy(seal + 8, &ranges_, 8);
+    std::memcpy(seal + 16, &hash_, 8);
+    if (!file_->WriteAt(seal, position_, sizeof seal)) {
+        return false;
+    }
+    position_ += sizeof seal;
+    return file_->Sync() && fs_.SyncParentDirectory(path_);
+}
+
+bool RollbackJournal::Discard() {
+    if (!file_) {
+        return true;
+    }
+    file_->Close();
+    file_.reset();
+    return fs_.Remove(path_) && fs_.SyncParentDirectory(path_);
+}
+
+RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::string& archivePath,
+                                                   IFile& archive) {
+    const std::string path = PathFor(archivePath);
+    if (!fs.Exists(path)) {
+        return Recovery::None;
+    }
+    OpenResult result{};
+    std::unique_ptr<IFile> journal = fs.OpenPlain(path, false, &result);
+    if (!journal) {
+        return Recovery::Failed;
+    }
+    const std::optional<uint64_t> journalLength = journal->Length();
+    if (!journalLength) {
+        return Recovery::Failed;
+    }
+
+    // First pass: check the whole journal against its seal before writing anything back.
+    struct Range {
+        uint64_t offset;
+        uint64_t length;
+        uint64_t at; // position of the bytes in the journal
+    };
+    std::vector<Range> ranges;
+    uint64_t originalLength = 0;
+    bool sealed = false;
+    {
+        uint64_t hash = kFnvBasis;
+        uint64_t pos = 0;
+        auto read = [&](void* buffer, uint64_t n) {
+            if (pos + n > *journalLength || !journal->ReadAt(buffer, pos, static_cast<size_t>(n))) {
+                return false;
+            }
+            pos += n;
+            return true;
+        };
+        char magic[8];
+        if (read(magic, 8) && std::memcmp(magic, kJournalMagic, 8) == 0 && read(&originalLength, 8)) {
+            hash = Fnv1a(Fnv1a(hash, magic, 8), &originalLength, 8);
+            std::vector<uint8_t> piece(kCopyPiece);
+            while (pos + 24 <= *journalLength) {
+                uint8_t head[16];
+                if (!read(head, 16)) {
+                    break;
+                }
+                if (std::memcmp(head, kSealMagic, 8) == 0) {
+                    uint64_t count = 0;
+                    uint64_t stored = 0;
+                    std::memcpy(&count, head + 8, 8);
+                    if (read(&stored, 8) && count == ranges.size() && stored == hash &&
+                        pos == *journalLength) {
+                        sealed = true;
+                    }
+                    break;
+                }
+                Range r{};
+                std::memcpy(&r.offset, head, 8);
+                std::memcpy(&r.length, head + 8, 8);
+                if (r.length > *journalLength - pos) {
+                    break;
+                }
+                hash = Fnv1a(hash, head, 16);
+                r.at = pos;
+                for (uint64_t done = 0; done < r.length;) {
+                    const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), r.length - done));
+                    if (!read(piece.data(), n)) {
+                        break;
+                    }
+                    hash = Fnv1a(hash, piece.data(), n);
+                    done += n;
+                }
+                if (pos != r.at + r.length) {
+                    break;
+                }
+                ranges.push_back(r);
+            }
+        }
+    }
+    if (!sealed) {
+        // Never committed: the archive was not touched under this journal.
+        journal->Close();
+        journal.reset();
+        return fs.Remove(path) && fs.SyncParentDirectory(path) ? Recovery::DiscardedIncomplete
+                                                               : Recovery::Failed;
+    }
+
+    std::vector<uint8_t> piece(kCopyPiece);
+    for (const Range& r : ranges) {
+        for (uint64_t done = 0; done < r.length;) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), r.length - done));
+            if (!journal->ReadAt(piece.data(), r.at + done, n) ||
+                !archive.WriteAt(piece.data(), r.offset + done, n)) {
+                return Recovery::Failed;
+            }
+            done += n;
+        }
+    }
+    if (!archive.SetLength(originalLength) || !archive.Sync()) {
+        return Recovery::Failed;
+    }
+    journal->Close();
+    journal.reset();
+    return fs.Remove(path) && fs.SyncParentDirectory(path) ? Recovery::RolledBack : Recovery::Failed;
+}
+
+} // namespace quorvane

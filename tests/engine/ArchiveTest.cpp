@@ -1,0 +1,292 @@
+// Creating, opening and closing archives; what Open refuses and why.
+#include "ArchiveFixtures.h"
+#include "CCodeArchive.h"
+#include "MemoryFileSystem.h"
+#include "ScriptedHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+const char* const kPath = "/a/test.kvq";
+
+struct RoundTripCase {
+    uint32_t method;
+    uint8_t thumbnails; // 0 = none
+    bool highQuality;
+};
+
+class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(RoundTrip, CreateCloseOpenKeepsSettings) {
+    const RoundTripCase c = GetParam();
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    CreateSettings settings = c.method == kMethodNone
+                                  ? ScriptedHost::Plain(c.thumbnails)
+                                  : ScriptedHost::Encrypted(c.method, "Secret-4711", c.thumbnails);
+    settings.highQuality = c.highQuality;
+    auto archive = MakeArchive(fs, host, kPath, settings);
+    ASSERT_EQ(archive->Close(true), kOk);
+    EXPECT_EQ(fs.Get(kPath)->size(), 896u) << "two headers and the recycle bin's entry";
+
+    Status status = kOk;
+    auto reopened = OpenArchive(fs, host, kPath, "Secret-4711", &status);
+    ASSERT_EQ(status, kOk);
+    EXPECT_EQ(host.passwordPrompts, c.method == kMethodNone ? 0 : 1);
+    EXPECT_EQ(reopened->method(), c.method);
+    EXPECT_EQ(reopened->thumbnailFormat(), c.thumbnails);
+    EXPECT_EQ(reopened->thumbnailQuality(), c.thumbnails != 0 && c.highQuality ? 1 : 0);
+    EXPECT_EQ(reopened->entryCount(), 1);
+    EXPECT_EQ(reopened->folderCount(), 1);
+    EXPECT_EQ(reopened->fileCount(), 0);
+    EXPECT_EQ(reopened->GetName(0), "Recycle Bin");
+    EXPECT_EQ(reopened->GetTreeKind(0), 9999);
+    EXPECT_EQ(CheckErrors(*reopened), "");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryMethodAndThumbnailSetting, RoundTrip,
+    ::testing::Values(RoundTripCase{kMethodNone, 0, false}, RoundTripCase{kMethodNone, 8, true},
+                      RoundTripCase{kMethodTwofish, 1, false}, RoundTripCase{kMethodTwofish, 8, true},
+                      RoundTripCase{kMethodBlowfish, 4, true}, RoundTripCase{kMethodBlowfish, 5, false},
+                      RoundTripCase{kMethodBasic, 6, false}, RoundTripCase{kMethodBasic, 7, true},
+                      RoundTripCase{kMethodTwofish, 2, true}, RoundTripCase{kMethodNone, 3, false}));
+
+TEST(Archive, TextIsPlainOnlyWithoutEncryption) {
+    for (uint32_t method : {kMethodNone, kMethodTwofish, kMethodBlowfish, kMethodBasic}) {
+        MemoryFileSystem fs;
+        ScriptedHost host;
+        auto archive = MakeArchive(fs, host, kPath,
+                                   method == kMethodNone ? ScriptedHost::Plain()
+                                                         : ScriptedHost::Encrypted(method, "pass"));
+        ASSERT_EQ(archive->Close(true), kOk);
+        const std::vector<uint8_t> bytes = *fs.Get(kPath);
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(text.find("Recycle Bin") != std::string::npos, method == kMethodNone) << std::hex << method;
+    }
+}
+
+TEST(Archive, WrongPasswordIsRefusedOnceWithItsMessage) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    MakeArchive(fs, host, kPath, ScriptedHost::Encrypted(kMethodTwofish, "right-one"))->Close(true);
+    Status status = kOk;
+    auto archive = OpenArchive(fs, host, kPath, "wrong-one", &status);
+    EXPECT_EQ(status, kErrPassword);
+    EXPECT_FALSE(archive->IsOpen());
+    EXPECT_EQ(host.messages, std::vector<Status>{kErrPassword});
+    EXPECT_FALSE(fs.IsLocked(kPath));
+
+    host.messages.clear();
+    archive->Close(false);
+    auto again = std::make_unique<CCodeArchive>(host, fs);
+    host.passwords = {std::nullopt}; // Cancel in the password dialog
+    EXPECT_EQ(again->Open(kPath), kCancelled);
+    EXPECT_TRUE(host.messages.empty()) << "a cancelled password dialog shows nothing";
+}
+
+TEST(Archive, HeaderWordsDecideTheMessage) {
+    struct Case {
+        const char* what;
+        uint32_t magic, version, revision;
+        Status expected;
+    } cases[] = {
+        {"foreign magic", 0x12345678, kFormatVersion, kFormatRevision, kErrPassword},
+        {"revision 0", kMagic, kFormatVersion, 0, kErrNewerRevision},
+        {"revision 2", kMagic, kFormatVersion, 2, kErrNewerRevision},
+        {"version below", kMagic, 0x0000FFFF, kFormatRevision, kErrNewerVersion},
+        {"version above", kMagic, 0x00010001, kFormatRevision, kErrNewerVersion},
+        {"both wrong", kMagic, 0x00020000, 3, kErrNewerRevision},
+    };
+    for (const Case& c : cases) {
+        MemoryFileSystem fs;
+        ScriptedHost host;
+        MakeArchive(fs, host, kPath, ScriptedHost::Plain())->Close(true);
+        std::vector<uint8_t> bytes = *fs.Get(kPath);
+        std::memcpy(bytes.data(), &c.magic, 4);
+        std::memcpy(bytes.data() + 8, &c.version, 4);
+        std::memcpy(bytes.data() + 12, &c.revision, 4);
+        fs.Put(kPath, bytes);
+        Status status = kOk;
+        OpenArchive(fs, host, kPath, "", &status);
+        EXPECT_EQ(status, c.expected) << c.what;
+        EXPECT_EQ(host.messages, std::vector<Status>{c.expected}) << c.what;
+        EXPECT_EQ(*fs.Get(kPath), bytes) << c.what << ": a refused file is not written to";
+    }
+}
+
+TEST(Archive, CreateInsistsOnAPasswordOfFourAndItsConfirmation) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    fs.MakeDirectory("/a");
+    CCodeArchive archive(host, fs);
+    host.createSettings = {ScriptedHost::Encrypted(kMethodBlowfish, "abc"),
+                           ScriptedHost::Encrypted(kMethodBlowfish, "abcd")};
+    host.confirmPasswords = {std::string("ABCD"), std::string("abcd")};
+    ASSERT_EQ(archive.Create(kPath), kOk);
+    EXPECT_EQ(host.notices, std::vector<std::string>{"The password must be at least 4 characters long."});
+    EXPECT_EQ(host.messages, std::vector<Status>{kErrConfirmPassword})
+        << "a mismatch shows 9008, then asks again";
+    EXPECT_EQ(archive.method(), kMethodBlowfish);
+    archive.Close(true);
+
+    CCodeArchive cancelled(host, fs);
+    host.messages.clear();
+    host.createSettings = {ScriptedHost::Encrypted(kMethodTwofish, "abcdef")};
+    host.confirmPasswords = {std::nullopt};
+    EXPECT_EQ(cancelled.Create("/a/other.kvq"), kCancelled);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(fs.Exists("/a/other.kvq")) << "nothing is made before the dialogs are done";
+}
+
+TEST(Archive, SecondOpenFromAnotherProcessIsLockedOut) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kvq-lock-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "locked.kvq").string();
+    ScriptedHost host;
+    auto archive = MakeArchive(PosixFileSystem(), host, path, ScriptedHost::Plain());
+    ASSERT_TRUE(archive->IsOpen());
+
+    const pid_t child = fork();
+    if (child == 0) {
+        // A host whose password answer would be noticed: 9010 must come before any header is read.
+        ScriptedHost childHost;
+        CCodeArchive second(childHost, PosixFileSystem());
+        const Status s = second.Open(path);
+        _exit(s == kErrArchiveLocked && childHost.passwordPrompts == 0 && childHost.messages.size() == 1 ? 0
+                                                                                                         : 1);
+    }
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
+    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
+    archive->Close(true);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Archive, StartupDiskAndDiskSpace) {
+    {
+        MemoryFileSystem fs;
+        ScriptedHost host;
+        fs.SetStartupDisk(false);
+        CCodeArchive archive(host, fs);
+        host.QueueCreate(ScriptedHost::Plain());
+        EXPECT_EQ(archive.Create(kPath), kErrStartupDiskCreate);
+        EXPECT_EQ(host.messages, std::vector<Status>{kErrStartupDiskCreate});
+    }
+    {
+        MemoryFileSystem fs;
+        ScriptedHost host;
+        auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+        const size_t before = fs.Get(kPath)->size();
+        fs.SetStartupDisk(false);
+        EXPECT_EQ(archive->CreateFolder(0, "New Folder", kTypeFolder), kErrStartupDiskAdd);
+        EXPECT_EQ(fs.Get(kPath)->size(), before) << "the file is left at its old length";
+        EXPECT_EQ(archive->entryCount(), 1);
+        fs.SetStartupDisk(true);
+        EXPECT_EQ(archive->CreateFolder(0, "New Folder", kTypeFolder), kOk);
+        EXPECT_EQ(archive->entryCount(), 2);
+    }
+    {
+        MemoryFileSystem fs;
+        ScriptedHost host;
+        auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+        fs.SetCapacity(fs.UsedBytes() + 1000);
+        const Status s = ImportFiles(*archive, fs, 0, {{"big.bin", PatternBytes(5000, 1)}});
+        EXPECT_EQ(s, kErrDiskSpace);
+        EXPECT_EQ(archive->entryCount(), 1);
+        EXPECT_EQ(CheckErrors(*archive), "");
+    }
+}
+
+// A small archive with folders and files, then one field spoiled per case.
+TEST(Archive, DamagedArchivesAreRefusedWithAMessage) {
+    MemoryFileSystem base;
+    ScriptedHost host;
+    auto archive = MakeArchive(base, host, kPath, ScriptedHost::Plain(8));
+    int folder = 0;
+    ASSERT_EQ(archive->CreateFolder(0, "A", kTypeFolder, &folder), kOk);
+    ASSERT_EQ(ImportFiles(*archive, base, folder,
+                          {{"x.bin", PatternBytes(300, 1)}, {"y.bin", PatternBytes(70, 2)}}),
+              kOk);
+    ASSERT_EQ(archive->Close(true), kOk);
+    const std::vector<uint8_t> good = *base.Get(kPath);
+
+    // Offsets inside the file: the catalogue starts at 384 + dataSize.
+    uint32_t dataSize = 0;
+    std::memcpy(&dataSize, good.data() + 128 + 96, 4);
+    const size_t catalogue = 384 + dataSize;
+    auto entryField = [&](int number, size_t field) { return catalogue + 512 * (number - 1) + field; };
+    auto put32 = [](std::vector<uint8_t>& b, size_t at, uint32_t v) { std::memcpy(b.data() + at, &v, 4); };
+
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> spoil;
+    } cases[] = {
+        {"truncated inside the catalogue", [&](std::vector<uint8_t>& b) { b.resize(b.size() - 100); }},
+        {"truncated inside the headers", [&](std::vector<uint8_t>& b) { b.resize(300); }},
+        {"catalogue size off", [&](std::vector<uint8_t>& b) { put32(b, 128 + 100, 512 * 4 + 16); }},
+        {"entry count 0",
+         [&](std::vector<uint8_t>& b) {
+             put32(b, 128 + 84, 0);
+             put32(b, 128 + 100, 0);
+         }},
+        {"entry count 6000",
+         [&](std::vector<uint8_t>& b) {
+             put32(b, 128 + 84, 6000);
+             put32(b, 128 + 100, 6000 * 512);
+         }},
+        {"parent cycle", [&](std::vector<uint8_t>& b) { put32(b, entryField(2, 48), 2); }},
+        {"two-folder cycle",
+         [&](std::vector<uint8_t>& b) {
+             put32(b, entryField(2, 48), 1);
+             put32(b, entryField(1, 48), 2);
+         }},
+        {"parent out of range", [&](std::vector<uint8_t>& b) { put32(b, entryField(3, 48), 77); }},
+        {"parent is a file", [&](std::vector<uint8_t>& b) { put32(b, entryField(4, 48), 3); }},
+        {"block outside the data area",
+         [&](std::vector<uint8_t>& b) {
+             put32(b, entryField(4, 88), dataSize + 384);
+             put32(b, entryField(4, 80), dataSize + 384);
+             put32(b, entryField(4, 72), dataSize + 384 + 144);
+         }},
+        {"blocks out of order",
+         [&](std::vector<uint8_t>& b) {
+             put32(b, entryField(4, 88), 384);
+             put32(b, entryField(4, 80), 384);
+             put32(b, entryField(4, 72), 384 + 144);
+         }},
+        {"data length not the stored length",
+         [&](std::vector<uint8_t>& b) { put32(b, entryField(3, 60), 100000); }},
+        {"thumbnail length wrong", [&](std::vector<uint8_t>& b) { put32(b, entryField(3, 76), 4096); }},
+        {"recycle bin missing", [&](std::vector<uint8_t>& b) { b[entryField(1, 33)] = 1; }},
+    };
+    for (const Case& c : cases) {
+        MemoryFileSystem fs;
+        std::vector<uint8_t> bytes = good;
+        c.spoil(bytes);
+        fs.Put(kPath, bytes);
+        ScriptedHost h;
+        Status status = kOk;
+        auto damaged = OpenArchive(fs, h, kPath, "", &status);
+        EXPECT_NE(status, kOk) << c.what;
+        EXPECT_EQ(h.messages.size(), 1u) << c.what;
+        EXPECT_FALSE(damaged->IsOpen()) << c.what;
+        EXPECT_EQ(*fs.Get(kPath), bytes) << c.what << ": not written to";
+        if (std::string(c.what) != "truncated inside the headers") {
+            EXPECT_EQ(status, kErrCorrupt) << c.what;
+        }
+    }
+}
+
+} // namespace
