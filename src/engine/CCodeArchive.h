@@ -9,6 +9,7 @@
 #include "Format.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +102,34 @@ public:
     Status WriteFileData(IFile& source, uint64_t size, uint64_t position, const uint8_t** firstChunk);
     // Decodes the image, records its dimensions in `entry` and writes its thumbnail at entry.thumbOffset.
     Status MakeThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry);
+
+    // ---- export
+    // Asks the host for a folder, then writes the marked files there (folders below the selection
+    // recreated). 9006 is shown once on failure. `written` receives each path written.
+    Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr);
+    // One file: with `makeName`, `folder` is the export root and a free name is chosen there; else
+    // `folder` is the complete destination path. Never overwrites an existing file.
+    Status ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath = nullptr,
+                      const SelectionMap* marks = nullptr);
+    std::string DestinationFolder(int index, const std::string& root, const SelectionMap& marks);
+    // Decrypts a file's chunks into `output` piece by piece.
+    Status ReadFileData(int index, IFile& output);
+    // The same into a callback (kvq cat); the callback returns false to stop with 9005.
+    Status ReadFileData(int index, const std::function<bool(const uint8_t*, size_t)>& sink);
+
+    // ---- organise (selections are entry numbers; destination a folder's number, 0 = top level)
+    Status MoveEntries(const std::vector<int>& selection, int destination, bool confirm);
+    Status CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target);
+    Status CopyEntry(CCodeArchive& target, int index);
+    Status AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
+                         const std::string& comment, const std::string& name, int* newNumber = nullptr);
+    Status CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
+                        const uint8_t** firstChunk);
+
+    // ---- recycle bin
+    // Errors are shown here, not returned (0), except a refused confirmation which changes nothing.
+    Status EmptyRecycleBin(const std::vector<int>& selection);
+    Status Defragment();
 
     // ---- progress
     void ProgressOpen(int kind);
@@ -236,6 +265,9 @@ protected:
     std::unique_ptr<IFile> file_;
     Batch batch_;
     std::unique_ptr<CImageHolder> image_;
+    // Move and copy context: the marks of the running copy and the target's folder.
+    SelectionMap moveMarks_;
+    int moveDestination_ = 0;
 };
 
 // The two 4 MiB transfer buffers and the thumbnail buffer, made once per process.

@@ -1,0 +1,193 @@
+// Emptying the recycle bin, and the defragmentation pass that gives its space back.
+#include "CCodeArchive.h"
+#include "Journal.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
+    SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        if (header_.defragmentPending) {
+            Defragment();
+        }
+        return kOk;
+    }
+    if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
+        return kOk;
+    }
+    if (Status s = WriteHeader(false); s != kOk) {
+        ReportError(s);
+        return kOk;
+    }
+    Status status = kOk;
+    {
+        WaitCursorGuard wait(host_);
+        header_.defragmentPending = 1;
+        const int count = header_.entryCount;
+        // Renumber: kept entries take the next numbers in order; their slots hold the new numbers.
+        int kept = 0;
+        for (int number = 1; number <= count; ++number) {
+            if (!marks.Marked(number)) {
+                marks.slots[static_cast<size_t>(number)] = ++kept;
+            }
+        }
+        // The compacted catalogue is written behind the old one, into space nothing refers to, and
+        // one header write switches to it: the old catalogue becomes free space at the end of the
+        // data area. A crash before that write leaves the archive as it was; after it, complete.
+        const uint64_t oldCatalogue = uint64_t{kDataAreaOffset} + header_.dataSize;
+        const uint64_t newCatalogue = oldCatalogue + header_.catalogueSize;
+        std::vector<CatalogueEntry> compacted;
+        compacted.reserve(static_cast<size_t>(kept));
+        for (int index = 0; index < count && status == kOk; ++index) {
+            if (marks.Marked(index + 1)) {
+                continue;
+            }
+            CatalogueEntry e{};
+            status = ReadEntry(e, index);
+            if (e.parent > 0) {
+                e.parent = marks.slots[static_cast<size_t>(e.parent)];
+            }
+            compacted.push_back(e);
+        }
+        if (status == kOk) {
+            status = SetArchiveLength(newCatalogue + uint64_t{kEntrySize} * static_cast<uint32_t>(kept));
+        }
+        if (status == kOk) {
+            status = WriteAt(compacted.data(), newCatalogue, compacted.size() * kEntrySize);
+        }
+        if (status == kOk) {
+            status = Flush();
+        }
+        ProtectedHeader next = header_;
+        next.dataSize = static_cast<uint32_t>(header_.dataSize + header_.catalogueSize);
+        next.entryCount = kept;
+        next.catalogueSize = kEntrySize * static_cast<uint32_t>(kept);
+        next.defragmentPending = 1;
+        if (status == kOk) {
+            status = WriteHeaderImage(next, true);
+        }
+        if (status == kOk) {
+            header_ = next;
+            header_.timeCopy.stamp2 = diskHeader_.timeCopy.stamp2;
+            // The buffer still holds the old numbering: nothing may write it back.
+            catalogueLoaded_ = false;
+            catalogueDirty_ = false;
+            diskCatalogue_.clear();
+        }
+    }
+    if (status != kOk) {
+        host_.ShowMessage(kErrCorrupt, MessageText(kErrCorrupt));
+        Refresh(false);
+        return kOk;
+    }
+    Defragment();
+    Refresh(false);
+    return kOk;
+}
+
+Status CCodeArchive::Defragment() {
+    if (!header_.defragmentPending) {
+        return kOk;
+    }
+    // Pending catalogue changes reach the file first: the pass works on the file and reloads it.
+    FlushCatalogue();
+    const int count = header_.entryCount;
+    ProgressOpen(kProgressDefragment);
+    ProgressTotal(count);
+    batch_ = Batch{};
+    batch_.plannedEntries = count;
+    uint64_t next = kDataAreaOffset;
+    uint64_t total = 0;
+    Status failure = kOk;
+    bool cancelled = false;
+    for (int index = 0; index < count; ++index) {
+        ProgressText("Defragmenting Archive");
+        CatalogueEntry e{};
+        if (Status s = ReadEntry(e, index); s != kOk) {
+            failure = s;
+            break;
+        }
+        if (e.blockOffset != 0 && e.blockOffset != next) {
+            // The block moves towards the start into free space. Its entry (and, when the two places
+            // overlap, the part of the block that the copy overwrites) goes to the journal first, so
+            // that a crash leaves either the old block with its old entry or the new with the new.
+            const uint64_t from = e.blockOffset;
+            const uint64_t length = e.blockLength;
+            const uint64_t entryOffset =
+                uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index;
+            RollbackJournal journal(fs_, path_);
+            bool ok = journal.Begin(*file_) && journal.Save(*file_, entryOffset, kEntrySize);
+            if (ok && next + length > from) {
+                ok = journal.Save(*file_, from, next + length - from);
+            }
+            if (!ok || !journal.Commit()) {
+                journal.Discard();
+                failure = kErrFileAccess;
+                break;
+            }
+            Status s = CopyRange(from, next, length);
+            if (s == kOk) {
+                s = Flush();
+            }
+            if (s == kOk) {
+                e.blockOffset = e.dataOffset = static_cast<uint32_t>(next);
+                e.thumbOffset = e.dataOffset + e.dataLength;
+                s = WriteEntry(e, index);
+            }
+            if (s == kOk) {
+                s = Flush();
+            }
+            if (s != kOk) {
+                RollbackJournal::Recover(fs_, path_, *file_);
+                failure = s;
+                break;
+            }
+            if (!journal.Discard()) {
+                RollbackJournal::Recover(fs_, path_, *file_);
+                failure = kErrFileAccess;
+                break;
+            }
+        }
+        next += e.blockLength;
+        total += e.blockLength;
+        ++batch_.entriesAdded;
+        if (PollCancel()) {
+            cancelled = true;
+            break;
+        }
+    }
+    if (failure == kOk && !cancelled) {
+        ProgressText("Resizing archive, please wait.");
+        ProtectedHeader compact = header_;
+        compact.dataSize = static_cast<uint32_t>(total);
+        compact.defragmentPending = 0;
+        const uint64_t catalogue = uint64_t{kDataAreaOffset} + header_.dataSize;
+        bool sourceIntact = true;
+        if (RelocateCatalogue(catalogue, kDataAreaOffset + total, header_.catalogueSize, compact,
+                              &sourceIntact) != kOk) {
+            failure = kErrCorrupt;
+        } else {
+            header_.dataSize = compact.dataSize;
+            header_.defragmentPending = 0;
+            header_.timeCopy.stamp2 = diskHeader_.timeCopy.stamp2;
+            ProgressText("Resizing archive, please wait.");
+            if (SetArchiveLength(0) != kOk) {
+                failure = kErrCorrupt;
+            }
+        }
+    }
+    // The catalogue is reloaded on every way out: moved entries have new offsets in the file.
+    catalogueLoaded_ = false;
+    Refresh(false);
+    ProgressClose();
+    if (failure != kOk) {
+        ReportError(failure);
+    } else if (cancelled) {
+        host_.Alert(AlertDefragmentCancelled());
+    }
+    return failure != kOk ? failure : Status{cancelled ? kCancelled : kOk};
+}
+
+} // namespace quorvane

@@ -1,0 +1,184 @@
+// Export: decrypted copies of archive files written into a folder of the disk.
+#include "CCodeArchive.h"
+
+#include <algorithm>
+
+namespace quorvane {
+namespace {
+
+// A name from the archive made safe to use as one component of a path: it can never name the
+// folder itself, its parent, or a place outside the chosen folder.
+std::string SafeComponent(std::string name) {
+    std::replace(name.begin(), name.end(), '/', '_');
+    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
+    if (name.empty()) {
+        return "unnamed";
+    }
+    if (name == "." || name == "..") {
+        return std::string(name.size(), '_');
+    }
+    return name;
+}
+
+std::string CopyName(int attempt, const std::string& name) {
+    if (attempt == 0) {
+        return name;
+    }
+    if (attempt == 1) {
+        return "Copy of " + name;
+    }
+    return "Copy (" + std::to_string(attempt) + ") of " + name;
+}
+
+// Export keeps counting past "Copy (31) of" rather than overwrite anything; this only bounds a
+// folder that somehow holds every name.
+constexpr int kMaxCopyAttempts = 100000;
+
+} // namespace
+
+Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written) {
+    std::string root;
+    if (!host_.ChooseFolder(root)) {
+        return kOk;
+    }
+    if (selection.empty()) {
+        return kOk;
+    }
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    if (root.empty() || root.back() != '/') {
+        root += '/';
+    }
+    ProgressOpen(kProgressExport);
+    ProgressTotal(marks.count);
+    batch_ = Batch{};
+    batch_.plannedEntries = marks.count;
+    Status status = kOk;
+    for (int index = 0; index < header_.entryCount; ++index) {
+        if (!marks.Marked(index + 1)) {
+            continue;
+        }
+        ProgressText(GetName(index));
+        if (cancelled_) {
+            status = kCancelled;
+            break;
+        }
+        if (!catalogue_[static_cast<size_t>(index)].IsFolder()) {
+            std::string path;
+            status = ExportFile(index, root, true, &path, &marks);
+            if (status != kOk) {
+                break;
+            }
+            if (written) {
+                written->push_back(path);
+            }
+        }
+        ++batch_.entriesAdded;
+    }
+    ProgressClose();
+    if (status != kOk && status != kCancelled) {
+        host_.ShowMessage(kErrExportSpace, MessageText(kErrExportSpace));
+    }
+    return status;
+}
+
+std::string CCodeArchive::DestinationFolder(int index, const std::string& root, const SelectionMap& marks) {
+    std::vector<int> ancestors;
+    const CatalogueEntry* e = Entry(index);
+    for (int a = e ? e->parent : 0; a != 0 && a != 1 && marks.Marked(a) && ancestors.size() < 512;
+         a = catalogue_[static_cast<size_t>(a - 1)].parent) {
+        ancestors.push_back(a);
+    }
+    std::string path = root;
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        path += SafeComponent(GetName(*it - 1)) + "/";
+        fs_.MakeDirectory(path.substr(0, path.size() - 1)); // an existing folder is fine
+    }
+    return path;
+}
+
+Status CCodeArchive::ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath,
+                                const SelectionMap* marks) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder()) {
+        return kErrGeneral;
+    }
+    std::unique_ptr<IFile> output;
+    std::string path;
+    OpenResult result{};
+    if (makeName) {
+        const SelectionMap none;
+        const std::string directory = DestinationFolder(index, folder, marks ? *marks : none);
+        const std::string name = SafeComponent(GetName(index));
+        for (int attempt = 0; attempt < kMaxCopyAttempts && !output; ++attempt) {
+            path = directory + CopyName(attempt, name);
+            if (fs_.Exists(path)) {
+                continue;
+            }
+            output = fs_.CreateNew(path, &result);
+            if (!output && !fs_.Exists(path)) {
+                break; // not a name clash: the folder cannot take the file
+            }
+        }
+    } else {
+        path = folder;
+        output = fs_.CreateNew(path, &result);
+    }
+    if (!output) {
+        return kPendingGeneral;
+    }
+    Status status = ReadFileData(index, *output);
+    if (!output->Close() && status == kOk) {
+        status = kErrFileAccess;
+    }
+    if (status != kOk) {
+        fs_.Remove(path); // never leave a truncated copy behind
+        return status;
+    }
+    if (writtenPath) {
+        *writtenPath = path;
+    }
+    return kOk;
+}
+
+Status CCodeArchive::ReadFileData(int index, IFile& output) {
+    return ReadFileData(index, [&output, offset = uint64_t{0}](const uint8_t* data, size_t length) mutable {
+        const bool ok = output.WriteAt(data, offset, length);
+        offset += length;
+        return ok;
+    });
+}
+
+Status CCodeArchive::ReadFileData(int index, const std::function<bool(const uint8_t*, size_t)>& sink) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder()) {
+        return kErrArchiveRead;
+    }
+    TransferBuffers& buffers = SharedBuffers();
+    const uint64_t size = e->size;
+    const uint64_t fullPieces = size / kPieceSize;
+    uint64_t position = e->dataOffset;
+    uint64_t remaining = size;
+    uint64_t piece = 0;
+    do {
+        const uint32_t p = static_cast<uint32_t>(std::min<uint64_t>(remaining, kPieceSize));
+        const uint32_t stored = Padded(uint64_t{p} + kChunkPrefix);
+        if (ReadAt(buffers.a, position, stored) != kOk || DecryptUnit(buffers.a, buffers.b, stored) != kOk) {
+            return kErrArchiveRead;
+        }
+        if (!sink(buffers.b + kChunkPrefix, p)) {
+            return kErrFileAccess;
+        }
+        position += stored;
+        remaining -= p;
+        ++piece;
+        if (size > kPieceSize) {
+            ProgressPiece(static_cast<int>(piece), static_cast<int>(fullPieces));
+        }
+    } while (remaining > 0);
+    return kOk;
+}
+
+} // namespace quorvane
