@@ -182,6 +182,10 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
             status = WriteHeaderImage(header_, true);
         }
     }
+    // The new file's name must survive a power cut as surely as its contents.
+    if (status == kOk && !fs_.SyncParentDirectory(path)) {
+        status = kErrArchiveLocked;
+    }
     if (status == kOk) {
         status = CreateFolder(0, "Recycle Bin", kTypeRecycleBin);
     }
