@@ -1,12 +1,32 @@
 // kvq: the command-line tool over the archive engine.
+#include "Args.h"
+#include "TerminalHost.h"
+#include "Verbs.h"
+
+#include <QCoreApplication>
+
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
-    (void)argv;
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: kvq VERB ARCHIVE [ARGS...] [OPTIONS]\n");
-        return 2;
+    using namespace quorvane::cli;
+    std::vector<std::string> words(argv + 1, argv + argc);
+    const ParseResult parsed = ParseArguments(words);
+    if (parsed.help) {
+        std::fputs(UsageText(), stdout);
+        return kExitOk;
     }
-    std::fprintf(stderr, "kvq: not yet available\n");
-    return 1;
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "kvq: %s\n", parsed.error.c_str());
+        std::fputs(UsageText(), stderr);
+        return kExitUsage;
+    }
+    // The image plugins (JPEG, TIFF, ...) are found through the application object; no display is
+    // needed or wanted.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QCoreApplication application(argc, argv);
+    InstallInterruptHandler();
+    return RunVerb(parsed.arguments);
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The verbs of kvq. Each returns the process exit status:
+// 0 success, 1 the operation failed, 2 usage error or no password, 3 wrong password or not an
+// archive of this kind, 4 item not found or ambiguous, 5 archive locked or in use, 6 made by a newer
+// version, 130 interrupted.
+#include "Args.h"
+
+namespace quorvane::cli {
+
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitFailed = 1,
+    kExitUsage = 2,
+    kExitPassword = 3,
+    kExitNotFound = 4,
+    kExitLocked = 5,
+    kExitNewer = 6,
+    kExitInterrupted = 130,
+};
+
+int RunVerb(const Arguments& arguments);
+
+} // namespace quorvane::cli

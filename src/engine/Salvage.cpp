@@ -1,0 +1,345 @@
+#include "Salvage.h"
+
+#include "CCipher.h"
+#include "Format.h"
+#include "TextCodec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace quorvane {
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DisplayNameOf(const std::string& path) {
+    const std::string name = BaseName(path);
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// A stored name as one path component of the disk.
+std::string SafeComponent(std::string name, int number) {
+    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
+    std::replace(name.begin(), name.end(), '/', '_');
+    if (name.empty()) {
+        return "#" + std::to_string(number);
+    }
+    if (name == "." || name == "..") {
+        return "_" + name;
+    }
+    return name;
+}
+
+// The candidates export uses: the name, "Copy of " name, "Copy (2) of " name ... "Copy (31) of ".
+std::string Candidate(const std::string& name, int attempt) {
+    if (attempt == 0) {
+        return name;
+    }
+    if (attempt == 1) {
+        return "Copy of " + name;
+    }
+    return "Copy (" + std::to_string(attempt) + ") of " + name;
+}
+constexpr int kCandidates = 32;
+
+class Salvager {
+public:
+    Salvager(IFileSystem& fs, ArchiveHost& host, std::string folder, SalvageReport& report)
+        : fs_(fs)
+        , host_(host)
+        , root_(std::move(folder))
+        , report_(report) {
+        while (root_.size() > 1 && root_.back() == '/') {
+            root_.pop_back();
+        }
+    }
+    ~Salvager() {
+        state_.Wipe();
+        if (file_) {
+            file_->Close();
+        }
+    }
+    Salvager(const Salvager&) = delete;
+    Salvager& operator=(const Salvager&) = delete;
+
+    Status Run(const std::string& path);
+
+private:
+    Status Fail(Status code) {
+        host_.ShowMessage(code, MessageText(code));
+        return code;
+    }
+    bool Read(void* buffer, uint64_t offset, size_t length) {
+        return offset + length <= fileLength_ && file_->ReadAt(buffer, offset, length);
+    }
+    // The decrypted text of a 128-byte field when it is a terminated text whose sort keys match.
+    std::optional<std::string> DecodeName(const CatalogueEntry& e);
+    // The disk folder for the content of entry `number` (0: the root); empty when none can be had.
+    std::string FolderFor(int32_t number, int depth);
+    std::string MakeFolder(const std::string& parent, const std::string& name);
+    Status WriteFile(int number, const CatalogueEntry& e, const std::string& name, const std::string& folder);
+
+    IFileSystem& fs_;
+    ArchiveHost& host_;
+    std::string root_;
+    SalvageReport& report_;
+    std::unique_ptr<IFile> file_;
+    uint64_t fileLength_ = 0;
+    CipherState state_;
+    CCipher cipher_;
+    std::vector<CatalogueEntry> entries_; // the entries present in the file
+    std::vector<std::optional<std::string>> names_;
+    std::map<int32_t, std::string> folders_; // entry number → disk folder made for it
+    std::vector<uint8_t> chunk_;
+    std::vector<uint8_t> plain_;
+    ProgressCounts counts_{};
+};
+
+std::optional<std::string> Salvager::DecodeName(const CatalogueEntry& e) {
+    uint8_t plain[kTextFieldSize];
+    if (cipher_.Decrypt(state_, e.name, plain, kTextFieldSize) != 0) {
+        return std::nullopt;
+    }
+    const void* nul = std::memchr(plain, 0, kTextFieldSize - 1);
+    // The plain sort keys are the only witness that the key and the field belong together.
+    if (nul == nullptr || plain[0] == 0 || e.nameKey1 != SortKey(plain) || e.nameKey2 != SortKey(plain + 4)) {
+        return std::nullopt;
+    }
+    const size_t length = static_cast<size_t>(static_cast<const uint8_t*>(nul) - plain);
+    std::string text = DecodeStoredText(std::string_view(reinterpret_cast<const char*>(plain), length));
+    std::memset(plain, 0, sizeof plain);
+    return text;
+}
+
+std::string Salvager::MakeFolder(const std::string& parent, const std::string& name) {
+    if (parent.empty()) {
+        return {};
+    }
+    for (int attempt = 0; attempt < kCandidates; ++attempt) {
+        const std::string path = parent + "/" + Candidate(name, attempt);
+        // Succeeds for a real directory that is already there; a file or a link in the way is passed by.
+        if (fs_.MakeDirectory(path)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+std::string Salvager::FolderFor(int32_t number, int depth) {
+    if (number == 0) {
+        return root_;
+    }
+    if (const auto found = folders_.find(number); found != folders_.end()) {
+        return found->second;
+    }
+    const int32_t present = static_cast<int32_t>(entries_.size());
+    std::string folder;
+    if (number < 0 || number > report_.declaredEntries || depth > kMaxEntries) {
+        folder = root_; // a parent that cannot exist, or a loop
+    } else if (number > present || !names_[static_cast<size_t>(number - 1)]) {
+        // The folder's entry is lost or unreadable: its content is kept together under its number.
+        folder = MakeFolder(root_, "#" + std::to_string(number));
+    } else {
+        const CatalogueEntry& e = entries_[static_cast<size_t>(number - 1)];
+        if (e.container != 1) {
+            folder = root_;
+        } else {
+            folder = MakeFolder(FolderFor(e.parent, depth + 1),
+                                SafeComponent(*names_[static_cast<size_t>(number - 1)], number));
+        }
+    }
+    folders_[number] = folder;
+    return folder;
+}
+
+Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::string& name,
+                           const std::string& folder) {
+    std::unique_ptr<IFile> out;
+    std::string written;
+    for (int attempt = 0; attempt < kCandidates && !out; ++attempt) {
+        written = folder + "/" + Candidate(name, attempt);
+        OpenResult result{};
+        out = fs_.CreateNew(written, &result);
+    }
+    if (!out) {
+        report_.lost.push_back({number, "no file could be created for '" + name + "' in " + folder});
+        return kOk;
+    }
+    const uint64_t size = e.size;
+    const uint64_t fullPieces = size / kPieceSize;
+    const uint64_t pieces = size <= kPieceSize ? 1 : fullPieces + (size % kPieceSize != 0 ? 1 : 0);
+    uint64_t position = e.dataOffset;
+    std::string problem;
+    for (uint64_t i = 0; i < pieces && problem.empty(); ++i) {
+        const uint64_t offset = i * kPieceSize;
+        const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
+        const uint32_t stored = Padded(uint64_t{piece} + kChunkPrefix);
+        if (!Read(chunk_.data(), position, stored)) {
+            problem = "a data chunk cannot be read";
+        } else if (cipher_.Decrypt(state_, chunk_.data(), plain_.data(), stored) != 0) {
+            problem = "a data chunk cannot be decrypted";
+        } else if (piece > 0 && !out->WriteAt(plain_.data() + kChunkPrefix, offset, piece)) {
+            problem = "writing " + written + " failed";
+        }
+        position += stored;
+        if (size > kPieceSize) {
+            host_.ProgressPiece(static_cast<int>(i + 1), static_cast<int>(fullPieces));
+        }
+        if (host_.PollCancel()) {
+            out->Close();
+            fs_.Remove(written); // a partial file would pass for a recovered one
+            return kCancelled;
+        }
+    }
+    const bool closed = out->Sync() && out->Close();
+    if (problem.empty() && !closed) {
+        problem = "writing " + written + " failed";
+    }
+    if (!problem.empty()) {
+        fs_.Remove(written);
+        report_.lost.push_back({number, problem});
+        return kOk;
+    }
+    report_.recovered.push_back({number, written, size});
+    return kOk;
+}
+
+Status Salvager::Run(const std::string& path) {
+    OpenResult result{};
+    file_ = fs_.OpenShared(path, &result);
+    if (!file_) {
+        return Fail(kErrArchiveLocked);
+    }
+    fileLength_ = file_->Length().value_or(0);
+    PlainHeader plain{};
+    if (fileLength_ < kPlainHeaderSize) {
+        return Fail(kErrPassword);
+    }
+    if (!Read(&plain, 0, sizeof plain)) {
+        return Fail(kErrArchiveRead);
+    }
+    if (plain.magic != kMagic) {
+        return Fail(kErrPassword);
+    }
+    if (plain.formatRevision != kFormatRevision) {
+        return Fail(kErrNewerRevision);
+    }
+    if (plain.formatVersion != kFormatVersion) {
+        return Fail(kErrNewerVersion);
+    }
+    if (plain.method != kMethodNone) {
+        if (plain.method < kMethodTwofish || plain.method > kMethodBasic) {
+            return Fail(kErrPassword);
+        }
+        std::string password;
+        if (!host_.AskPassword(DisplayNameOf(path), password)) {
+            return kCancelled;
+        }
+        const std::string stored = EncodeStoredText(password, 255);
+        std::fill(password.begin(), password.end(), '\0');
+        std::memcpy(state_.password, stored.data(), stored.size());
+        cipher_.SetKey(state_, plain.method);
+    }
+    uint8_t io[2][kProtectedHeaderSize];
+    if (!Read(io[0], kProtectedHeaderOffset, kProtectedHeaderSize)) {
+        return Fail(kErrArchiveRead);
+    }
+    if (cipher_.Decrypt(state_, io[0], io[1], kProtectedHeaderSize) != 0) {
+        return Fail(kErrArchiveRead);
+    }
+    ProtectedHeader header{};
+    std::memcpy(&header, io[1], sizeof header);
+    std::memset(io, 0, sizeof io);
+    if (header.timeCopy.stamp1 != plain.created.stamp1 || header.timeCopy.stamp3 != plain.created.stamp3) {
+        return Fail(kErrPassword);
+    }
+    if (header.entryCount < 1 || header.entryCount > kMaxEntries) {
+        return Fail(kErrCorrupt);
+    }
+    report_.declaredEntries = header.entryCount;
+
+    // Only whole entries that the file still holds are read.
+    const uint64_t catalogueStart = uint64_t{kDataAreaOffset} + header.dataSize;
+    const uint64_t available = catalogueStart < fileLength_ ? (fileLength_ - catalogueStart) / kEntrySize : 0;
+    const int32_t present = static_cast<int32_t>(std::min<uint64_t>(available, uint64_t(header.entryCount)));
+    entries_.assign(static_cast<size_t>(present), CatalogueEntry{});
+    if (present > 0 && !Read(entries_.data(), catalogueStart, entries_.size() * kEntrySize)) {
+        return Fail(kErrArchiveRead);
+    }
+    report_.readableEntries = present;
+    for (int32_t n = present + 1; n <= header.entryCount; ++n) {
+        report_.lost.push_back({n, "the file ends before its catalogue entry"});
+    }
+    names_.assign(entries_.size(), std::nullopt);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].container <= 1) {
+            names_[i] = DecodeName(entries_[i]);
+        }
+    }
+
+    chunk_.resize(kFullChunkSize);
+    plain_.resize(kFullChunkSize);
+    int files = 0;
+    for (const CatalogueEntry& e : entries_) {
+        files += e.container == 0;
+    }
+    host_.ProgressOpen(kProgressExport, DisplayNameOf(path), 0, 0);
+    host_.ProgressTotal(files);
+    counts_.planned = files;
+    Status status = kOk;
+    for (int32_t n = 1; n <= present && status == kOk; ++n) {
+        const CatalogueEntry& e = entries_[static_cast<size_t>(n - 1)];
+        const std::optional<std::string>& name = names_[static_cast<size_t>(n - 1)];
+        if (e.container == 1) {
+            if (!name) {
+                report_.lost.push_back({n, "the folder's name does not decrypt"});
+            }
+            continue;
+        }
+        if (e.container != 0) {
+            report_.lost.push_back({n, "the entry is neither a file nor a folder"});
+            continue;
+        }
+        const uint64_t dataEnd = uint64_t{e.dataOffset} + e.dataLength;
+        if (!name) {
+            report_.lost.push_back({n, "the name does not decrypt"});
+        } else if (e.dataLength != StoredLength(e.size)) {
+            report_.lost.push_back({n, "its stored length does not fit its size"});
+        } else if (e.dataOffset < kDataAreaOffset || dataEnd > fileLength_) {
+            report_.lost.push_back({n, "its data lies outside the file"});
+        } else {
+            host_.ProgressText(*name, counts_);
+            const std::string folder = FolderFor(e.parent, 0);
+            if (folder.empty()) {
+                report_.lost.push_back({n, "no folder could be made for it"});
+            } else {
+                status = WriteFile(n, e, SafeComponent(*name, n), folder);
+            }
+            counts_.bytesUsed += e.size;
+        }
+        ++counts_.done;
+        if (status == kOk && host_.PollCancel()) {
+            status = kCancelled;
+        }
+    }
+    host_.ProgressClose();
+    return status;
+}
+
+} // namespace
+
+Status SalvageArchive(IFileSystem& fs, ArchiveHost& host, const std::string& path, const std::string& folder,
+                      SalvageReport& report) {
+    report = SalvageReport{};
+    Salvager salvager(fs, host, folder, report);
+    return salvager.Run(path);
+}
+
+} // namespace quorvane
