@@ -77,8 +77,8 @@ QImage Normalised(QImage image) {
 int JpegReduction(QSize full, int cellSize) {
     const double scale =
         std::min(static_cast<double>(cellSize) / full.width(), static_cast<double>(cellSize) / full.height());
-    const double needWidth = std::max(1.0, std::ceil(full.width() * scale));
-    const double needHeight = std::max(1.0, std::ceil(full.height() * scale));
+    const int needWidth = std::max(1, static_cast<int>(std::ceil(full.width() * scale)));
+    const int needHeight = std::max(1, static_cast<int>(std::ceil(full.height() * scale)));
     for (int denominator : {8, 4, 2}) {
         if (full.width() / denominator >= needWidth && full.height() / denominator >= needHeight) {
             return denominator;
@@ -208,7 +208,7 @@ int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type,
     }
     decoded = Normalised(std::move(decoded));
     if (type == kImageGif) {
-        decoded = Paletted(std::move(decoded));
+        decoded = Paletted(decoded);
     }
     if (decoded.isNull()) {
         return kImageNoMemory;

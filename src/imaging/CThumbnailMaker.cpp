@@ -11,7 +11,6 @@
 namespace quorvane {
 namespace {
 
-constexpr uint16_t kWhite555 = 0x7FFF;
 constexpr uint16_t kBlack555 = 0x0000;
 
 uint16_t* Row(QImage& cell, int y) {

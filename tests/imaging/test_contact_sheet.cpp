@@ -1,7 +1,7 @@
 // A contact sheet of every thumbnail format for looking at: one row per source picture, in each row the
 // eight formats (32 grey, 32 colour, 48 grey, ... 96 colour) standard then anti-aliased, then the 16 and
 // 32 pixel icons restored from the 96-pixel colour and 48-pixel grey thumbnails. Everything is decoded
-// back from the stored bytes, so the sheet shows what the list will show.
+// back from the stored bytes and drawn through its mask, so the sheet shows what the list will show.
 // scripts/contact-sheet writes it to a file of your choice (QUORVANE_CONTACT_SHEET=path).
 #include "CImageHolder.h"
 #include "CThumbnailMaker.h"
@@ -29,12 +29,12 @@ QImage Pictures(int which) {
     switch (which) {
     case 0: // landscape photo
         return fixtures::PhotoLike(1200, 800, 8);
-    case 1: { // fine detail that plain resampling aliases
+    case 1: { // a zone plate: ever finer rings, which plain resampling turns into moire
         QImage rings(900, 900, QImage::Format_RGB32);
         for (int y = 0; y < 900; ++y) {
             for (int x = 0; x < 900; ++x) {
                 const double r = std::hypot(x - 450.0, y - 450.0);
-                const int v = (static_cast<int>(r * r / 300.0) % 2) ? 255 : 0;
+                const int v = (static_cast<int>(r * r / 2000.0) % 2) ? 255 : 0;
                 rings.setPixel(x, y, qRgb(v, v / 2 + 60, 255 - v));
             }
         }
@@ -56,7 +56,17 @@ QImage Pictures(int which) {
 QImage StoredToImage(const uint8_t* bits, int sizeIndex, bool grey, int width, int height, int target) {
     CThumbnailMaker restore;
     restore.RestoreIcon(sizeIndex, bits, target, grey, width, height);
-    return restore.Cell(target).convertToFormat(QImage::Format_RGB32);
+    // As the list shows it: transparent where the mask is white.
+    QImage shown = restore.Cell(target).convertToFormat(QImage::Format_ARGB32);
+    const QImage& mask = restore.Mask(target);
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            if (mask.constScanLine(y)[x] != 0) {
+                shown.setPixel(x, y, qRgba(0, 0, 0, 0));
+            }
+        }
+    }
+    return shown;
 }
 
 QImage MakeSheet() {
@@ -69,9 +79,11 @@ QImage MakeSheet() {
     CThumbnailMaker maker;
     for (int row = 0; row < kPictures; ++row) {
         const QImage picture = Pictures(row);
-        const QByteArray jpeg = fixtures::Encode(picture, row == 2 ? "png" : "jpeg", 90);
-        const int16_t type = row == 2 ? kImagePng : kImageJpeg;
-        EXPECT_EQ(holder.LoadForThumbnail("sheet", Bytes(jpeg), Length(jpeg), type, 96), kImageOk);
+        // Photos as JPEG (decoded at reduced scale), drawings as PNG (decoded whole).
+        const bool photo = row == 0 || row == 3;
+        const QByteArray encoded = fixtures::Encode(picture, photo ? "jpeg" : "png", 90);
+        const int16_t type = photo ? kImageJpeg : kImagePng;
+        EXPECT_EQ(holder.LoadForThumbnail("sheet", Bytes(encoded), Length(encoded), type, 96), kImageOk);
         const int y = kGap + row * kSlot;
         int column = 0;
         for (bool smooth : {false, true}) {
@@ -113,6 +125,8 @@ TEST(ContactSheet, ShowsEveryFormatInBothQualities) {
     const QImage smooth = sheet.copy(kGap + 15 * kSlot, kGap, 96, 96);
     EXPECT_NE(standard, smooth);
     EXPECT_NE(smooth.pixel(48, 60), qRgb(255, 255, 255));
+    // Above a wide picture the cell is masked out: the sheet's background shows through.
+    EXPECT_EQ(sheet.pixel(kGap + 7 * kSlot + 48, kGap + 5), qRgb(90, 90, 110));
 
     const char* path = std::getenv("QUORVANE_CONTACT_SHEET");
     if (path != nullptr && *path != '\0') {

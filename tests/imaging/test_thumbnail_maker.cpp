@@ -182,6 +182,7 @@ TEST(ThumbnailMaker, RenderTouchesOnlyTheCellsItNeeds) {
         maker.RestoreIcon(cell, grey.data(), cell, true, 5, 9);
     }
     std::vector<QImage> before;
+    before.reserve(CThumbnailMaker::kCellCount);
     for (int cell = 0; cell < CThumbnailMaker::kCellCount; ++cell) {
         before.push_back(maker.Cell(cell).copy());
     }
@@ -254,7 +255,7 @@ TEST(ThumbnailMaker, RestoreIconTakesExactlyTheSampledPixels) {
         std::vector<int> identity(static_cast<size_t>(out));
         std::iota(identity.begin(), identity.end(), 0);
         const std::vector<int> rows = c.unit == 0 ? identity : Offsets(c.stepped, false, c.unit, out);
-        const std::vector<int> firstRow = rows;
+        const std::vector<int>& firstRow = rows;
         const std::vector<int> laterRows = c.unit == 0 ? identity : Offsets(c.stepped, true, c.unit, out);
         // A wide picture frames only the bottom row, a tall one only the middle column; between the two
         // runs every other pixel is seen outside the frame.

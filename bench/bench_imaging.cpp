@@ -1,0 +1,111 @@
+// Thumbnail making for a 12-megapixel JPEG: decoded whole (the reference) against decoded at reduced
+// scale by libjpeg, each followed by Render and GetThumbnailBits for 96-pixel colour thumbnails.
+#include "BenchSummary.h"
+#include "CImageHolder.h"
+#include "CThumbnailMaker.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+using quorvane::CImageHolder;
+using quorvane::CThumbnailMaker;
+
+// A photo-like 4000 x 3000 picture (gradients, waves and grain) at JPEG quality 90, made once.
+const QByteArray& TwelveMegapixelJpeg() {
+    static const QByteArray jpeg = [] {
+        constexpr int kWidth = 4000;
+        constexpr int kHeight = 3000;
+        QImage image(kWidth, kHeight, QImage::Format_RGB32);
+        std::mt19937 random(12);
+        std::uniform_int_distribution<int> grain(-6, 6);
+        for (int y = 0; y < kHeight; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            const double fy = static_cast<double>(y) / kHeight;
+            for (int x = 0; x < kWidth; ++x) {
+                const double fx = static_cast<double>(x) / kWidth;
+                const double d = std::hypot(fx - 0.6, fy - 0.4);
+                const int e = grain(random);
+                const int r = static_cast<int>(60 + 150 * fx + 40 * std::sin(fy * 9)) + e;
+                const int g = static_cast<int>(80 + 120 * fy + 60 * std::cos(d * 20)) + e;
+                const int b = static_cast<int>(120 + 100 * (1 - d)) + e;
+                row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+            }
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(90);
+        writer.write(image);
+        return bytes;
+    }();
+    return jpeg;
+}
+
+void Thumbnail(benchmark::State& state, bool fast, bool smooth) {
+    const QByteArray& jpeg = TwelveMegapixelJpeg();
+    const auto* data = reinterpret_cast<const uint8_t*>(jpeg.constData());
+    const auto length = static_cast<uint32_t>(jpeg.size());
+    CImageHolder holder;
+    CThumbnailMaker maker;
+    for (auto _ : state) {
+        const int16_t status =
+            fast ? holder.LoadForThumbnail("bench.jpg", data, length, quorvane::kImageJpeg, 96)
+                 : holder.Load("bench.jpg", data, length, quorvane::kImageJpeg, 16, false);
+        if (status != 0) {
+            state.SkipWithError("decode failed");
+            break;
+        }
+        maker.Render(holder, 4, smooth);
+        benchmark::DoNotOptimize(maker.GetThumbnailBits(4, false));
+    }
+    state.SetLabel(std::to_string(jpeg.size()) + " bytes");
+}
+
+void BM_Thumb96Full(benchmark::State& state) {
+    Thumbnail(state, false, false);
+}
+void BM_Thumb96Fast(benchmark::State& state) {
+    Thumbnail(state, true, false);
+}
+void BM_Thumb96FullAntiAliased(benchmark::State& state) {
+    Thumbnail(state, false, true);
+}
+void BM_Thumb96FastAntiAliased(benchmark::State& state) {
+    Thumbnail(state, true, true);
+}
+
+BENCHMARK(BM_Thumb96Full)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Thumb96Fast)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Thumb96FullAntiAliased)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Thumb96FastAntiAliased)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Summarise(const bench::Results& results) {
+    const bench::Result* full = bench::Find(results, "BM_Thumb96Full/real_time");
+    const bench::Result* fast = bench::Find(results, "BM_Thumb96Fast/real_time");
+    if (full != nullptr && fast != nullptr) {
+        bench::PrintFigure("thumb96-12mp-jpeg-fast", fast->secondsPerIteration * 1e3, "ms");
+        bench::PrintFigure("thumb96-12mp-jpeg-full", full->secondsPerIteration * 1e3, "ms");
+        bench::PrintRatio("thumb-fast-speedup", full->secondsPerIteration / fast->secondsPerIteration);
+    }
+    const bench::Result* fullAa = bench::Find(results, "BM_Thumb96FullAntiAliased/real_time");
+    const bench::Result* fastAa = bench::Find(results, "BM_Thumb96FastAntiAliased/real_time");
+    if (fullAa != nullptr && fastAa != nullptr) {
+        bench::PrintFigure("thumb96-12mp-jpeg-fast-antialiased", fastAa->secondsPerIteration * 1e3, "ms");
+        bench::PrintFigure("thumb96-12mp-jpeg-full-antialiased", fullAa->secondsPerIteration * 1e3, "ms");
+        bench::PrintRatio("thumb-fast-speedup-antialiased",
+                          fullAa->secondsPerIteration / fastAa->secondsPerIteration);
+    }
+}
+
+} // namespace
+
+QUORVANE_BENCH_MAIN(Summarise)
