@@ -1,0 +1,511 @@
+// kvq end to end: the built binary run on archives in a temp folder.
+#include "ArchiveFixtures.h"
+#include "CCodeArchive.h"
+#include "KvqRunner.h"
+#include "ScriptedHost.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <regex>
+
+namespace quorvane::clitest {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPassword = "pass1234";
+
+class KvqTest : public ::testing::Test {
+protected:
+    KvqTest() { kvq.env["KVQ_PASSWORD"] = kPassword; }
+
+    std::string Path(const std::string& name) const { return dir / name; }
+
+    // Creates an archive (default settings unless given) and fails the test when kvq does.
+    std::string Create(const std::string& name, std::vector<std::string> options = {}) {
+        const std::string path = Path(name);
+        std::vector<std::string> args{"create", path};
+        args.insert(args.end(), options.begin(), options.end());
+        const RunResult run = kvq(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        return path;
+    }
+
+    // Reads the archive through the engine, for what kvq does not print.
+    void WithEngine(const std::string& path, const std::function<void(CCodeArchive&)>& look,
+                    const std::string& password = kPassword) {
+        ScriptedHost host;
+        Status status = kOk;
+        auto archive = testing::OpenArchive(PosixFileSystem(), host, path, password, &status);
+        ASSERT_EQ(status, kOk);
+        look(*archive);
+        archive->Close(false);
+    }
+
+    TempDir dir;
+    Kvq kvq;
+};
+
+std::map<std::string, std::string> InfoOf(const RunResult& run) {
+    std::map<std::string, std::string> info;
+    for (const std::string& line : Lines(run.out)) {
+        const size_t colon = line.find(": ");
+        if (colon != std::string::npos) {
+            info[line.substr(0, colon)] = line.substr(colon + 2);
+        }
+    }
+    return info;
+}
+
+// ---------------------------------------------------------------- command line
+
+TEST_F(KvqTest, UsageErrorsExitTwoWithUsageOnStderrAndHelpExitsZero) {
+    const std::string archive = Create("a.kvq");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const std::vector<Case> cases{
+        {{}, 2},
+        {{"frobnicate", archive}, 2},
+        {{"ls", archive, "--bogus"}, 2},
+        {{"ls", archive, "-p"}, 2}, // an option of another verb
+        {{"extract", archive}, 2},  // -C is required
+        {{"mv", archive, "x"}, 2},  // --to is required
+        {{"create", Path("b.kvq"), "--method", "rot13"}, 2},
+        {{"create", Path("b.kvq"), "--thumbnails", "100"}, 2},
+        {{"info"}, 2}, // no archive
+        {{"info", archive, "extra"}, 2},
+        {{"ls", archive, "--password-file"}, 2}, // option without its value
+        {{"help"}, 0},
+        {{"--help"}, 0},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = kvq(c.args);
+        std::string shown;
+        for (const std::string& a : c.args) {
+            shown += a + " ";
+        }
+        EXPECT_EQ(run.status, c.status) << shown << run.err;
+        const std::string& usageStream = c.status == 0 ? run.out : run.err;
+        EXPECT_NE(usageStream.find("usage: kvq VERB ARCHIVE"), std::string::npos) << shown;
+    }
+    EXPECT_FALSE(fs::exists(Path("b.kvq")));
+}
+
+TEST_F(KvqTest, OptionsMayFollowOperandsAndDoubleDashEndsThem) {
+    const std::string archive = Create("a.kvq");
+    ASSERT_EQ(kvq({"mkdir", archive, "-p", "--", "-dash/inner"}).status, 0);
+    const RunResult run = kvq({"ls", "-R", archive, "--", "-dash"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "inner/\n");
+}
+
+TEST_F(KvqTest, PasswordFileGivesItsFirstLineWithoutTheLineEnd) {
+    WriteFile(Path("pw"), "correct horse\r\nsecond line\n");
+    kvq.env.erase("KVQ_PASSWORD");
+    const std::string archive = Create("a.kvq", {"--password-file", Path("pw")});
+    kvq.env["KVQ_PASSWORD"] = "correct horse";
+    EXPECT_EQ(kvq({"info", archive}).status, 0);
+    kvq.env["KVQ_PASSWORD"] = "correct horse\r";
+    EXPECT_EQ(kvq({"info", archive}).status, 3);
+}
+
+// ---------------------------------------------------------------- create, info, check
+
+TEST_F(KvqTest, CreateInfoAndCheckForEveryMethodAndThumbnailSetting) {
+    struct Case {
+        std::vector<std::string> options;
+        uint32_t methodCode;
+        std::string method;
+        std::string thumbnails;
+        uint8_t format;
+    };
+    const std::vector<Case> cases{
+        {{}, 0x0CAB0001, "twofish", "96 colour smooth", 8},
+        {{"--method", "blowfish", "--thumbnails", "32", "--grey"},
+         0x0CAB0002,
+         "blowfish",
+         "32 grey smooth",
+         1},
+        {{"--method", "basic", "--thumbnails", "48", "--quality", "standard"},
+         0x0CAB0003,
+         "basic",
+         "48 colour standard",
+         4},
+        {{"--method", "none", "--thumbnails", "64", "--grey", "--quality", "standard"},
+         0x0CAB0000,
+         "none",
+         "64 grey standard",
+         5},
+        {{"--method", "twofish", "--thumbnails", "none"}, 0x0CAB0001, "twofish", "none", 0},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.method + " / " + c.thumbnails);
+        const std::string archive = Create("m" + std::to_string(i++) + ".kvq", c.options);
+        const std::string bytes = ReadFile(archive);
+        ASSERT_EQ(bytes.size(), 896u);
+        uint32_t method = 0;
+        std::memcpy(&method, bytes.data() + 4, 4);
+        EXPECT_EQ(method, c.methodCode);
+
+        const RunResult info = kvq({"info", archive});
+        ASSERT_EQ(info.status, 0) << info.err;
+        const auto fields = InfoOf(info);
+        EXPECT_EQ(fields.at("method"), c.method);
+        EXPECT_EQ(fields.at("thumbnails"), c.thumbnails);
+        EXPECT_EQ(fields.at("entries"), "1");
+        EXPECT_EQ(fields.at("folders"), "1");
+        EXPECT_EQ(fields.at("files"), "0");
+        EXPECT_EQ(fields.at("data-size"), "0");
+        EXPECT_EQ(fields.at("catalogue-size"), "512");
+        EXPECT_EQ(fields.at("file-length"), "896");
+        EXPECT_EQ(fields.at("defragment-pending"), "no");
+        WithEngine(archive, [&](CCodeArchive& a) { EXPECT_EQ(a.thumbnailFormat(), c.format); });
+
+        const RunResult check = kvq({"check", archive});
+        EXPECT_EQ(check.status, 0) << check.out;
+        EXPECT_EQ(check.out.find("error:"), std::string::npos) << check.out;
+    }
+}
+
+TEST_F(KvqTest, CreateRefusesAnExistingFileUnlessForcedAndChecksThePasswordLength) {
+    WriteFile(Path("keep.kvq"), "precious");
+    const RunResult refused = kvq({"create", Path("keep.kvq")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(ReadFile(Path("keep.kvq")), "precious");
+    EXPECT_EQ(kvq({"create", Path("keep.kvq"), "--force"}).status, 0);
+    EXPECT_EQ(ReadFile(Path("keep.kvq")).size(), 896u);
+
+    kvq.env["KVQ_PASSWORD"] = "abc";
+    const RunResult tooShort = kvq({"create", Path("short.kvq")});
+    EXPECT_EQ(tooShort.status, 1);
+    EXPECT_NE(tooShort.err.find("The password must be at least 4 characters long."), std::string::npos);
+    kvq.env["KVQ_PASSWORD"] = std::string(65, 'x');
+    EXPECT_EQ(kvq({"create", Path("long.kvq")}).status, 1);
+    kvq.env["KVQ_PASSWORD"] = std::string(64, 'x');
+    EXPECT_EQ(kvq({"create", Path("max.kvq")}).status, 0);
+    EXPECT_EQ(kvq({"info", Path("max.kvq")}).status, 0);
+    // Without encryption no password is needed at all.
+    kvq.env.erase("KVQ_PASSWORD");
+    EXPECT_EQ(kvq({"create", Path("open.kvq"), "--method", "none"}).status, 0);
+    EXPECT_EQ(kvq({"info", Path("open.kvq")}).status, 0);
+}
+
+TEST_F(KvqTest, CheckReportsStaleCountsAsWarningsAndARefusedArchiveAsError) {
+    const std::string archive = Create("a.kvq");
+    // Entry 1 (the recycle bin) starts at 384 in an empty archive; itemCount is at offset 52.
+    std::string bytes = ReadFile(archive);
+    bytes[384 + 52] = 5;
+    WriteFile(archive, bytes);
+    const RunResult stale = kvq({"check", archive});
+    EXPECT_EQ(stale.status, 0) << stale.out;
+    EXPECT_NE(stale.out.find("warning: entry #1: stale folder counts"), std::string::npos) << stale.out;
+
+    bytes[384 + 32] = 7; // container flag of entry 1
+    WriteFile(archive, bytes);
+    const RunResult refused = kvq({"check", archive});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "error: The Archive may be corrupt...\n");
+}
+
+// ---------------------------------------------------------------- exit statuses
+
+TEST_F(KvqTest, ExitStatusesForPasswordLockVersionAndMissingItems) {
+    const std::string archive = Create("a.kvq");
+    ASSERT_EQ(kvq({"mkdir", archive, "Twin"}).status, 0);
+    ASSERT_EQ(kvq({"mkdir", archive, "Other"}).status, 0);
+    ASSERT_EQ(kvq({"rename", archive, "Other", "Twin"}).status, 0);
+
+    const RunResult missing = kvq({"ls", archive, "Nowhere"});
+    EXPECT_EQ(missing.status, 4);
+    const RunResult ambiguous = kvq({"ls", archive, "Twin"});
+    EXPECT_EQ(ambiguous.status, 4);
+    EXPECT_NE(ambiguous.err.find("#2 #3"), std::string::npos) << ambiguous.err;
+    EXPECT_EQ(kvq({"ls", archive, "#3"}).status, 0);
+    EXPECT_EQ(kvq({"ls", archive, "#9"}).status, 4);
+
+    {
+        Kvq wrong = kvq;
+        wrong.env["KVQ_PASSWORD"] = "wrong password";
+        const RunResult run = wrong({"ls", archive});
+        EXPECT_EQ(run.status, 3);
+        EXPECT_NE(run.err.find("The password you entered is incorrect."), std::string::npos);
+    }
+    WriteFile(Path("not.kvq"), std::string(2000, 'z'));
+    EXPECT_EQ(kvq({"ls", Path("not.kvq")}).status, 3);
+    {
+        Kvq noPassword = kvq;
+        noPassword.env.erase("KVQ_PASSWORD");
+        const RunResult run = noPassword({"ls", archive}); // no terminal: the runner starts a new session
+        EXPECT_EQ(run.status, 2);
+    }
+    {
+        const int fd = open(archive.c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+        const RunResult locked = kvq({"ls", archive});
+        EXPECT_EQ(locked.status, 5);
+        EXPECT_EQ(kvq({"salvage", archive, "-C", Path("out")}).status, 5);
+        close(fd);
+    }
+    for (const int offset : {8, 12}) { // format version, format revision
+        std::string bytes = ReadFile(archive);
+        const std::string saved = bytes.substr(static_cast<size_t>(offset), 4);
+        bytes[static_cast<size_t>(offset)] = 2;
+        WriteFile(archive, bytes);
+        const RunResult newer = kvq({"info", archive});
+        EXPECT_EQ(newer.status, 6) << offset;
+        EXPECT_NE(newer.err.find("newer version"), std::string::npos);
+        bytes.replace(static_cast<size_t>(offset), 4, saved);
+        WriteFile(archive, bytes);
+    }
+    EXPECT_EQ(kvq({"info", archive}).status, 0);
+}
+
+// ---------------------------------------------------------------- listing
+
+TEST_F(KvqTest, LongListingShowsNumbersKindsSizesDimensionsAndUtcTimes) {
+    const std::string archive = Create("a.kvq");
+    fs::create_directories(Path("src/Holiday"));
+    WriteJpeg(Path("src/Holiday/beach.jpg"), 120, 80);
+    WriteFile(Path("src/Holiday/notes.txt"), "12345");
+    WriteFile(Path(std::string("src/Holiday/odd\nname\t\x01.txt")), "x");
+    SetModified(Path("src/Holiday/notes.txt"), 1623760496); // 2021-06-15 12:34:56 UTC, 08:34:56 in New York
+    ASSERT_EQ(kvq({"add", archive, Path("src/Holiday")}).status, 0);
+
+    const RunResult run = kvq({"ls", archive, "-lR"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 5u) << run.out;
+    const std::regex format(R"(#\d+\t[d-]\t\d+\t(\d+x\d+|-)\t\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ\t.+)");
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(std::regex_match(line, format)) << line;
+    }
+    EXPECT_EQ(lines[0].substr(0, 5), "#1\td\t");
+    EXPECT_EQ(lines[0].substr(lines[0].rfind('\t')), "\tRecycle Bin/");
+    EXPECT_EQ(lines[1].substr(0, 5), "#2\td\t");
+    EXPECT_EQ(lines[1].substr(lines[1].rfind('\t')), "\tHoliday/");
+    std::map<std::string, std::string> byName;
+    for (const std::string& line : lines) {
+        byName[line.substr(line.rfind('\t') + 1)] = line;
+    }
+    ASSERT_EQ(byName.count("Holiday/beach.jpg"), 1u) << run.out;
+    EXPECT_NE(byName["Holiday/beach.jpg"].find("\t-\t"), std::string::npos);
+    EXPECT_NE(byName["Holiday/beach.jpg"].find("\t120x80\t"), std::string::npos);
+    ASSERT_EQ(byName.count("Holiday/notes.txt"), 1u);
+    EXPECT_NE(byName["Holiday/notes.txt"].find("\t5\t-\t2021-06-15T12:34:56Z\t"), std::string::npos)
+        << byName["Holiday/notes.txt"];
+    EXPECT_EQ(byName.count("Holiday/odd\\nname\\t\\x01.txt"), 1u) << run.out;
+
+    // Without -R only the folder's own entries, by name, relative to it.
+    const RunResult shortList = kvq({"ls", archive, "Holiday"});
+    EXPECT_EQ(Lines(shortList.out).size(), 3u);
+    EXPECT_NE(shortList.out.find("beach.jpg\n"), std::string::npos);
+    EXPECT_EQ(shortList.out.find("Holiday/"), std::string::npos);
+}
+
+TEST_F(KvqTest, AddOfAJpegMakesAThumbnailWithoutADisplay) {
+    const std::string archive = Create("a.kvq", {"--thumbnails", "48"});
+    WriteJpeg(Path("p.jpg"), 64, 40);
+    Kvq headless = kvq;
+    headless.env["QT_QPA_PLATFORM"] = "";
+    headless.env["DISPLAY"] = "";
+    headless.env["WAYLAND_DISPLAY"] = "";
+    const RunResult run = headless({"add", archive, Path("p.jpg")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "added #2 " + Path("p.jpg") + "\n");
+    WithEngine(archive, [](CCodeArchive& a) {
+        const CatalogueEntry* e = a.Entry(1);
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->typeCode, kTypeJpeg);
+        EXPECT_EQ(e->hasThumbnail, 1);
+        EXPECT_EQ(e->thumbLength, 4608u);
+        EXPECT_EQ(e->width, 64);
+        EXPECT_EQ(e->height, 40);
+    });
+}
+
+// ---------------------------------------------------------------- catalogue changes
+
+TEST_F(KvqTest, RenameKeepsTheExtensionAndRefusesForbiddenCharactersAndTheRecycleBin) {
+    const std::string archive = Create("a.kvq");
+    WriteJpeg(Path("p.jpg"), 16, 16);
+    ASSERT_EQ(kvq({"add", archive, Path("p.jpg")}).status, 0);
+    const RunResult renamed = kvq({"rename", archive, "p.jpg", "Summer day.png"});
+    ASSERT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\nSummer day.jpg\n");
+
+    const std::string message = "kvq: A file or folder cannot contain any of the following characters. "
+                                "\\ / : * ? \" < > |\n";
+    for (const char c : std::string("\\/:*?\"<>|")) {
+        const RunResult refused = kvq({"rename", archive, "#2", std::string("a") + c + "b"});
+        EXPECT_EQ(refused.status, 1) << c;
+        EXPECT_EQ(refused.err, message) << c;
+    }
+    const RunResult bin = kvq({"rename", archive, "Recycle Bin", "Trash"});
+    EXPECT_EQ(bin.status, 1);
+    EXPECT_NE(bin.err.find("Recycle Bin"), std::string::npos);
+    EXPECT_EQ(kvq({"rename", archive, "#1", "Trash"}).status, 1);
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\nSummer day.jpg\n");
+
+    ASSERT_EQ(kvq({"comment", archive, "#2", "by the sea"}).status, 0);
+    WithEngine(archive, [](CCodeArchive& a) { EXPECT_EQ(a.GetComment(1), "by the sea"); });
+    EXPECT_EQ(kvq({"check", archive}).status, 0);
+}
+
+TEST_F(KvqTest, MkdirMakesMissingParentsOnlyWithP) {
+    const std::string archive = Create("a.kvq");
+    EXPECT_EQ(kvq({"mkdir", archive, "A/B/C"}).status, 4);
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\n");
+    ASSERT_EQ(kvq({"mkdir", archive, "A/B/C", "-p"}).status, 0);
+    EXPECT_EQ(kvq({"ls", archive, "-R"}).out, "Recycle Bin/\nA/\nA/B/\nA/B/C/\n");
+    EXPECT_EQ(kvq({"mkdir", archive, "A/B"}).status, 1);       // exists
+    EXPECT_EQ(kvq({"mkdir", archive, "A/B", "-p"}).status, 0); // exists, fine with -p
+    ASSERT_EQ(kvq({"mkdir", archive, "#2/\\#tag"}).status, 0); // a number, then a literal '#'
+    EXPECT_EQ(kvq({"ls", archive, "A"}).out, "B/\n#tag/\n");
+    EXPECT_EQ(kvq({"mkdir", archive, "bad:name"}).status, 1);
+    const RunResult check = kvq({"check", archive});
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_EQ(check.out, "");
+}
+
+// ---------------------------------------------------------------- data in and out
+
+TEST_F(KvqTest, AddThenExtractGivesBackTheSameTreeByteForByte) {
+    const std::string archive = Create("a.kvq", {"--method", "blowfish"});
+    fs::create_directories(Path("src/tree/deep/er"));
+    std::string big(5 * 1024 * 1024 + 123, '\0'); // two chunks
+    for (size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    }
+    WriteFile(Path("src/tree/big.bin"), big);
+    WriteFile(Path("src/tree/empty"), "");
+    WriteFile(Path("src/tree/deep/same1"), "identical bytes");
+    WriteFile(Path("src/tree/deep/er/same2"), "identical bytes");
+    WriteJpeg(Path("src/tree/deep/pic.jpg"), 30, 20);
+    const RunResult add = kvq({"add", archive, Path("src/tree")});
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_EQ(Lines(add.out).size(), 8u) << add.out;
+    EXPECT_EQ(Lines(add.out)[0], "added #2 " + Path("src/tree"));
+
+    const RunResult extract = kvq({"extract", archive, "-C", Path("out")});
+    ASSERT_EQ(extract.status, 0) << extract.err;
+    EXPECT_EQ(Lines(extract.out).size(), 5u) << extract.out;
+    for (const char* file : {"big.bin", "empty", "deep/same1", "deep/er/same2", "deep/pic.jpg"}) {
+        ASSERT_TRUE(fs::exists(Path("out/tree/") + file)) << file;
+        EXPECT_EQ(ReadFile(Path("out/tree/") + file), ReadFile(Path("src/tree/") + file)) << file;
+    }
+    EXPECT_EQ(kvq({"cat", archive, "tree/big.bin"}).out, big);
+    EXPECT_EQ(kvq({"cat", archive, "tree/empty"}).out, "");
+
+    // A second extract of one file never overwrites: it says which name it chose.
+    const RunResult again = kvq({"extract", archive, "tree/deep/same1", "-C", Path("out/tree/deep")});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, Path("out/tree/deep/Copy of same1") + "\n");
+    EXPECT_EQ(ReadFile(Path("out/tree/deep/Copy of same1")), "identical bytes");
+    EXPECT_EQ(kvq({"cat", archive, "tree/deep"}).status, 1);
+    EXPECT_EQ(kvq({"add", archive, Path("src/nothing-here")}).status, 1);
+}
+
+TEST_F(KvqTest, DeleteRestoreMoveAndEmptyTheBin) {
+    const std::string archive = Create("a.kvq", {"--method", "basic"});
+    fs::create_directories(Path("src/A/B"));
+    WriteFile(Path("src/A/B/x.txt"), std::string(1000, 'x'));
+    WriteFile(Path("src/A/y.txt"), "y");
+    WriteFile(Path("src/z.txt"), "z");
+    ASSERT_EQ(kvq({"add", archive, Path("src/A"), Path("src/z.txt")}).status, 0);
+    // #2 A, #3 A/B, #4 A/B/x.txt, #5 A/y.txt, #6 z.txt
+
+    const RunResult intoItself = kvq({"mv", archive, "A", "--to", "A/B"});
+    EXPECT_EQ(intoItself.status, 1);
+    EXPECT_NE(intoItself.err.find("destination folder is a subfolder"), std::string::npos);
+    ASSERT_EQ(kvq({"mv", archive, "z.txt", "--to", "A/B"}).status, 0);
+    EXPECT_EQ(kvq({"ls", archive, "A/B"}).out, "x.txt\nz.txt\n");
+
+    // An item with its own ancestor: the ancestor carries it.
+    ASSERT_EQ(kvq({"rm", archive, "A/B/x.txt", "A"}).status, 0);
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\n");
+    EXPECT_EQ(kvq({"rm", archive, "Recycle Bin/A"}).status, 1);
+    EXPECT_EQ(kvq({"rm", archive, "Recycle Bin"}).status, 1);
+    EXPECT_EQ(kvq({"restore", archive, "#1"}).status, 1);
+    ASSERT_EQ(kvq({"restore", archive, "Recycle Bin/A/y.txt"}).status, 0);
+    EXPECT_EQ(kvq({"restore", archive, "y.txt"}).status, 1); // no longer in the bin
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\ny.txt\n");
+
+    const uint64_t before = fs::file_size(archive);
+    const RunResult empty = kvq({"empty-bin", archive});
+    ASSERT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(kvq({"ls", archive, "-R"}).out, "Recycle Bin/\ny.txt\n");
+    // Four entries (A, B, x.txt, z.txt) and the blocks of x.txt and z.txt are gone.
+    EXPECT_EQ(before - fs::file_size(archive), 4 * 512u + 1072 + 80);
+    const auto info = InfoOf(kvq({"info", archive}));
+    EXPECT_EQ(info.at("entries"), "2");
+    EXPECT_EQ(info.at("defragment-pending"), "no");
+    EXPECT_EQ(kvq({"cat", archive, "y.txt"}).out, "y");
+    EXPECT_EQ(kvq({"check", archive}).status, 0);
+}
+
+TEST_F(KvqTest, CopyIntoAnotherArchiveWithItsOwnPassword) {
+    const std::string source = Create("s.kvq");
+    fs::create_directories(Path("src/Trip"));
+    WriteFile(Path("src/Trip/a.txt"), "alpha");
+    WriteJpeg(Path("src/Trip/b.jpg"), 20, 20);
+    ASSERT_EQ(kvq({"add", source, Path("src/Trip")}).status, 0);
+    Kvq other = kvq;
+    other.env["KVQ_PASSWORD"] = "other-secret";
+    ASSERT_EQ(other({"create", Path("t.kvq"), "--method", "blowfish", "--thumbnails", "32", "--grey"}).status,
+              0);
+    ASSERT_EQ(other({"mkdir", Path("t.kvq"), "In"}).status, 0);
+
+    Kvq copy = kvq;
+    copy.env["KVQ_INTO_PASSWORD"] = "other-secret";
+    const RunResult run = copy({"cp", source, "Trip", "--to", "In", "--into", Path("t.kvq")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(other({"ls", Path("t.kvq"), "-R"}).out,
+              "Recycle Bin/\nIn/\nIn/Trip/\nIn/Trip/a.txt\nIn/Trip/b.jpg\n");
+    EXPECT_EQ(other({"cat", Path("t.kvq"), "In/Trip/a.txt"}).out, "alpha");
+    EXPECT_EQ(other({"check", Path("t.kvq")}).status, 0);
+    // The same password is tried when no other is given: here it is wrong.
+    EXPECT_EQ(kvq({"cp", source, "Trip", "--to", "/", "--into", Path("t.kvq")}).status, 3);
+    // Copy inside one archive.
+    ASSERT_EQ(kvq({"cp", source, "Trip/a.txt", "--to", "/"}).status, 0);
+    EXPECT_EQ(kvq({"cat", source, "a.txt"}).out, "alpha");
+}
+
+// ---------------------------------------------------------------- interruption
+
+TEST_F(KvqTest, InterruptDuringAddCancelsCleanlyWithStatus130) {
+    const std::string archive = Create("a.kvq");
+    std::string big(96 * 1024 * 1024, '\0');
+    for (size_t i = 0; i < big.size(); i += 4096) {
+        big[i] = static_cast<char>(i >> 12);
+    }
+    WriteFile(Path("big.bin"), big);
+    big.clear();
+    const pid_t pid = kvq.Start({"add", archive, Path("big.bin")}, Path("out"), Path("err"));
+    // Interrupt once the archive has been expanded for the file: the add is then under way.
+    bool expanded = false;
+    for (int i = 0; i < 20000 && !expanded; ++i) {
+        expanded = fs::file_size(archive) > 50u * 1024 * 1024;
+        if (!expanded) {
+            usleep(500);
+        }
+    }
+    ASSERT_TRUE(expanded);
+    kill(pid, SIGINT);
+    EXPECT_EQ(Kvq::Wait(pid), 130) << ReadFile(Path("err"));
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\n");
+    EXPECT_EQ(fs::file_size(archive), 896u);
+    EXPECT_EQ(kvq({"check", archive}).status, 0);
+}
+
+} // namespace
+} // namespace quorvane::clitest
