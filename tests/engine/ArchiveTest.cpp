@@ -290,3 +290,38 @@ TEST(Archive, DamagedArchivesAreRefusedWithAMessage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    int folder = 0;
+    ASSERT_EQ(archive->CreateFolder(0, "Holiday", kTypeFolder, &folder), kOk);
+
+    // A reload whose read fails: reported once, nothing recounted or written back.
+    host.messages.clear();
+    const size_t logBefore = fs.log.size();
+    fs.FailNext(OpKind::Read);
+    EXPECT_EQ(archive->Refresh(true), kErrArchiveRead);
+    EXPECT_EQ(host.messages, std::vector<Status>{kErrArchiveRead});
+    EXPECT_FALSE(archive->catalogueLoaded());
+    for (size_t i = logBefore; i < fs.log.size(); ++i) {
+        EXPECT_FALSE(IsMutating(fs.log[i].kind) && fs.log[i].ok) << "op " << i << " changed the disk";
+    }
+    ASSERT_EQ(archive->Refresh(false), kOk);
+
+    // A rename whose save fails: Close reports it and the archive stays open with its change.
+    archive->Rename(folder - 1, "Summer");
+    fs.FailNext(OpKind::Write);
+    EXPECT_NE(archive->Close(true), kOk);
+    EXPECT_TRUE(archive->IsOpen());
+    EXPECT_TRUE(archive->catalogueDirty());
+    ASSERT_EQ(archive->Close(true), kOk);
+
+    auto reopened = OpenArchive(fs, host, kPath, "");
+    EXPECT_EQ(reopened->GetName(folder - 1), "Summer");
+}
+
+} // namespace
