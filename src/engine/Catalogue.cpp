@@ -3,6 +3,7 @@
 #include "TextCodec.h"
 #include "Validate.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -84,7 +85,7 @@ void CCodeArchive::EncryptText(const std::string& text, uint8_t* field, uint32_t
     uint8_t plain[kTextFieldSize] = {};
     const std::string head = text.substr(0, text.find('\0'));
     const std::string stored = EncodeStoredText(head, kTextMaxBytes);
-    std::memcpy(plain, stored.data(), stored.size());
+    std::copy(stored.begin(), stored.end(), plain); // at most 126 bytes: the field stays terminated
     *key1 = SortKey(plain);
     *key2 = SortKey(plain + 4);
     EncryptUnit(plain, field, kTextFieldSize);

@@ -48,7 +48,7 @@ constexpr uint64_t kFnvBasis = 0xCBF29CE484222325ull;
 
 } // namespace
 
-RollbackJournal::RollbackJournal(IFileSystem& fs, std::string archivePath)
+RollbackJournal::RollbackJournal(IFileSystem& fs, const std::string& archivePath)
     : fs_(fs)
     , path_(PathFor(archivePath)) {}
 

@@ -16,7 +16,7 @@ namespace quorvane {
 
 class RollbackJournal {
 public:
-    RollbackJournal(IFileSystem& fs, std::string archivePath);
+    RollbackJournal(IFileSystem& fs, const std::string& archivePath);
     ~RollbackJournal();
     RollbackJournal(const RollbackJournal&) = delete;
     RollbackJournal& operator=(const RollbackJournal&) = delete;

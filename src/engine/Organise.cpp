@@ -134,7 +134,7 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, int index) {
     int number = 0;
     const Status status = e.IsFolder() ? target.AddFolder(targetParent, name, comment, kTypeFolder, &number)
                                        : target.AddCopiedFile(targetParent, *this, e, comment, name, &number);
-    moveMarks_.slots[static_cast<size_t>(index + 1)] = status == kOk ? number : 0;
+    moveMarks_.slots[static_cast<size_t>(index) + 1] = status == kOk ? number : 0;
     return status;
 }
 
