@@ -268,7 +268,8 @@ int16_t CImageHolder::LoadForThumbnail(const std::string& name, const uint8_t* d
     name_ = name;
     type_ = type;
     depthLimit_ = 32;
-    status_ = Decode(data, length, type, std::max(cellSize, 1));
+    // Render always draws the 32-pixel icon too, so the pixels must suffice for that cell at least.
+    status_ = Decode(data, length, type, std::max(cellSize, 32));
     if (status_ != kImageOk) {
         const int16_t failed = status_;
         Reset();

@@ -64,8 +64,9 @@ public:
                  int16_t depthLimit, bool interactive, ImageCallbacks* callbacks = nullptr);
 
     // Non-interactive load for thumbnails only: a JPEG is decoded at a reduced scale (by libjpeg, in the
-    // DCT domain) that is still no smaller than the image's placement in a `cellSize` cell. Width() and
-    // Height() report the full size from the header; Image() holds the reduced pixels.
+    // DCT domain) that is still no smaller than the image's placement in a `cellSize` cell (and in the
+    // 32-pixel icon cell). Width() and Height() report the full size from the header; Image() holds the
+    // reduced pixels.
     int16_t LoadForThumbnail(const std::string& name, const uint8_t* data, uint32_t length, int16_t type,
                              int cellSize);
 

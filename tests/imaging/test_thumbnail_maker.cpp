@@ -404,6 +404,11 @@ TEST(ThumbnailMaker, JpegThumbnailsDecodeAtReducedScale) {
     EXPECT_LT(difference / (wa.size() * 3), 1.0);
     EXPECT_EQ(a.Mask(4), b.Mask(4));
 
+    // The pixels always suffice for the 32-pixel icon, whatever cell is asked for.
+    const QByteArray modest = fixtures::Encode(fixtures::PhotoLike(240, 180), "jpeg", 90);
+    ASSERT_EQ(fast.LoadForThumbnail("m.jpg", Bytes(modest), Length(modest), kImageJpeg, 16), kImageOk);
+    EXPECT_EQ(fast.Image().size(), QSize(60, 45)); // 1/4: at 1/8 (30 x 22) a 32 x 24 icon would be enlarged
+
     // Small JPEGs and other formats are decoded whole; failures leave the holder empty.
     const QByteArray small = fixtures::Encode(fixtures::PhotoLike(150, 100), "jpeg", 90);
     ASSERT_EQ(fast.LoadForThumbnail("s.jpg", Bytes(small), Length(small), kImageJpeg, 96), kImageOk);
