@@ -157,6 +157,10 @@ public:
     int GetTreeKindNoBin(int index) const; // the same, but 0 for the recycle bin
     // Decrypted thumbnail pixels (thumbStoredLength bytes) in the shared thumbnail buffer, or null.
     const uint8_t* GetThumbnail(int index);
+    // The stored thumbnail of a file rebuilt into cell `targetCell` (0: 16 px, 1: 32 px, or the stored
+    // size's own cell) of the shared thumbnail maker, for the contents list. False when the entry has
+    // no thumbnail or it cannot be read.
+    bool RenderThumbnail(int index, int targetCell);
     // A file of at most 4 MiB decrypted into a transfer buffer: 0 and its bytes, or -1.
     int GetImageData(int index, const uint8_t** data, uint32_t* size);
     int FindNext(const std::string& text, bool matchCase, bool wholeName, int start);

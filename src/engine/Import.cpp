@@ -117,6 +117,20 @@ Status CCodeArchive::MakeThumbnail(const std::string& name, const uint8_t* data,
     return WriteAt(encrypted, entry.thumbOffset, thumbStoredLength_);
 }
 
+bool CCodeArchive::RenderThumbnail(int index, int targetCell) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->typeCode == kTypeOther || !e->hasThumbnail) {
+        return false;
+    }
+    const uint8_t* pixels = GetThumbnail(index);
+    if (pixels == nullptr) {
+        return false;
+    }
+    SharedThumbnailMaker().RestoreIcon(thumbSizeIndex_, pixels, targetCell,
+                                       ThumbIsGrey(header_.thumbnailFormat), e->width, e->height);
+    return true;
+}
+
 Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber) {
     if (Status s = AddPreamble(); s != kOk) {
         return s;
