@@ -48,10 +48,17 @@ bool CatalogueView::IsBelow(int number, int ancestor) const {
 }
 
 std::string CatalogueView::RelativePath(int number, int base) const {
-    std::string path = Name(number);
-    int steps = 0;
-    for (int a = Parent(number); a != base && a != 0 && steps <= Count(); a = Parent(a), ++steps) {
-        path = Name(a) + "/" + path;
+    std::vector<int> chain{number};
+    for (int a = Parent(number); a != base && a != 0 && static_cast<int>(chain.size()) <= Count();
+         a = Parent(a)) {
+        chain.push_back(a);
+    }
+    std::string path;
+    for (auto n = chain.rbegin(); n != chain.rend(); ++n) {
+        if (!path.empty()) {
+            path += '/';
+        }
+        path += Name(*n);
     }
     return path;
 }

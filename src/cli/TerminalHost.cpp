@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
@@ -29,6 +30,7 @@ size_t CharacterCount(const std::string& utf8) {
 constexpr size_t kMinPassword = 4;
 constexpr size_t kMaxPassword = 64;
 constexpr int kPromptRounds = 3;
+constexpr uint64_t kPieceBytes = 4194304;
 
 } // namespace
 
@@ -285,14 +287,16 @@ void TerminalHost::Draw(bool force) {
     const int total = counts_.planned > 0 ? counts_.planned : total_;
     const int done = counts_.done;
     // The fraction done: bytes when the operation counts them, else items.
+    // The 4 MiB pieces of a large file count before the file itself is done.
+    const uint64_t bytes = counts_.bytesUsed + uint64_t{static_cast<uint32_t>(piece_)} * kPieceBytes;
     double fraction = 0;
     if (counts_.bytesPlanned > 0) {
-        fraction = static_cast<double>(counts_.bytesUsed) / static_cast<double>(counts_.bytesPlanned);
+        fraction = static_cast<double>(bytes) / static_cast<double>(counts_.bytesPlanned);
     } else if (total > 0) {
         fraction = static_cast<double>(done) / total;
-    }
-    if (pieces_ > 0 && total > 0 && counts_.bytesPlanned == 0) {
-        fraction += static_cast<double>(piece_) / pieces_ / total;
+        if (pieces_ > 0) {
+            fraction += static_cast<double>(piece_) / pieces_ / total;
+        }
     }
     fraction = fraction < 0 ? 0 : (fraction > 1 ? 1 : fraction);
     const double seconds = std::chrono::duration<double>(now - started_).count();
@@ -303,12 +307,12 @@ void TerminalHost::Draw(bool force) {
     bar.append(static_cast<size_t>(kWidth - filled), '.');
     char figures[128];
     int n = std::snprintf(figures, sizeof figures, " %d/%d", done, total);
-    if (counts_.bytesUsed > 0 && seconds > 0.2) {
+    if (bytes > 0 && seconds > 0.2) {
         n += std::snprintf(figures + n, sizeof figures - static_cast<size_t>(n), "  %.1f MB/s",
-                           static_cast<double>(counts_.bytesUsed) / 1048576.0 / seconds);
+                           static_cast<double>(bytes) / 1048576.0 / seconds);
     }
     if (fraction > 0.01 && seconds > 0.5) {
-        const int left = static_cast<int>(seconds / fraction - seconds + 0.5);
+        const int left = static_cast<int>(std::lround(seconds / fraction - seconds));
         std::snprintf(figures + n, sizeof figures - static_cast<size_t>(n), "  %d:%02d left", left / 60,
                       left % 60);
     }

@@ -123,7 +123,7 @@ std::string Salvager::MakeFolder(const std::string& parent, const std::string& n
         return {};
     }
     for (int attempt = 0; attempt < kCandidates; ++attempt) {
-        const std::string path = parent + "/" + Candidate(name, attempt);
+        std::string path = parent + "/" + Candidate(name, attempt);
         // Succeeds for a real directory that is already there; a file or a link in the way is passed by.
         if (fs_.MakeDirectory(path)) {
             return path;

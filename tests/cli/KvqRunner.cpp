@@ -84,16 +84,21 @@ pid_t Kvq::Start(const std::vector<std::string>& args, const std::string& outPat
         }
     }
     for (const auto& [name, value] : env) {
-        environment.push_back(name + "=" + value);
+        std::string entry = name;
+        entry += '=';
+        entry += value;
+        environment.push_back(std::move(entry));
     }
     std::vector<std::string> argv{binary};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
+    cargv.reserve(argv.size() + 1);
     for (std::string& a : argv) {
         cargv.push_back(a.data());
     }
     cargv.push_back(nullptr);
     std::vector<char*> cenv;
+    cenv.reserve(environment.size() + 1);
     for (std::string& e : environment) {
         cenv.push_back(e.data());
     }

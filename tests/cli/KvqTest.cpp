@@ -29,7 +29,7 @@ protected:
 
     // Creates an archive (default settings unless given) and fails the test when kvq does.
     std::string Create(const std::string& name, std::vector<std::string> options = {}) {
-        const std::string path = Path(name);
+        std::string path = Path(name);
         std::vector<std::string> args{"create", path};
         args.insert(args.end(), options.begin(), options.end());
         const RunResult run = kvq(args);
