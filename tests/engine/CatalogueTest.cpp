@@ -382,11 +382,11 @@ TEST(Catalogue, PerformanceAlertAtTheThousandAndFirstFile) {
         }
         auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
         const int folder = c.folder >= 0 ? c.folder : NewFolder(*archive, 0, "many");
-        std::vector<SourceFile> files;
-        for (int i = 0; i < c.first; ++i) {
-            files.push_back({"f" + std::to_string(i) + ".dat", {}});
-        }
-        ASSERT_EQ(ImportFiles(*archive, fs, folder, files, "/one"), kOk);
+        fs.Put("/in/empty.dat", {});
+        ASSERT_EQ(ImportPaths(*archive,
+                              std::vector<std::string>(static_cast<size_t>(c.first), "/in/empty.dat"), folder,
+                              false),
+                  kOk);
         const auto alerts = [&] { return std::count(host.dialogs.begin(), host.dialogs.end(), 12321); };
         EXPECT_EQ(alerts(), c.alertFirst ? 1 : 0) << "after " << c.first;
         host.dialogs.clear();
