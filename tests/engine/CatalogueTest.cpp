@@ -83,8 +83,10 @@ private:
 
 TEST(Catalogue, SortKeysOfNamesAndExtensions) {
     const auto key = [](const char* text) {
-        uint8_t field[8] = {};
-        std::memcpy(field, text, std::min<size_t>(std::strlen(text), sizeof field));
+        uint8_t field[8] = {}; // zero-filled like a stored field; the text is at most 8 bytes
+        for (size_t i = 0; i < sizeof field && text[i] != '\0'; ++i) {
+            field[i] = static_cast<uint8_t>(text[i]);
+        }
         return std::pair{SortKey(field), SortKey(field + 4)};
     };
     EXPECT_EQ(key("photo"), (std::pair{0x30282F34u, 0x2FE0E0E0u}));

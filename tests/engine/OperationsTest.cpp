@@ -394,7 +394,7 @@ TEST(Export, FoldersBelowTheSelectionAndFreeNames) {
     const int binned = NewFile(*archive, fs, 0, "binned.dat", {1});
     ASSERT_EQ(archive->MoveEntries({binned}, 1, false), kOk);
 
-    const auto exportTo = [&](const std::string& folder, std::vector<int> selection) {
+    const auto exportTo = [&](const std::string& folder, const std::vector<int>& selection) {
         fs.MakeDirectory(folder); // the chooser offers existing folders only
         host.folder = folder;
         std::vector<std::string> written;
