@@ -25,7 +25,7 @@ run: build
 	@./build/debug/src/views/quorvane $(ARGS)
 
 bench: deps
-	@cmake --preset release -DQUORVANE_WERROR=$(WERROR) > /dev/null
+	@cmake --preset release -DQUORVANE_WERROR=OFF > /dev/null
 	@cmake --build build/release -j $(JOBS)
 	@scripts/run-benchmarks build/release
 
