@@ -500,6 +500,8 @@ BENCHMARK(DefragmentHalf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 BENCHMARK(CopyMovedBytes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void Summarise(const bench::Results& results) {
+    // The console reporter leaves a colour reset at the start of the next line: give it a line of its own.
+    std::printf("\n");
     if (const bench::Result* open = bench::Find(results, "OpenFullCatalogue/real_time")) {
         bench::PrintFigure("open-5120-entries", open->secondsPerIteration * 1e3, "ms");
     }
