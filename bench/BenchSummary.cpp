@@ -8,7 +8,8 @@ namespace {
 
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
-    explicit CollectingReporter(Results& out) : results_(out) {}
+    explicit CollectingReporter(Results& out)
+        : results_(out) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
@@ -21,7 +22,8 @@ public:
                 continue;
             }
             Result r;
-            r.secondsPerIteration = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            r.secondsPerIteration =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
             for (const auto& [key, counter] : run.counters) {
                 r.counters[key] = counter.value;
             }
@@ -31,7 +33,8 @@ public:
             }
             std::string name = run.benchmark_name();
             const std::string suffix = "_median";
-            if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            if (name.size() > suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
                 name.resize(name.size() - suffix.size());
             }
             results_[name] = r;
@@ -53,6 +56,8 @@ int RunAndSummarise(int argc, char** argv, const std::function<void(const Result
     CollectingReporter reporter(results);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    // The console reporter may leave a colour reset at the start of the next line.
+    std::printf("\n");
     std::fflush(stdout);
     summarise(results);
     std::fflush(stdout);
@@ -68,12 +73,16 @@ const Result* Find(const Results& results, const std::string& name) {
     return &it->second;
 }
 
-void PrintRatio(const std::string& name, double value) { std::printf("RATIO %s %.3f\n", name.c_str(), value); }
+void PrintRatio(const std::string& name, double value) {
+    std::printf("RATIO %s %.3f\n", name.c_str(), value);
+}
 
 void PrintFigure(const std::string& name, double value, const std::string& unit) {
     std::printf("FIGURE %s %.2f %s\n", name.c_str(), value, unit.c_str());
 }
 
-double MegabytesPerSecond(const Result& r) { return r.bytesPerSecond / 1e6; }
+double MegabytesPerSecond(const Result& r) {
+    return r.bytesPerSecond / 1e6;
+}
 
 } // namespace bench

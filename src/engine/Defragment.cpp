@@ -3,6 +3,7 @@
 #include "Journal.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace quorvane {
 
@@ -102,6 +103,63 @@ Status CCodeArchive::Defragment() {
     uint64_t total = 0;
     Status failure = kOk;
     bool cancelled = false;
+    const uint64_t catalogue = uint64_t{kDataAreaOffset} + header_.dataSize;
+    auto entryOffset = [&](int index) {
+        return catalogue + uint64_t{kEntrySize} * static_cast<uint32_t>(index);
+    };
+    // A moved block changes three offsets of its entry, 20 bytes at 72..91. Entries all share one
+    // alignment to the disk's 512-byte sectors, so either every such write lies inside a sector (and
+    // the disk writes it whole or not at all) or every one crosses a boundary and needs the journal.
+    constexpr uint32_t kOffsetsAt = offsetof(CatalogueEntry, thumbOffset);
+    constexpr uint32_t kOffsetsLength = offsetof(CatalogueEntry, blockLength) - kOffsetsAt;
+    const bool entryWritesTear =
+        (entryOffset(0) + kOffsetsAt) / 512 != (entryOffset(0) + kOffsetsAt + kOffsetsLength - 1) / 512;
+
+    // Blocks are copied into free space in groups; then one sync, the group's entries, one sync.
+    // A block whose new place overlaps a source still referenced by the group's entries waits for
+    // the next group.
+    struct Move {
+        int index;
+        CatalogueEntry entry;
+    };
+    std::vector<Move> group;
+    uint64_t groupSources = UINT64_MAX; // lowest source offset in the group
+    auto commitGroup = [&]() -> Status {
+        if (group.empty()) {
+            return kOk;
+        }
+        // Several entries change together through the journal: if only some of them reached the
+        // disk, a moved block could lie before an unmoved one of a lower entry number.
+        const bool journalled = entryWritesTear || group.size() > 1;
+        RollbackJournal journal(fs_, path_);
+        Status s = Flush();
+        if (s == kOk && journalled) {
+            bool ok = journal.Begin(*file_);
+            for (const Move& m : group) {
+                ok = ok && journal.Save(*file_, entryOffset(m.index) + kOffsetsAt, kOffsetsLength);
+            }
+            s = ok && journal.Commit() ? Status{kOk} : Status{kErrFileAccess};
+        }
+        for (const Move& m : group) {
+            if (s == kOk) {
+                s = WriteAt(reinterpret_cast<const uint8_t*>(&m.entry) + kOffsetsAt,
+                            entryOffset(m.index) + kOffsetsAt, kOffsetsLength);
+            }
+        }
+        if (s == kOk) {
+            s = Flush();
+        }
+        if (journalled && journal.Active()) {
+            if (s != kOk || !journal.Discard()) {
+                RollbackJournal::Recover(fs_, path_, *file_);
+                s = s != kOk ? s : Status{kErrFileAccess};
+            }
+        }
+        group.clear();
+        groupSources = UINT64_MAX;
+        return s;
+    };
+
     for (int index = 0; index < count; ++index) {
         ProgressText("Defragmenting Archive");
         CatalogueEntry e{};
@@ -110,44 +168,54 @@ Status CCodeArchive::Defragment() {
             break;
         }
         if (e.blockOffset != 0 && e.blockOffset != next) {
-            // The block moves towards the start into free space. Its entry (and, when the two places
-            // overlap, the part of the block that the copy overwrites) goes to the journal first, so
-            // that a crash leaves either the old block with its old entry or the new with the new.
             const uint64_t from = e.blockOffset;
             const uint64_t length = e.blockLength;
-            const uint64_t entryOffset =
-                uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index;
-            RollbackJournal journal(fs_, path_);
-            bool ok = journal.Begin(*file_) && journal.Save(*file_, entryOffset, kEntrySize);
-            if (ok && next + length > from) {
-                ok = journal.Save(*file_, from, next + length - from);
-            }
-            if (!ok || !journal.Commit()) {
-                journal.Discard();
-                failure = kErrFileAccess;
-                break;
-            }
-            Status s = CopyRange(from, next, length);
-            if (s == kOk) {
-                s = Flush();
-            }
-            if (s == kOk) {
-                e.blockOffset = e.dataOffset = static_cast<uint32_t>(next);
-                e.thumbOffset = e.dataOffset + e.dataLength;
-                s = WriteEntry(e, index);
-            }
-            if (s == kOk) {
-                s = Flush();
-            }
-            if (s != kOk) {
-                RollbackJournal::Recover(fs_, path_, *file_);
-                failure = s;
-                break;
-            }
-            if (!journal.Discard()) {
-                RollbackJournal::Recover(fs_, path_, *file_);
-                failure = kErrFileAccess;
-                break;
+            CatalogueEntry moved = e;
+            moved.blockOffset = moved.dataOffset = static_cast<uint32_t>(next);
+            moved.thumbOffset = moved.dataOffset + moved.dataLength;
+            if (next + length > from) {
+                // The block overlaps its own new place: the part the copy overwrites goes to the
+                // journal with the entry, so a crash leaves the old block with its old entry.
+                if (Status s = commitGroup(); s != kOk) {
+                    failure = s;
+                    break;
+                }
+                RollbackJournal journal(fs_, path_);
+                const bool ok = journal.Begin(*file_) &&
+                                journal.Save(*file_, entryOffset(index), kEntrySize) &&
+                                journal.Save(*file_, from, next + length - from) && journal.Commit();
+                Status s = ok ? CopyRange(from, next, length) : Status{kErrFileAccess};
+                if (s == kOk) {
+                    s = Flush();
+                }
+                if (s == kOk) {
+                    s = WriteEntry(moved, index);
+                }
+                if (s == kOk) {
+                    s = Flush();
+                }
+                if (s != kOk || !journal.Discard()) {
+                    if (ok) {
+                        RollbackJournal::Recover(fs_, path_, *file_);
+                    } else {
+                        journal.Discard();
+                    }
+                    failure = s != kOk ? s : Status{kErrFileAccess};
+                    break;
+                }
+            } else {
+                if (next + length > groupSources) {
+                    if (Status s = commitGroup(); s != kOk) {
+                        failure = s;
+                        break;
+                    }
+                }
+                if (Status s = CopyRange(from, next, length); s != kOk) {
+                    failure = s;
+                    break;
+                }
+                group.push_back({index, moved});
+                groupSources = std::min(groupSources, from);
             }
         }
         next += e.blockLength;
@@ -158,12 +226,14 @@ Status CCodeArchive::Defragment() {
             break;
         }
     }
+    if (failure == kOk) {
+        failure = commitGroup();
+    }
     if (failure == kOk && !cancelled) {
         ProgressText("Resizing archive, please wait.");
         ProtectedHeader compact = header_;
         compact.dataSize = static_cast<uint32_t>(total);
         compact.defragmentPending = 0;
-        const uint64_t catalogue = uint64_t{kDataAreaOffset} + header_.dataSize;
         bool sourceIntact = true;
         if (RelocateCatalogue(catalogue, kDataAreaOffset + total, header_.catalogueSize, compact,
                               &sourceIntact) != kOk) {

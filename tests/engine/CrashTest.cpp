@@ -284,4 +284,39 @@ TEST(Crash, EmptyRecycleBinWithOverlappingBlockMove) {
          [](CCodeArchive& a, CCodeArchive*, MemoryFileSystem&) { a.EmptyRecycleBin({1}); }});
 }
 
+TEST(Crash, EmptyRecycleBinWithEntryWritesCrossingASector) {
+    // Data area of 48 mod 512 bytes: every entry's offset fields straddle a sector boundary, so even
+    // the lone move of tail.bin (into space it does not overlap) updates its entry through the journal.
+    RunScenario({"empty and defragment, entries across sectors",
+                 [](MemoryFileSystem& fs) {
+                     MakeBase(fs, kArchive, kMethodTwofish, 0, 0,
+                              {{"small.bin", PatternBytes(1000, 15)},
+                               {"big.bin", PatternBytes(9000, 16)},
+                               {"tail.bin", PatternBytes(80, 17)}});
+                     ScriptedHost host;
+                     auto a = OpenArchive(fs, host, kArchive, kPassword);
+                     ASSERT_EQ(a->dataSize() % 512, 48u);
+                     ASSERT_EQ(a->MoveEntries({NumberOf(*a, "small.bin")}, 1, false), kOk);
+                     ASSERT_EQ(a->Close(true), kOk);
+                 },
+                 [](CCodeArchive& a, CCodeArchive*, MemoryFileSystem&) { a.EmptyRecycleBin({1}); }});
+}
+
+TEST(Crash, EmptyRecycleBinMovingAGroupOfBlocks) {
+    // A large block leaves the front: the three behind it move together as one group.
+    RunScenario({"empty and defragment, grouped moves",
+                 [](MemoryFileSystem& fs) {
+                     MakeBase(fs, kArchive, kMethodBlowfish, 0, 1,
+                              {{"first.bin", PatternBytes(20000, 18)},
+                               {"a.bin", PatternBytes(100, 19)},
+                               {"b.bin", PatternBytes(2000, 20)},
+                               {"c.bin", PatternBytes(300, 21)}});
+                     ScriptedHost host;
+                     auto a = OpenArchive(fs, host, kArchive, kPassword);
+                     ASSERT_EQ(a->MoveEntries({NumberOf(*a, "first.bin")}, 1, false), kOk);
+                     ASSERT_EQ(a->Close(true), kOk);
+                 },
+                 [](CCodeArchive& a, CCodeArchive*, MemoryFileSystem&) { a.EmptyRecycleBin({1}); }});
+}
+
 } // namespace
