@@ -84,7 +84,7 @@ void CCodeArchive::ResetState() {
     catalogueLoaded_ = false;
     catalogueDirty_ = false;
     catalogue_.clear();
-    diskCatalogue_.clear();
+    entryChanges_.clear();
     batch_ = Batch{};
     cancelled_ = false;
 }
@@ -311,7 +311,7 @@ Status CCodeArchive::Close(bool save) {
     isOpen_ = false;
     key_.Wipe();
     catalogue_.clear();
-    diskCatalogue_.clear();
+    entryChanges_.clear();
     catalogueLoaded_ = false;
     catalogueDirty_ = false;
     return closed ? kOk : kErrArchiveClose;
@@ -465,7 +465,7 @@ Status CCodeArchive::LoadCatalogue() {
         catalogue_.clear();
         return kErrCorrupt;
     }
-    catalogue_.assign(static_cast<size_t>(count), CatalogueEntry{});
+    catalogue_.resize(static_cast<size_t>(count));
     if (ReadAt(catalogue_.data(), uint64_t{kDataAreaOffset} + header_.dataSize, header_.catalogueSize) !=
         kOk) {
         catalogue_.clear();
@@ -475,33 +475,18 @@ Status CCodeArchive::LoadCatalogue() {
         catalogue_.clear();
         return s;
     }
-    diskCatalogue_ = catalogue_;
+    entryChanges_.assign(catalogue_.size(), kChangeNone);
     catalogueLoaded_ = true;
     return kOk;
 }
 
-namespace {
-
-// The fields recomputed on every load; a torn write of them alone loses nothing.
-CatalogueEntry WithoutDerived(const CatalogueEntry& e) {
-    CatalogueEntry x = e;
-    x.inRecycleBin = 0;
-    x.expanded = 0;
-    if (x.container != 0) {
-        x.itemCount = 0;
-        x.fileCount = 0;
-        x.size = 0;
+void CCodeArchive::MarkChanged(int index, EntryChange change) {
+    if (index >= 0 && static_cast<size_t>(index) < entryChanges_.size()) {
+        uint8_t& slot = entryChanges_[static_cast<size_t>(index)];
+        slot = std::max<uint8_t>(slot, change);
     }
-    return x;
+    catalogueDirty_ = true;
 }
-
-bool OnlyDerivedDiffer(const CatalogueEntry& a, const CatalogueEntry& b) {
-    const CatalogueEntry x = WithoutDerived(a);
-    const CatalogueEntry y = WithoutDerived(b);
-    return std::memcmp(&x, &y, sizeof x) == 0;
-}
-
-} // namespace
 
 Status CCodeArchive::FlushCatalogue() {
     if (!catalogueLoaded_ || !catalogueDirty_ || !file_) {
@@ -510,19 +495,20 @@ Status CCodeArchive::FlushCatalogue() {
     WaitCursorGuard wait(host_);
     const uint64_t base = uint64_t{kDataAreaOffset} + header_.dataSize;
     const bool samePlace =
-        diskCatalogue_.size() == catalogue_.size() && header_.dataSize == diskHeader_.dataSize;
+        entryChanges_.size() == catalogue_.size() && header_.dataSize == diskHeader_.dataSize;
 
     // Only the entries that changed are written. When one of them changes more than the derived
     // counts (a rename, a comment, a type), the old bytes go to the journal first: a torn entry would
-    // otherwise leave a name that decrypts to garbage.
+    // otherwise leave a name that decrypts to garbage. Derived counts are recomputed on every load,
+    // so a torn write of them alone loses nothing.
     std::vector<std::pair<size_t, size_t>> runs; // [first, last)
     bool needJournal = !samePlace;
     if (samePlace) {
         for (size_t i = 0; i < catalogue_.size(); ++i) {
-            if (std::memcmp(&catalogue_[i], &diskCatalogue_[i], sizeof(CatalogueEntry)) == 0) {
+            if (entryChanges_[i] == kChangeNone) {
                 continue;
             }
-            needJournal = needJournal || !OnlyDerivedDiffer(catalogue_[i], diskCatalogue_[i]);
+            needJournal = needJournal || entryChanges_[i] == kChangeContent;
             if (!runs.empty() && runs.back().second == i) {
                 runs.back().second = i + 1;
             } else {
@@ -531,10 +517,6 @@ Status CCodeArchive::FlushCatalogue() {
         }
     } else {
         runs.emplace_back(0, catalogue_.size());
-    }
-    if (runs.empty()) {
-        catalogueDirty_ = false;
-        return kOk;
     }
     RollbackJournal journal(fs_, path_);
     if (needJournal) {
@@ -547,21 +529,30 @@ Status CCodeArchive::FlushCatalogue() {
             return kErrFileAccess;
         }
     }
+    Status status = kOk;
     for (const auto& [first, last] : runs) {
-        if (Status s = WriteAt(&catalogue_[first], base + first * kEntrySize, (last - first) * kEntrySize);
-            s != kOk) {
-            return s; // the journal stays: the next open rolls the catalogue back
+        status = WriteAt(&catalogue_[first], base + first * kEntrySize, (last - first) * kEntrySize);
+        if (status != kOk) {
+            break;
         }
     }
     if (needJournal) {
-        if (Status s = Flush(); s != kOk) {
-            return s;
+        if (status == kOk) {
+            status = Flush();
         }
-        if (!journal.Discard()) {
-            return kErrFileAccess;
+        if (status == kOk && !journal.Discard()) {
+            status = kErrFileAccess;
+        }
+        if (status != kOk) {
+            // Put the old entries back now: a journal left behind would undo later work on the next
+            // open. The changes stay in memory, so saving can be tried again.
+            RollbackJournal::Recover(fs_, path_, *file_);
         }
     }
-    diskCatalogue_ = catalogue_;
+    if (status != kOk) {
+        return status;
+    }
+    std::fill(entryChanges_.begin(), entryChanges_.end(), kChangeNone);
     catalogueDirty_ = false;
     return kOk;
 }
@@ -591,12 +582,7 @@ Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, int index) {
         return kErrFileAccess;
     }
     const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index;
-    Status status = WriteAt(&entry, offset, kEntrySize);
-    if (status == kOk && header_.dataSize == diskHeader_.dataSize &&
-        static_cast<size_t>(index) < diskCatalogue_.size()) {
-        diskCatalogue_[static_cast<size_t>(index)] = entry;
-    }
-    return status;
+    return WriteAt(&entry, offset, kEntrySize);
 }
 
 Status CCodeArchive::MoveCatalogue(int64_t delta) {
@@ -760,7 +746,7 @@ Status CCodeArchive::Expand() {
             batch_.nextDataPosition = oldCatalogue;
             header_.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
             batch_.nextEntryPosition = archiveSize();
-            diskCatalogue_.clear(); // the catalogue now lives elsewhere; reloaded by FinishBatch
+            entryChanges_.clear(); // the catalogue now lives elsewhere; reloaded by FinishBatch
         }
     }
     return batch_.pendingError;

@@ -263,7 +263,10 @@ protected:
     uint32_t thumbStoredLength_ = 0;
     bool catalogueLoaded_ = false;
     std::vector<CatalogueEntry> catalogue_;
-    std::vector<CatalogueEntry> diskCatalogue_; // what the file holds at 384 + diskHeader_.dataSize
+    // Per entry, how it differs from the file since the last load or flush.
+    enum EntryChange : uint8_t { kChangeNone, kChangeDerived, kChangeContent };
+    std::vector<uint8_t> entryChanges_;
+    void MarkChanged(int index, EntryChange change);
     bool catalogueDirty_ = false;
     bool isOpen_ = false;
     std::unique_ptr<IFile> file_;

@@ -367,7 +367,7 @@ void CCodeArchive::SetEntryComment(int index, const std::string& text) {
     }
     CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
     EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
-    catalogueDirty_ = true;
+    MarkChanged(index, kChangeContent);
 }
 
 void CCodeArchive::Rename(int index, const std::string& text) {
@@ -394,7 +394,7 @@ void CCodeArchive::Rename(int index, const std::string& text) {
         name += "." + lower;
     }
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    catalogueDirty_ = true;
+    MarkChanged(index, kChangeContent);
 }
 
 void CCodeArchive::SetExpanded(int index, bool expanded) {
@@ -402,7 +402,7 @@ void CCodeArchive::SetExpanded(int index, bool expanded) {
         return;
     }
     catalogue_[static_cast<size_t>(index)].expanded = expanded ? 1 : 0;
-    catalogueDirty_ = true;
+    MarkChanged(index, kChangeDerived);
 }
 
 void CCodeArchive::SetTypeCode(int index, uint8_t code) {
@@ -410,7 +410,7 @@ void CCodeArchive::SetTypeCode(int index, uint8_t code) {
         return;
     }
     catalogue_[static_cast<size_t>(index)].typeCode = code;
-    catalogueDirty_ = true;
+    MarkChanged(index, kChangeContent);
 }
 
 void CCodeArchive::SetRootExpanded(bool expanded) {
@@ -424,6 +424,17 @@ void CCodeArchive::Recount(bool alert) {
         return;
     }
     const int32_t count = static_cast<int32_t>(catalogue_.size());
+    struct Derived {
+        int32_t itemCount, fileCount;
+        uint32_t size;
+        uint8_t inRecycleBin;
+        bool operator==(const Derived&) const = default;
+    };
+    auto derivedOf = [](const CatalogueEntry& e) {
+        return Derived{e.itemCount, e.fileCount, e.size, e.inRecycleBin};
+    };
+    std::vector<Derived> before(catalogue_.size());
+    std::transform(catalogue_.begin(), catalogue_.end(), before.begin(), derivedOf);
     header_.folderCount = 0;
     header_.fileCount = 0;
     for (CatalogueEntry& e : catalogue_) {
@@ -464,6 +475,11 @@ void CCodeArchive::Recount(bool alert) {
             inBin = inBin || a == 1;
         }
         e.inRecycleBin = (inBin || i == 0) ? 1 : 0;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        if (!(derivedOf(catalogue_[static_cast<size_t>(i)]) == before[static_cast<size_t>(i)])) {
+            MarkChanged(i, kChangeDerived);
+        }
     }
     catalogueDirty_ = true;
     if (alert && noteAlert) {

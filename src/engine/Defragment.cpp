@@ -75,7 +75,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
             // The buffer still holds the old numbering: nothing may write it back.
             catalogueLoaded_ = false;
             catalogueDirty_ = false;
-            diskCatalogue_.clear();
+            entryChanges_.clear();
         }
     }
     if (status != kOk) {
