@@ -32,4 +32,6 @@ double MegabytesPerSecond(const Result& r);
 } // namespace bench
 
 #define QUORVANE_BENCH_MAIN(summarise)                                                                       \
-    int main(int argc, char** argv) { return bench::RunAndSummarise(argc, argv, summarise); }
+    int main(int argc, char** argv) {                                                                        \
+        return bench::RunAndSummarise(argc, argv, summarise);                                                \
+    }

@@ -31,15 +31,15 @@ public:
 
 struct FileTimes {
     uint64_t length = 0;
-    int64_t createdUnixNs = 0;  // birth time where the file system keeps one, else modification time
+    int64_t createdUnixNs = 0; // birth time where the file system keeps one, else modification time
     int64_t modifiedUnixNs = 0;
 };
 
 enum class OpenResult {
     Ok,
     NotFound,
-    Locked,   // another process holds the lock
-    Failed,   // any other failure (permissions, not a regular file, ...)
+    Locked, // another process holds the lock
+    Failed, // any other failure (permissions, not a regular file, ...)
 };
 
 enum class DirEntryKind { File, Directory, Other };
@@ -55,7 +55,8 @@ public:
 
     // The archive itself: read and write, exclusive (flock LOCK_EX|LOCK_NB held while open).
     // `create` makes a new file or replaces an existing one (truncating it), else the file must exist.
-    virtual std::unique_ptr<IFile> OpenExclusive(const std::string& path, bool create, OpenResult* result) = 0;
+    virtual std::unique_ptr<IFile> OpenExclusive(const std::string& path, bool create,
+                                                 OpenResult* result) = 0;
     // A file being imported: read-only with a shared lock, so that no one of ours writes it meanwhile.
     virtual std::unique_ptr<IFile> OpenShared(const std::string& path, OpenResult* result) = 0;
     // A plain read-write file with no lock (the rollback journal). `create` as above.

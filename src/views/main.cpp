@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     const QStringList args = QApplication::arguments();
     const qsizetype at = args.indexOf("--screenshot");
     if (at >= 0 && at + 1 < args.size()) {
-        const QString file = args.at(at + 1);
+        const QString& file = args.at(at + 1);
         QTimer::singleShot(300, &window, [&window, file] {
             window.grab().save(file);
             QApplication::quit();
