@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,5 +29,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QCoreApplication application(argc, argv);
     InstallInterruptHandler();
+    // A file-size limit then fails the write with EFBIG, reported like a full disk, instead of
+    // killing the process half-way through an operation.
+    std::signal(SIGXFSZ, SIG_IGN);
     return RunVerb(parsed.arguments);
 }

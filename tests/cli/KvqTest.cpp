@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -505,6 +506,41 @@ TEST_F(KvqTest, InterruptDuringAddCancelsCleanlyWithStatus130) {
     EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\n");
     EXPECT_EQ(fs::file_size(archive), 896u);
     EXPECT_EQ(kvq({"check", archive}).status, 0);
+}
+
+} // namespace
+} // namespace quorvane::clitest
+
+namespace quorvane::clitest {
+namespace {
+
+// A disk that fills up during an add: kvq says so, exits 1, and the archive keeps what it held.
+TEST(KvqFullDisk, AddOnAFullDiskFailsWithTheDiskSpaceMessage) {
+    TempDir dir;
+    Kvq kvq;
+    kvq.env["KVQ_PASSWORD"] = "full-disk";
+    const std::string archive = dir / "a.kvq";
+    ASSERT_EQ(kvq({"create", archive, "--thumbnails", "none"}).status, 0);
+    WriteFile(dir / "kept.bin", std::string(5000, 'k'));
+    ASSERT_EQ(kvq({"add", archive, dir / "kept.bin"}).status, 0);
+    WriteFile(dir / "big.bin", std::string(3 * 1000 * 1000, 'b'));
+
+    // The file-size limit is inherited by kvq: growing the archive past 1 MB fails as a full disk would.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 1000 * 1000;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const RunResult add = kvq({"add", archive, dir / "big.bin"});
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_EQ(add.status, 1);
+    EXPECT_NE(add.err.find("There is insufficient disk space to add the selected files to this archive."),
+              std::string::npos)
+        << add.err;
+    EXPECT_EQ(kvq({"check", archive}).status, 0);
+    EXPECT_EQ(kvq({"cat", archive, "kept.bin"}).out, std::string(5000, 'k'));
+    EXPECT_EQ(kvq({"cat", archive, "big.bin"}).status, 4);
 }
 
 } // namespace
