@@ -106,7 +106,7 @@ namespace {
 enum class Direction { kEncrypt, kDecrypt };
 
 uint16_t Transform(CCipher& cipher, CipherState& state, const void* source, void* destination,
-                   uint32_t length, Direction direction) {
+                   uint32_t length, Direction direction, uint8_t* chain = nullptr) {
     if (length == 0) {
         return 0;
     }
@@ -125,18 +125,24 @@ uint16_t Transform(CCipher& cipher, CipherState& state, const void* source, void
     case kMethodTwofish: {
         // A fresh chain per call: the IV is a local copy, never shared with another call.
         uint8_t iv[kTwofishBlockBytes];
-        std::memcpy(iv, IvBytes(), sizeof iv);
+        std::memcpy(iv, chain ? chain : IvBytes(), sizeof iv);
         const bool done = direction == Direction::kEncrypt
                               ? TwofishEncryptCbc(state.twofish, in, out, length, iv)
                               : TwofishDecryptCbc(state.twofish, in, out, length, iv);
+        if (done && chain) {
+            std::memcpy(chain, iv, sizeof iv);
+        }
         return done ? 0 : 1;
     }
     case kMethodBlowfish: {
         uint8_t iv[ArchiveBlowfish::kBlockBytes];
-        std::memcpy(iv, IvBytes(), sizeof iv);
+        std::memcpy(iv, chain ? chain : IvBytes(), sizeof iv);
         const bool done = direction == Direction::kEncrypt
                               ? ArchiveBlowfish::EncryptCbc(state.blowfish, in, out, length, iv)
                               : ArchiveBlowfish::DecryptCbc(state.blowfish, in, out, length, iv);
+        if (done && chain) {
+            std::memcpy(chain, iv, sizeof iv);
+        }
         return done ? 0 : 1;
     }
     case kMethodBasic:
@@ -165,6 +171,19 @@ uint16_t CCipher::Encrypt(CipherState& state, const void* source, void* destinat
 uint16_t CCipher::Decrypt(CipherState& state, const void* source, void* destination, uint32_t length,
                           uint32_t /*unused*/) {
     return Transform(*this, state, source, destination, length, Direction::kDecrypt);
+}
+
+void CCipher::BeginChain(uint8_t chain[kChainBytes]) {
+    std::memcpy(chain, IvBytes(), kChainBytes);
+}
+
+uint16_t CCipher::DecryptPiece(CipherState& state, const void* source, void* destination, uint32_t length,
+                               uint8_t chain[kChainBytes]) {
+    // Pieces must keep every method's alignment: whole cipher blocks, whole XOR words.
+    if (length % 16 != 0) {
+        return 1;
+    }
+    return Transform(*this, state, source, destination, length, Direction::kDecrypt, chain);
 }
 
 void CCipher::XorWords(const void* source, void* destination, int32_t length, const uint8_t* password) {

@@ -4,6 +4,7 @@
 #include "Blowfish.h"
 #include "Twofish.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quorvane {
@@ -58,6 +59,15 @@ public:
     virtual uint16_t Decrypt(CipherState& state, const void* source, void* destination, uint32_t length,
                              uint32_t unused = 0);
     virtual void Idle() {}
+
+    // One unit decrypted in consecutive pieces, so that a large unit can stream through a small
+    // buffer: BeginChain sets the chaining value to the fixed IV, each DecryptPiece takes the next
+    // piece (a multiple of 16 bytes; source may equal destination) and carries the chain on. The
+    // bytes produced are exactly those of one Decrypt over the whole unit.
+    static constexpr size_t kChainBytes = 16;
+    static void BeginChain(uint8_t chain[kChainBytes]);
+    uint16_t DecryptPiece(CipherState& state, const void* source, void* destination, uint32_t length,
+                          uint8_t chain[kChainBytes]);
     // The basic method: each 32-bit little-endian word XOR bytes 0..3 of the password buffer;
     // a trailing partial word is not written, nor is anything for a length of 0 or less.
     virtual void XorWords(const void* source, void* destination, int32_t length, const uint8_t* password);

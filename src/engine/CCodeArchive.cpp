@@ -404,6 +404,10 @@ Status CCodeArchive::DecryptUnit(const void* source, void* destination, uint32_t
     return cipher_.Decrypt(key_, source, destination, length) == 0 ? kOk : kErrGeneral;
 }
 
+Status CCodeArchive::DecryptPiece(const void* source, void* destination, uint32_t length, uint8_t* chain) {
+    return cipher_.DecryptPiece(key_, source, destination, length, chain) == 0 ? kOk : kErrGeneral;
+}
+
 // ---------------------------------------------------------------- headers and catalogue
 
 Status CCodeArchive::ReadPlainHeader() {

@@ -71,6 +71,8 @@ public:
 
     Status EncryptUnit(const void* source, void* destination, uint32_t length);
     Status DecryptUnit(const void* source, void* destination, uint32_t length);
+    // A unit decrypted in consecutive pieces (see CCipher::DecryptPiece).
+    Status DecryptPiece(const void* source, void* destination, uint32_t length, uint8_t* chain);
 
     // ---- headers and catalogue
     Status ReadPlainHeader();
