@@ -233,6 +233,13 @@ protected:
     // An add may write `blockLength` bytes only while it stays inside the reserved gap and the
     // plan; otherwise the pending error is set and nothing is written.
     Status CheckAddRoom(uint64_t blockLength);
+    // The bytes a file's block may take in the gap: its chunks, and a thumbnail when it may get one.
+    uint64_t FileBlockRoom(uint8_t typeCode, uint64_t size) const;
+    // Completes a file entry whose data was just written at the next data position (offsets,
+    // thumbnail, name, comment, extension) and commits it. `e` holds the file's own fields.
+    Status CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
+                         bool zeroEmptyCommentKeys, const std::string& imageName, const uint8_t* firstChunk,
+                         int* newNumber);
     // Writes the entry of an add step at the next entry position and advances the batch.
     Status CommitAdd(CatalogueEntry& entry, int* newNumber);
 

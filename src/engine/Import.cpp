@@ -158,8 +158,7 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
     }
     const uint64_t size = *length;
     const uint8_t type = TypeCodeOf(path);
-    const bool wantsThumbnail = IsImageType(type) && size <= kPieceSize && thumbStoredLength_ != 0;
-    if (Status s = CheckAddRoom(StoredLength(size) + (wantsThumbnail ? thumbStoredLength_ : 0)); s != kOk) {
+    if (Status s = CheckAddRoom(FileBlockRoom(type, size)); s != kOk) {
         return s;
     }
 
@@ -179,17 +178,35 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
     e.typeCode = type;
     e.created = UnixNsToFileTime(times->createdUnixNs);
     e.modified = UnixNsToFileTime(times->modifiedUnixNs);
+    // An imported file's empty comment is stored with zero sort keys.
+    return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber);
+}
+
+uint64_t CCodeArchive::FileBlockRoom(uint8_t typeCode, uint64_t size) const {
+    const bool thumbnail = IsImageType(typeCode) && size <= kPieceSize && thumbStoredLength_ != 0;
+    return StoredLength(size) + (thumbnail ? thumbStoredLength_ : 0);
+}
+
+Status CCodeArchive::CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
+                                   bool zeroEmptyCommentKeys, const std::string& imageName,
+                                   const uint8_t* firstChunk, int* newNumber) {
     e.added = NowFileTime();
+    e.inRecycleBin = 0;
+    e.hasThumbnail = 0;
+    e.itemCount = 0;
+    e.fileCount = 0;
     e.dataOffset = e.blockOffset = static_cast<uint32_t>(batch_.nextDataPosition);
-    e.dataLength = static_cast<uint32_t>(StoredLength(size));
+    e.dataLength = static_cast<uint32_t>(StoredLength(e.size));
     e.thumbOffset = e.dataOffset + e.dataLength;
+    e.thumbLength = 0;
     header_.timeCopy.stamp2 = e.added;
 
-    if (IsImageType(type)) {
-        if (size > kPieceSize) {
+    if (IsImageType(e.typeCode)) {
+        if (e.size > kPieceSize) {
             e.typeCode = kTypeOther; // never shown as an image
         } else if (thumbStoredLength_ != 0) {
-            if (MakeThumbnail(path, firstChunk, e) == kOk) {
+            // Made for this archive's format, so an image copied from another archive is decoded again.
+            if (MakeThumbnail(imageName, firstChunk, e) == kOk) {
                 e.hasThumbnail = 1;
                 e.thumbLength = thumbStoredLength_;
             } else {
@@ -202,9 +219,12 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
     e.blockLength = e.dataLength + e.thumbLength;
 
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    EncryptText(std::string(), e.comment, &e.commentKey1, &e.commentKey2);
-    e.commentKey1 = 0;
-    e.commentKey2 = 0;
+    EncryptText(comment, e.comment, &e.commentKey1, &e.commentKey2);
+    if (zeroEmptyCommentKeys && comment.empty()) {
+        e.commentKey1 = 0;
+        e.commentKey2 = 0;
+    }
+    std::memset(e.extension, 0, sizeof e.extension);
     const std::string extension = EncodeStoredText(AsciiUpper(ExtensionOf(name)), kExtensionMaxBytes);
     std::memcpy(e.extension, extension.data(), extension.size());
     e.extensionKey = SortKey(reinterpret_cast<const uint8_t*>(e.extension));

@@ -6,23 +6,6 @@
 #include <cstring>
 
 namespace quorvane {
-namespace {
-
-std::string ExtensionOf(const std::string& name) {
-    const size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) {
-        return {};
-    }
-    std::string extension = name.substr(dot + 1);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return extension;
-}
-
-} // namespace
 
 Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destination, bool confirm) {
     if (selection.empty()) {
@@ -182,9 +165,7 @@ Status CCodeArchive::AddCopiedFile(int parent, CCodeArchive& source, const Catal
     if (Status s = AddPreamble(); s != kOk) {
         return s;
     }
-    const uint64_t size = entry.size;
-    const bool wantsThumbnail = IsImageType(entry.typeCode) && size <= kPieceSize && thumbStoredLength_ != 0;
-    if (Status s = CheckAddRoom(StoredLength(size) + (wantsThumbnail ? thumbStoredLength_ : 0)); s != kOk) {
+    if (Status s = CheckAddRoom(FileBlockRoom(entry.typeCode, entry.size)); s != kOk) {
         return s;
     }
     ProgressText(name);
@@ -206,34 +187,8 @@ Status CCodeArchive::AddCopiedFile(int parent, CCodeArchive& source, const Catal
     e.size = entry.size;
     e.created = entry.created;
     e.modified = entry.modified;
-    e.added = NowFileTime();
     e.parent = parent;
-    e.dataOffset = e.blockOffset = static_cast<uint32_t>(batch_.nextDataPosition);
-    e.dataLength = static_cast<uint32_t>(StoredLength(size));
-    e.thumbOffset = e.dataOffset + e.dataLength;
-    header_.timeCopy.stamp2 = e.added;
-    if (IsImageType(e.typeCode)) {
-        if (size > kPieceSize) {
-            e.typeCode = kTypeOther;
-        } else if (thumbStoredLength_ != 0) {
-            // Thumbnails are made afresh for this archive's format, so the image is decoded again.
-            if (MakeThumbnail(name, firstChunk, e) == kOk) {
-                e.hasThumbnail = 1;
-                e.thumbLength = thumbStoredLength_;
-            } else {
-                e.typeCode = kTypeOther;
-                e.width = -1;
-                e.height = -1;
-            }
-        }
-    }
-    e.blockLength = e.dataLength + e.thumbLength;
-    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    EncryptText(comment, e.comment, &e.commentKey1, &e.commentKey2);
-    const std::string extension = EncodeStoredText(ExtensionOf(name), kExtensionMaxBytes);
-    std::memcpy(e.extension, extension.data(), extension.size());
-    e.extensionKey = SortKey(reinterpret_cast<const uint8_t*>(e.extension));
-    return CommitAdd(e, newNumber);
+    return CommitFileAdd(e, name, comment, false, name, firstChunk, newNumber);
 }
 
 } // namespace quorvane
