@@ -169,8 +169,15 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
                 status = kErrArchiveLocked;
             } else {
                 isOpen_ = true;
+                // A journal left by an earlier archive of this name belongs to bytes that are gone;
+                // replayed over the new archive it would wreck it.
+                const std::string journal = RollbackJournal::PathFor(path);
+                if (fs_.Exists(journal) && !fs_.Remove(journal)) {
+                    status = kErrArchiveLocked;
+                }
                 // A space probe, then the bare headers.
-                if (SetArchiveLength(32768) != kOk || SetArchiveLength(kDataAreaOffset) != kOk) {
+                if (status == kOk &&
+                    (SetArchiveLength(32768) != kOk || SetArchiveLength(kDataAreaOffset) != kOk)) {
                     status = kErrArchiveLocked;
                 }
             }

@@ -1,6 +1,7 @@
 // Creating, opening and closing archives; what Open refuses and why.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
+#include "Journal.h"
 #include "MemoryFileSystem.h"
 #include "ScriptedHost.h"
 
@@ -292,6 +293,27 @@ TEST(Archive, DamagedArchivesAreRefusedWithAMessage) {
 } // namespace
 
 namespace {
+
+TEST(Archive, CreatingOverAnOldArchiveDropsItsLeftoverJournal) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    // A sealed journal of some earlier archive of this name, which would rewrite the header.
+    fs.Put(kPath, std::vector<uint8_t>(4096, 0x11));
+    {
+        RollbackJournal journal(fs, kPath);
+        OpenResult result{};
+        auto file = fs.OpenExclusive(kPath, false, &result);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(journal.Begin(*file) && journal.Commit());
+    }
+    ASSERT_TRUE(fs.Exists(RollbackJournal::PathFor(kPath)));
+    MakeArchive(fs, host, kPath, ScriptedHost::Plain())->Close(true);
+    EXPECT_FALSE(fs.Exists(RollbackJournal::PathFor(kPath)));
+    Status status = kOk;
+    auto reopened = OpenArchive(fs, host, kPath, "", &status);
+    EXPECT_EQ(status, kOk);
+    EXPECT_EQ(CheckErrors(*reopened), "");
+}
 
 TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
     MemoryFileSystem fs;
