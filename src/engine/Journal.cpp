@@ -21,7 +21,8 @@
 // touched under it and it is simply removed. Once the new header is durable the journal is removed
 // and the removal made durable, so that it can never roll back later work.
 //
-// Layout: "KVQJRNL1", original length (u64), then records {offset u64, length u64, bytes}, then the
+// Layout: "KVQJRNL1", original length (u64), the archive's plain header (128 bytes, telling its
+// journal from another archive's), then records {offset u64, length u64, bytes}, then the
 // seal "KVQSEAL1", record count (u64), FNV-1a 64 of everything before the seal.
 #include "Journal.h"
 
@@ -34,6 +35,7 @@ namespace {
 constexpr char kJournalMagic[8] = {'K', 'V', 'Q', 'J', 'R', 'N', 'L', '1'};
 constexpr char kSealMagic[8] = {'K', 'V', 'Q', 'S', 'E', 'A', 'L', '1'};
 constexpr size_t kCopyPiece = 1 << 20;
+constexpr size_t kIdentityBytes = 128;
 
 uint64_t Fnv1a(uint64_t hash, const void* data, size_t length) {
     const auto* p = static_cast<const uint8_t*>(data);
@@ -86,8 +88,13 @@ bool RollbackJournal::Begin(IFile& archive) {
         return false;
     }
     const uint64_t originalLength = *length;
+    // The plain header never changes after creation: it tells this archive's journal from another's.
+    uint8_t identity[kIdentityBytes] = {};
+    if (!archive.ReadAt(identity, 0, std::min<uint64_t>(kIdentityBytes, originalLength))) {
+        return false;
+    }
     return Append(kJournalMagic, sizeof kJournalMagic) && Append(&originalLength, sizeof originalLength) &&
-           Save(archive, 128, 256);
+           Append(identity, sizeof identity) && Save(archive, 128, 256);
 }
 
 bool RollbackJournal::Save(IFile& archive, uint64_t offset, uint64_t length) {
@@ -162,6 +169,7 @@ RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::s
     };
     std::vector<Range> ranges;
     uint64_t originalLength = 0;
+    uint8_t identity[kIdentityBytes] = {};
     bool sealed = false;
     {
         uint64_t hash = kFnvBasis;
@@ -174,8 +182,9 @@ RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::s
             return true;
         };
         char magic[8];
-        if (read(magic, 8) && std::memcmp(magic, kJournalMagic, 8) == 0 && read(&originalLength, 8)) {
-            hash = Fnv1a(Fnv1a(hash, magic, 8), &originalLength, 8);
+        if (read(magic, 8) && std::memcmp(magic, kJournalMagic, 8) == 0 && read(&originalLength, 8) &&
+            read(identity, kIdentityBytes)) {
+            hash = Fnv1a(Fnv1a(Fnv1a(hash, magic, 8), &originalLength, 8), identity, kIdentityBytes);
             std::vector<uint8_t> piece(kCopyPiece);
             while (pos + 24 <= *journalLength) {
                 uint8_t head[16];
@@ -215,8 +224,17 @@ RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::s
             }
         }
     }
+    // A sealed journal of another archive (one that was replaced, renamed or copied here) must not
+    // be written over this one.
+    if (sealed) {
+        uint8_t current[kIdentityBytes] = {};
+        const std::optional<uint64_t> archiveLength = archive.Length();
+        const uint64_t n = std::min<uint64_t>(kIdentityBytes, archiveLength.value_or(0));
+        sealed = archiveLength && archive.ReadAt(current, 0, static_cast<size_t>(n)) &&
+                 std::memcmp(current, identity, kIdentityBytes) == 0;
+    }
     if (!sealed) {
-        // Never committed: the archive was not touched under this journal.
+        // Never committed, or not this archive's: the archive was not touched under this journal.
         journal->Close();
         journal.reset();
         return fs.Remove(path) && fs.SyncParentDirectory(path) ? Recovery::DiscardedIncomplete

@@ -315,6 +315,29 @@ TEST(Archive, CreatingOverAnOldArchiveDropsItsLeftoverJournal) {
     EXPECT_EQ(CheckErrors(*reopened), "");
 }
 
+TEST(Archive, AJournalOfAnotherArchiveIsNotReplayed) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    MakeArchive(fs, host, "/a/one.kvq", ScriptedHost::Plain())->Close(true);
+    MakeArchive(fs, host, kPath, ScriptedHost::Plain())->Close(true);
+    {
+        RollbackJournal journal(fs, "/a/one.kvq");
+        OpenResult result{};
+        auto file = fs.OpenExclusive("/a/one.kvq", false, &result);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(journal.Begin(*file) && journal.Save(*file, 384, 512) && journal.Commit());
+    }
+    // The journal of one.kvq appears beside test.kvq (copied along, say).
+    fs.Put(RollbackJournal::PathFor(kPath), *fs.Get(RollbackJournal::PathFor("/a/one.kvq")));
+    const std::vector<uint8_t> before = *fs.Get(kPath);
+    Status status = kOk;
+    auto reopened = OpenArchive(fs, host, kPath, "", &status);
+    EXPECT_EQ(status, kOk);
+    reopened->Close(false);
+    EXPECT_EQ(*fs.Get(kPath), before) << "nothing of the other archive was written back";
+    EXPECT_FALSE(fs.Exists(RollbackJournal::PathFor(kPath)));
+}
+
 TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
     MemoryFileSystem fs;
     ScriptedHost host;
