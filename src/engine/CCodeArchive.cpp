@@ -2,6 +2,7 @@
 
 #include "CImageHolder.h"
 #include "Journal.h"
+#include "NameRules.h"
 #include "TextCodec.h"
 
 #include <algorithm>
@@ -18,16 +19,6 @@ TransferBuffers& SharedBuffers() {
 }
 
 namespace {
-
-std::string BaseName(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string StripExtension(const std::string& name) {
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
 
 size_t CharacterCount(const std::string& utf8) {
     size_t count = 0;
@@ -153,8 +144,8 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
     FillThumbSettings();
 
     path_ = path;
-    fileName_ = BaseName(path);
-    displayName_ = StripExtension(fileName_);
+    fileName_ = FileNameOf(path);
+    displayName_ = WithoutExtension(fileName_);
 
     Status status = kOk;
     {
@@ -213,8 +204,8 @@ Status CCodeArchive::Open(const std::string& path) {
     }
     ResetState();
     path_ = path;
-    fileName_ = BaseName(path);
-    displayName_ = StripExtension(fileName_);
+    fileName_ = FileNameOf(path);
+    displayName_ = WithoutExtension(fileName_);
 
     auto fail = [&](Status code) {
         Close(false);

@@ -1,34 +1,11 @@
 // Export: decrypted copies of archive files written into a folder of the disk.
 #include "CCodeArchive.h"
+#include "NameRules.h"
 
 #include <algorithm>
 
 namespace quorvane {
 namespace {
-
-// A name from the archive made safe to use as one component of a path: it can never name the
-// folder itself, its parent, or a place outside the chosen folder.
-std::string SafeComponent(std::string name) {
-    std::replace(name.begin(), name.end(), '/', '_');
-    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
-    if (name.empty()) {
-        return "unnamed";
-    }
-    if (name == "." || name == "..") {
-        return std::string(name.size(), '_');
-    }
-    return name;
-}
-
-std::string CopyName(int attempt, const std::string& name) {
-    if (attempt == 0) {
-        return name;
-    }
-    if (attempt == 1) {
-        return "Copy of " + name;
-    }
-    return "Copy (" + std::to_string(attempt) + ") of " + name;
-}
 
 // Export keeps counting past "Copy (31) of" rather than overwrite anything; this only bounds a
 // folder that somehow holds every name.
@@ -93,7 +70,7 @@ std::string CCodeArchive::DestinationFolder(int index, const std::string& root, 
     }
     std::string path = root;
     for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-        path += SafeComponent(GetName(*it - 1)) + "/";
+        path += SafeComponent(GetName(*it - 1), "unnamed") + "/";
         fs_.MakeDirectory(path.substr(0, path.size() - 1)); // an existing folder is fine
     }
     return path;
@@ -111,9 +88,9 @@ Status CCodeArchive::ExportFile(int index, const std::string& folder, bool makeN
     if (makeName) {
         const SelectionMap none;
         const std::string directory = DestinationFolder(index, folder, marks ? *marks : none);
-        const std::string name = SafeComponent(GetName(index));
+        const std::string name = SafeComponent(GetName(index), "unnamed");
         for (int attempt = 0; attempt < kMaxCopyAttempts && !output; ++attempt) {
-            path = directory + CopyName(attempt, name);
+            path = directory + CopyCandidate(name, attempt);
             if (fs_.Exists(path)) {
                 continue;
             }

@@ -2,38 +2,14 @@
 #include "CCodeArchive.h"
 #include "CImageHolder.h"
 #include "CThumbnailMaker.h"
+#include "NameRules.h"
 #include "TextCodec.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace quorvane {
-namespace {
-
-std::string FileNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The text after the last dot of a file name, or empty when the dot is its first or last character.
-std::string ExtensionOf(const std::string& name) {
-    const size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) {
-        return {};
-    }
-    return name.substr(dot + 1);
-}
-
-std::string AsciiUpper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
-
-} // namespace
+namespace {} // namespace
 
 CThumbnailMaker& SharedThumbnailMaker() {
     static CThumbnailMaker maker;

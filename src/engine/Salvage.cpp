@@ -2,6 +2,7 @@
 
 #include "CCipher.h"
 #include "Format.h"
+#include "NameRules.h"
 #include "TextCodec.h"
 
 #include <algorithm>
@@ -13,40 +14,6 @@
 namespace quorvane {
 namespace {
 
-std::string BaseName(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string DisplayNameOf(const std::string& path) {
-    const std::string name = BaseName(path);
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-// A stored name as one path component of the disk.
-std::string SafeComponent(std::string name, int number) {
-    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
-    std::replace(name.begin(), name.end(), '/', '_');
-    if (name.empty()) {
-        return "#" + std::to_string(number);
-    }
-    if (name == "." || name == "..") {
-        return "_" + name;
-    }
-    return name;
-}
-
-// The candidates export uses: the name, "Copy of " name, "Copy (2) of " name ... "Copy (31) of ".
-std::string Candidate(const std::string& name, int attempt) {
-    if (attempt == 0) {
-        return name;
-    }
-    if (attempt == 1) {
-        return "Copy of " + name;
-    }
-    return "Copy (" + std::to_string(attempt) + ") of " + name;
-}
 constexpr int kCandidates = 32;
 
 class Salvager {
@@ -123,7 +90,7 @@ std::string Salvager::MakeFolder(const std::string& parent, const std::string& n
         return {};
     }
     for (int attempt = 0; attempt < kCandidates; ++attempt) {
-        std::string path = parent + "/" + Candidate(name, attempt);
+        std::string path = parent + "/" + CopyCandidate(name, attempt);
         // Succeeds for a real directory that is already there; a file or a link in the way is passed by.
         if (fs_.MakeDirectory(path)) {
             return path;
@@ -151,8 +118,9 @@ std::string Salvager::FolderFor(int32_t number, int depth) {
         if (e.container != 1) {
             folder = root_;
         } else {
-            folder = MakeFolder(FolderFor(e.parent, depth + 1),
-                                SafeComponent(*names_[static_cast<size_t>(number - 1)], number));
+            folder = MakeFolder(
+                FolderFor(e.parent, depth + 1),
+                SafeComponent(*names_[static_cast<size_t>(number - 1)], "#" + std::to_string(number)));
         }
     }
     folders_[number] = folder;
@@ -164,7 +132,7 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
     std::unique_ptr<IFile> out;
     std::string written;
     for (int attempt = 0; attempt < kCandidates && !out; ++attempt) {
-        written = folder + "/" + Candidate(name, attempt);
+        written = folder + "/" + CopyCandidate(name, attempt);
         OpenResult result{};
         out = fs_.CreateNew(written, &result);
     }
@@ -239,7 +207,7 @@ Status Salvager::Run(const std::string& path) {
             return Fail(kErrPassword);
         }
         std::string password;
-        if (!host_.AskPassword(DisplayNameOf(path), password)) {
+        if (!host_.AskPassword(WithoutExtension(FileNameOf(path)), password)) {
             return kCancelled;
         }
         const std::string stored = EncodeStoredText(password, 255);
@@ -290,7 +258,7 @@ Status Salvager::Run(const std::string& path) {
     for (const CatalogueEntry& e : entries_) {
         files += e.container == 0;
     }
-    host_.ProgressOpen(kProgressExport, DisplayNameOf(path), 0, 0);
+    host_.ProgressOpen(kProgressExport, WithoutExtension(FileNameOf(path)), 0, 0);
     host_.ProgressTotal(files);
     counts_.planned = files;
     Status status = kOk;
@@ -320,7 +288,7 @@ Status Salvager::Run(const std::string& path) {
             if (folder.empty()) {
                 report_.lost.push_back({n, "no folder could be made for it"});
             } else {
-                status = WriteFile(n, e, SafeComponent(*name, n), folder);
+                status = WriteFile(n, e, SafeComponent(*name, "#" + std::to_string(n)), folder);
             }
             counts_.bytesUsed += e.size;
         }

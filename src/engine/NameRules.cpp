@@ -1,0 +1,56 @@
+#include "NameRules.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string WithoutExtension(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string ExtensionOf(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) {
+        return {};
+    }
+    return name.substr(dot + 1);
+}
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+std::string SafeComponent(std::string name, const std::string& emptyName) {
+    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
+    std::replace(name.begin(), name.end(), '/', '_');
+    if (name.empty()) {
+        return emptyName;
+    }
+    if (name == "." || name == "..") {
+        return "_" + name;
+    }
+    return name;
+}
+
+std::string CopyCandidate(const std::string& name, int attempt) {
+    if (attempt == 0) {
+        return name;
+    }
+    if (attempt == 1) {
+        return "Copy of " + name;
+    }
+    return "Copy (" + std::to_string(attempt) + ") of " + name;
+}
+
+} // namespace quorvane

@@ -1,0 +1,24 @@
+#pragma once
+// How names move between the disk and an archive: file names and extensions of paths, and names
+// from an archive made safe to write to the disk.
+#include <string>
+
+namespace quorvane {
+
+// The part of a path after its last '/'.
+std::string FileNameOf(const std::string& path);
+// A file name without its extension (the name itself when its only dot is the first character).
+std::string WithoutExtension(const std::string& name);
+// The text after the last dot of a file name; empty when there is none or the dot is the name's
+// first or last character.
+std::string ExtensionOf(const std::string& name);
+std::string AsciiUpper(std::string text);
+
+// One component of a disk path for a name read from an archive: never ".", ".." or a name that
+// reaches into another folder, never empty (`emptyName` stands in).
+std::string SafeComponent(std::string name, const std::string& emptyName);
+// The names tried in turn when a file of that name already exists: the name, "Copy of " name,
+// then "Copy (2) of " name and on.
+std::string CopyCandidate(const std::string& name, int attempt);
+
+} // namespace quorvane
