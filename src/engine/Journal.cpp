@@ -140,9 +140,19 @@ bool RollbackJournal::Discard() {
     if (!file_) {
         return true;
     }
+    // The seal is wiped and synced first: from then on the journal is void, whether or not its
+    // removal below reaches the disk. A failure here leaves it sealed, so it can still roll back.
+    if (position_ >= 24) {
+        const uint8_t zeros[24] = {};
+        if (!file_->WriteAt(zeros, position_ - 24, sizeof zeros) || !file_->Sync()) {
+            return false;
+        }
+    }
     file_->Close();
     file_.reset();
-    return fs_.Remove(path_) && fs_.SyncParentDirectory(path_);
+    fs_.Remove(path_);
+    fs_.SyncParentDirectory(path_);
+    return true;
 }
 
 RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::string& archivePath,
