@@ -226,7 +226,7 @@ bool IsEngineMessage(int id) {
 
 // The part of a command string before (0) or after (1) its line break.
 QString CommandPart(int commandId, int part) {
-    const QString text = StringTable::Text(commandId);
+    QString text = StringTable::Text(commandId);
     const qsizetype at = text.indexOf(QLatin1Char('\n'));
     if (at < 0) {
         return text;

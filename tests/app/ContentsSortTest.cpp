@@ -98,6 +98,7 @@ TEST(ContentsSort, SortPutsGroupsInOrderAndKeepsTiesInEntryOrder) {
                                      Row(6, "Art", true)};
     auto numbers = [&rows] {
         std::vector<int> out;
+        out.reserve(rows.size());
         for (const ContentsRow& r : rows) {
             out.push_back(r.number);
         }

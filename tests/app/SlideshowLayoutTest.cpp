@@ -11,6 +11,7 @@ namespace {
 
 std::vector<QRect> Cells(const QRect& screen, int sp) {
     std::vector<QRect> out;
+    out.reserve(static_cast<size_t>(SlideshowLayout::SlotCount(sp)));
     for (int k = 0; k < SlideshowLayout::SlotCount(sp); ++k) {
         out.push_back(SlideshowLayout::SlotRect(screen, sp, k));
     }

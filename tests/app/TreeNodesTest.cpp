@@ -39,6 +39,7 @@ TreeEntry File(int number, int parent, const char* name) {
 // "depth:name" of every row, in display order.
 std::vector<std::string> Outline(const std::vector<TreeNode>& rows) {
     std::vector<std::string> out;
+    out.reserve(rows.size());
     for (const TreeNode& row : rows) {
         out.push_back(std::to_string(row.depth) + ":" + row.name.toStdString());
     }
