@@ -282,7 +282,7 @@ int DoLs(const Arguments& a, Session& s) {
             std::printf("%s\n", shown.c_str());
             return;
         }
-        const CatalogueEntry* e = s.archive.Entry(n - 1);
+        const CatalogueEntry* e = s.archive.Entry(EntryIndex::OfNumber(n));
         char dimensions[32] = "-";
         if (!e->IsFolder() && e->width != -1) {
             std::snprintf(dimensions, sizeof dimensions, "%dx%d", e->width, e->height);
@@ -314,10 +314,11 @@ int DoCat(const Arguments& a, Session& s) {
     }
     const size_t before = s.host.Messages().size();
     bool writeFailed = false;
-    const Status status = s.archive.ReadFileData(n - 1, [&](const uint8_t* data, size_t length) {
-        writeFailed = std::fwrite(data, 1, length, stdout) != length;
-        return !writeFailed;
-    });
+    const Status status =
+        s.archive.ReadFileData(EntryIndex::OfNumber(n), [&](const uint8_t* data, size_t length) {
+            writeFailed = std::fwrite(data, 1, length, stdout) != length;
+            return !writeFailed;
+        });
     if (std::fflush(stdout) != 0 || writeFailed) {
         return Fail("the output cannot be written");
     }
@@ -478,7 +479,7 @@ int DoRename(const Arguments& a, Session& s) {
     if (!FitsField(Trimmed(name))) {
         return Fail("a name holds at most 126 bytes");
     }
-    s.archive.Rename(n - 1, name);
+    s.archive.Rename(EntryIndex::OfNumber(n), name);
     return s.Save();
 }
 
@@ -494,7 +495,7 @@ int DoComment(const Arguments& a, Session& s) {
     if (!FitsField(text) || text.find('\0') != std::string::npos) {
         return Fail("a comment holds at most 126 bytes");
     }
-    s.archive.SetEntryComment(n - 1, text);
+    s.archive.SetEntryComment(EntryIndex::OfNumber(n), text);
     return s.Save();
 }
 

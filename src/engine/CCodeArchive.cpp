@@ -571,19 +571,19 @@ Status CCodeArchive::Refresh(bool alert) {
     return WriteHeader(true);
 }
 
-Status CCodeArchive::ReadEntry(CatalogueEntry& entry, int index) {
-    if (index < 0 || index >= header_.entryCount) {
+Status CCodeArchive::ReadEntry(CatalogueEntry& entry, EntryIndex index) {
+    if (index.value < 0 || index.value >= header_.entryCount) {
         return kErrArchiveRead;
     }
-    return ReadAt(&entry, uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index,
+    return ReadAt(&entry, uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value,
                   kEntrySize);
 }
 
-Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, int index) {
-    if (index < 0 || index >= header_.entryCount) {
+Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, EntryIndex index) {
+    if (index.value < 0 || index.value >= header_.entryCount) {
         return kErrFileAccess;
     }
-    const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index;
+    const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value;
     return WriteAt(&entry, offset, kEntrySize);
 }
 

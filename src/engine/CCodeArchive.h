@@ -4,6 +4,7 @@
 // message number) and has already shown its message through the ArchiveHost when it returns.
 #include "ArchiveHost.h"
 #include "CCipher.h"
+#include "EntryIndex.h"
 #include "ErrorCodes.h"
 #include "FileLayer.h"
 #include "Format.h"
@@ -82,8 +83,8 @@ public:
     Status LoadCatalogue();
     Status FlushCatalogue();
     Status Refresh(bool alert);
-    Status ReadEntry(CatalogueEntry& entry, int index);
-    Status WriteEntry(const CatalogueEntry& entry, int index);
+    Status ReadEntry(CatalogueEntry& entry, EntryIndex index);
+    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index);
     Status MoveCatalogue(int64_t delta);
 
     // ---- batch protocol: BeginBatch, Plan*, Expand, StartAdding, add steps, FinishBatch
@@ -111,18 +112,18 @@ public:
     Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr);
     // One file: with `makeName`, `folder` is the export root and a free name is chosen there; else
     // `folder` is the complete destination path. Never overwrites an existing file.
-    Status ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath = nullptr,
-                      const SelectionMap* marks = nullptr);
-    std::string DestinationFolder(int index, const std::string& root, const SelectionMap& marks);
+    Status ExportFile(EntryIndex index, const std::string& folder, bool makeName,
+                      std::string* writtenPath = nullptr, const SelectionMap* marks = nullptr);
+    std::string DestinationFolder(EntryIndex index, const std::string& root, const SelectionMap& marks);
     // Decrypts a file's chunks into `output` piece by piece.
-    Status ReadFileData(int index, IFile& output);
+    Status ReadFileData(EntryIndex index, IFile& output);
     // The same into a callback (kvq cat); the callback returns false to stop with 9005.
-    Status ReadFileData(int index, const std::function<bool(const uint8_t*, size_t)>& sink);
+    Status ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink);
 
     // ---- organise (selections are entry numbers; destination a folder's number, 0 = top level)
     Status MoveEntries(const std::vector<int>& selection, int destination, bool confirm);
     Status CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target);
-    Status CopyEntry(CCodeArchive& target, int index);
+    Status CopyEntry(CCodeArchive& target, EntryIndex index);
     Status AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
                          const std::string& comment, const std::string& name, int* newNumber = nullptr);
     Status CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
@@ -145,31 +146,33 @@ public:
     // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032).
     Status ReportError(Status code);
 
-    // ---- catalogue operations (indexes are entry number - 1 unless named "number")
+    // ---- catalogue operations (parents, selections and FindNext speak in entry numbers)
     Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
                      int* newNumber = nullptr);
     Status CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber = nullptr);
-    std::string GetName(int index);
-    std::string GetComment(int index);
-    std::string GetText(int index, int field);
-    uint32_t GetKey1(int index, int field) const;
-    uint32_t GetKey2(int index, int field) const;
-    int GetListIcon(int index) const;
-    int GetTreeKind(int index) const;      // file 2, folder 1, recycle bin 9999, else 0
-    int GetTreeKindNoBin(int index) const; // the same, but 0 for the recycle bin
+    std::string GetName(EntryIndex index);
+    std::string GetComment(EntryIndex index);
+    std::string GetText(EntryIndex index, int field);
+    uint32_t GetKey1(EntryIndex index, int field) const;
+    uint32_t GetKey2(EntryIndex index, int field) const;
+    int GetListIcon(EntryIndex index) const;
+    int GetTreeKind(EntryIndex index) const;      // file 2, folder 1, recycle bin 9999, else 0
+    int GetTreeKindNoBin(EntryIndex index) const; // the same, but 0 for the recycle bin
     // Decrypted thumbnail pixels (thumbStoredLength bytes) in the shared thumbnail buffer, or null.
-    const uint8_t* GetThumbnail(int index);
+    const uint8_t* GetThumbnail(EntryIndex index);
     // The stored thumbnail of a file rebuilt into cell `targetCell` (0: 16 px, 1: 32 px, or the stored
     // size's own cell) of the shared thumbnail maker, for the contents list. False when the entry has
     // no thumbnail or it cannot be read.
-    bool RenderThumbnail(int index, int targetCell);
+    bool RenderThumbnail(EntryIndex index, int targetCell);
     // A file of at most 4 MiB decrypted into a transfer buffer: 0 and its bytes, or -1.
-    int GetImageData(int index, const uint8_t** data, uint32_t* size);
+    int GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size);
+    // The entry number of the first file after entry number `start` (0: from the start) whose name
+    // matches, or 0.
     int FindNext(const std::string& text, bool matchCase, bool wholeName, int start);
-    void SetEntryComment(int index, const std::string& text);
-    void Rename(int index, const std::string& text);
-    void SetExpanded(int index, bool expanded);
-    void SetTypeCode(int index, uint8_t code);
+    void SetEntryComment(EntryIndex index, const std::string& text);
+    void Rename(EntryIndex index, const std::string& text);
+    void SetExpanded(EntryIndex index, bool expanded);
+    void SetTypeCode(EntryIndex index, uint8_t code);
     void SetRootExpanded(bool expanded);
     void Recount(bool alert);
     SelectionMap MarkSelection(const std::vector<int>& selection, bool withSubtrees) const;
@@ -201,7 +204,7 @@ public:
     const PlainHeader& plainHeader() const { return plainHeader_; }
     const ProtectedHeader& header() const { return header_; }
     // The in-memory entry, or null when the catalogue is not loaded or the index is out of range.
-    const CatalogueEntry* Entry(int index) const;
+    const CatalogueEntry* Entry(EntryIndex index) const;
     ArchiveHost& host() { return host_; }
     IFileSystem& fileSystem() { return fs_; }
     // The open file (tests and the checker read through it).

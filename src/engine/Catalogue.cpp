@@ -53,11 +53,11 @@ std::string ExtensionText(const CatalogueEntry& e) {
 
 } // namespace
 
-const CatalogueEntry* CCodeArchive::Entry(int index) const {
-    if (!catalogueLoaded_ || index < 0 || static_cast<size_t>(index) >= catalogue_.size()) {
+const CatalogueEntry* CCodeArchive::Entry(EntryIndex index) const {
+    if (!catalogueLoaded_ || index.value < 0 || static_cast<size_t>(index.value) >= catalogue_.size()) {
         return nullptr;
     }
-    return &catalogue_[static_cast<size_t>(index)];
+    return &catalogue_[static_cast<size_t>(index.value)];
 }
 
 Status CCodeArchive::ValidateLoaded() {
@@ -139,12 +139,12 @@ Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t t
 
 // ---------------------------------------------------------------- reading
 
-std::string CCodeArchive::GetName(int index) {
+std::string CCodeArchive::GetName(EntryIndex index) {
     const CatalogueEntry* e = Entry(index);
     return e ? DecryptText(e->name) : std::string();
 }
 
-std::string CCodeArchive::GetComment(int index) {
+std::string CCodeArchive::GetComment(EntryIndex index) {
     const CatalogueEntry* e = Entry(index);
     return e ? DecryptText(e->comment) : std::string();
 }
@@ -177,7 +177,7 @@ std::string CCodeArchive::DateText(uint64_t fileTime) {
     return text;
 }
 
-std::string CCodeArchive::GetText(int index, int field) {
+std::string CCodeArchive::GetText(EntryIndex index, int field) {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return {};
@@ -213,7 +213,7 @@ std::string CCodeArchive::GetText(int index, int field) {
     }
 }
 
-uint32_t CCodeArchive::GetKey1(int index, int field) const {
+uint32_t CCodeArchive::GetKey1(EntryIndex index, int field) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 0;
@@ -240,7 +240,7 @@ uint32_t CCodeArchive::GetKey1(int index, int field) const {
     }
 }
 
-uint32_t CCodeArchive::GetKey2(int index, int field) const {
+uint32_t CCodeArchive::GetKey2(EntryIndex index, int field) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 0;
@@ -266,7 +266,7 @@ uint32_t CCodeArchive::GetKey2(int index, int field) const {
     }
 }
 
-int CCodeArchive::GetListIcon(int index) const {
+int CCodeArchive::GetListIcon(EntryIndex index) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 1;
@@ -287,7 +287,7 @@ int CCodeArchive::GetListIcon(int index) const {
     }
 }
 
-int CCodeArchive::GetTreeKind(int index) const {
+int CCodeArchive::GetTreeKind(EntryIndex index) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 0;
@@ -301,12 +301,12 @@ int CCodeArchive::GetTreeKind(int index) const {
     return e->typeCode == kTypeRecycleBin ? 9999 : 0;
 }
 
-int CCodeArchive::GetTreeKindNoBin(int index) const {
+int CCodeArchive::GetTreeKindNoBin(EntryIndex index) const {
     const int kind = GetTreeKind(index);
     return kind == 9999 ? 0 : kind;
 }
 
-const uint8_t* CCodeArchive::GetThumbnail(int index) {
+const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder() || !e->hasThumbnail || thumbStoredLength_ == 0 ||
         e->thumbLength != thumbStoredLength_) {
@@ -320,7 +320,7 @@ const uint8_t* CCodeArchive::GetThumbnail(int index) {
     return buffers.thumbnail;
 }
 
-int CCodeArchive::GetImageData(int index, const uint8_t** data, uint32_t* size) {
+int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size) {
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder() || e->size > kPieceSize || e->dataLength != StoredLength(e->size)) {
         return -1;
@@ -344,7 +344,7 @@ int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeNa
         if (catalogue_[static_cast<size_t>(index)].IsFolder()) {
             continue;
         }
-        const std::string name = GetName(index);
+        const std::string name = GetName(EntryIndex(index));
         bool match;
         if (matchCase) {
             match = wholeName ? name == text : name.find(text) != std::string::npos;
@@ -361,16 +361,16 @@ int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeNa
 
 // ---------------------------------------------------------------- changing
 
-void CCodeArchive::SetEntryComment(int index, const std::string& text) {
+void CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
     if (!Entry(index)) {
         return;
     }
-    CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
+    CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
     EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
-    MarkChanged(index, kChangeContent);
+    MarkChanged(index.value, kChangeContent);
 }
 
-void CCodeArchive::Rename(int index, const std::string& text) {
+void CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     if (!Entry(index)) {
         return;
     }
@@ -381,7 +381,7 @@ void CCodeArchive::Rename(int index, const std::string& text) {
     const size_t dot = trimmed.find_last_of('.');
     const std::string base =
         dot != std::string::npos && dot != 0 && dot != trimmed.size() - 1 ? trimmed.substr(0, dot) : trimmed;
-    CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
+    CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
     std::string name = base;
     const std::string extension = ExtensionText(e);
     if (!extension.empty()) {
@@ -394,23 +394,23 @@ void CCodeArchive::Rename(int index, const std::string& text) {
         name += "." + lower;
     }
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    MarkChanged(index, kChangeContent);
+    MarkChanged(index.value, kChangeContent);
 }
 
-void CCodeArchive::SetExpanded(int index, bool expanded) {
+void CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
     if (!Entry(index)) {
         return;
     }
-    catalogue_[static_cast<size_t>(index)].expanded = expanded ? 1 : 0;
-    MarkChanged(index, kChangeDerived);
+    catalogue_[static_cast<size_t>(index.value)].expanded = expanded ? 1 : 0;
+    MarkChanged(index.value, kChangeDerived);
 }
 
-void CCodeArchive::SetTypeCode(int index, uint8_t code) {
+void CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
     if (!Entry(index)) {
         return;
     }
-    catalogue_[static_cast<size_t>(index)].typeCode = code;
-    MarkChanged(index, kChangeContent);
+    catalogue_[static_cast<size_t>(index.value)].typeCode = code;
+    MarkChanged(index.value, kChangeContent);
 }
 
 void CCodeArchive::SetRootExpanded(bool expanded) {

@@ -46,7 +46,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
                 continue;
             }
             CatalogueEntry e{};
-            status = ReadEntry(e, index);
+            status = ReadEntry(e, EntryIndex(index));
             if (e.parent > 0) {
                 e.parent = marks.slots[static_cast<size_t>(e.parent)];
             }
@@ -163,7 +163,7 @@ Status CCodeArchive::Defragment() {
     for (int index = 0; index < count; ++index) {
         ProgressText("Defragmenting Archive");
         CatalogueEntry e{};
-        if (Status s = ReadEntry(e, index); s != kOk) {
+        if (Status s = ReadEntry(e, EntryIndex(index)); s != kOk) {
             failure = s;
             break;
         }
@@ -189,7 +189,7 @@ Status CCodeArchive::Defragment() {
                     s = Flush();
                 }
                 if (s == kOk) {
-                    s = WriteEntry(moved, index);
+                    s = WriteEntry(moved, EntryIndex(index));
                 }
                 if (s == kOk) {
                     s = Flush();

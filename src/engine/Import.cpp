@@ -93,7 +93,7 @@ Status CCodeArchive::MakeThumbnail(const std::string& name, const uint8_t* data,
     return WriteAt(encrypted, entry.thumbOffset, thumbStoredLength_);
 }
 
-bool CCodeArchive::RenderThumbnail(int index, int targetCell) {
+bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
     const CatalogueEntry* e = Entry(index);
     if (!e || e->typeCode == kTypeOther || !e->hasThumbnail) {
         return false;

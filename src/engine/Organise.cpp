@@ -11,7 +11,7 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (selection.empty()) {
         return kCancelled;
     }
-    const CatalogueEntry* target = destination == 0 ? nullptr : Entry(destination - 1);
+    const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));
     if (destination != 0 && (!target || !target->IsFolder())) {
         return ReportError(kErrGeneral);
     }
@@ -39,10 +39,10 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
             continue;
         }
         CatalogueEntry e{};
-        status = ReadEntry(e, number - 1);
+        status = ReadEntry(e, EntryIndex::OfNumber(number));
         if (status == kOk && e.parent != destination) {
             e.parent = destination;
-            status = WriteEntry(e, number - 1);
+            status = WriteEntry(e, EntryIndex::OfNumber(number));
         }
     }
     if (status == kOk) {
@@ -75,7 +75,7 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
             continue;
         }
         CatalogueEntry e{};
-        status = ReadEntry(e, index);
+        status = ReadEntry(e, EntryIndex(index));
         if (status != kOk) {
             target.batch_.pendingError = status;
             break;
@@ -87,7 +87,7 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
     }
     if (status == kOk && target.StartAdding() == kOk) {
         for (int index = 0; index < count; ++index) {
-            if (CopyEntry(target, index) != kOk) {
+            if (CopyEntry(target, EntryIndex(index)) != kOk) {
                 break;
             }
         }
@@ -95,8 +95,8 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
     return target.FinishBatch();
 }
 
-Status CCodeArchive::CopyEntry(CCodeArchive& target, int index) {
-    if (!moveMarks_.Marked(index + 1)) {
+Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
+    if (!moveMarks_.Marked(index.number())) {
         return kOk;
     }
     CatalogueEntry e{};
@@ -106,7 +106,7 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, int index) {
     }
     const int parent = e.parent;
     if (parent != 0) {
-        if (Status s = CopyEntry(target, parent - 1); s != kOk) {
+        if (Status s = CopyEntry(target, EntryIndex::OfNumber(parent)); s != kOk) {
             return s;
         }
     }
@@ -117,7 +117,7 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, int index) {
     int number = 0;
     const Status status = e.IsFolder() ? target.AddFolder(targetParent, name, comment, kTypeFolder, &number)
                                        : target.AddCopiedFile(targetParent, *this, e, comment, name, &number);
-    moveMarks_.slots[static_cast<size_t>(index) + 1] = status == kOk ? number : 0;
+    moveMarks_.slots[static_cast<size_t>(index.number())] = status == kOk ? number : 0;
     return status;
 }
 

@@ -49,8 +49,8 @@ TEST_P(RoundTrip, CreateCloseOpenKeepsSettings) {
     EXPECT_EQ(reopened->entryCount(), 1);
     EXPECT_EQ(reopened->folderCount(), 1);
     EXPECT_EQ(reopened->fileCount(), 0);
-    EXPECT_EQ(reopened->GetName(0), "Recycle Bin");
-    EXPECT_EQ(reopened->GetTreeKind(0), 9999);
+    EXPECT_EQ(reopened->GetName(EntryIndex(0)), "Recycle Bin");
+    EXPECT_EQ(reopened->GetTreeKind(EntryIndex(0)), 9999);
     EXPECT_EQ(CheckErrors(*reopened), "");
     EXPECT_TRUE(host.messages.empty());
 }
@@ -358,7 +358,7 @@ TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
     ASSERT_EQ(archive->Refresh(false), kOk);
 
     // A rename whose save fails: Close reports it and the archive stays open with its change.
-    archive->Rename(folder - 1, "Summer");
+    archive->Rename(EntryIndex::OfNumber(folder), "Summer");
     fs.FailNext(OpKind::Write);
     EXPECT_NE(archive->Close(true), kOk);
     EXPECT_TRUE(archive->IsOpen());
@@ -366,7 +366,7 @@ TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
     ASSERT_EQ(archive->Close(true), kOk);
 
     auto reopened = OpenArchive(fs, host, kPath, "");
-    EXPECT_EQ(reopened->GetName(folder - 1), "Summer");
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(folder)), "Summer");
 }
 
 } // namespace

@@ -42,8 +42,8 @@ Items ItemsOf(CCodeArchive& archive) {
     for (size_t i = 0; i < snapshot.size(); ++i) {
         const EntrySnapshot& s = snapshot[i];
         const std::string parent = s.parent == 0 ? "/" : snapshot[static_cast<size_t>(s.parent - 1)].name;
-        items[s.name] =
-            Item{parent, s.container, s.data, archive.Entry(static_cast<int>(i))->inRecycleBin != 0};
+        items[s.name] = Item{parent, s.container, s.data,
+                             archive.Entry(EntryIndex(static_cast<int>(i)))->inRecycleBin != 0};
     }
     return items;
 }
@@ -203,7 +203,7 @@ std::vector<uint8_t> CorruptPng() {
 // Every entry number found under its name, for building selections.
 int NumberOf(CCodeArchive& archive, const std::string& name) {
     for (int i = 0; i < archive.entryCount(); ++i) {
-        if (archive.GetName(i) == name) {
+        if (archive.GetName(EntryIndex(i)) == name) {
             return i + 1;
         }
     }
