@@ -177,16 +177,8 @@ public:
         return kExitOk;
     }
 
-    // Writes the catalogue and header back and closes; the status of a failed write.
-    int Save() {
-        const size_t before = host.Messages().size();
-        const Status status = archive.Close(true);
-        if (status != kOk) {
-            archive.ReportError(status);
-            return kExitFailed;
-        }
-        return host.Messages().size() > before ? kExitFailed : kExitOk;
-    }
+    // Writes the catalogue and header back and closes; a failed write has shown its message.
+    int Save() { return archive.Close(true) == kOk ? kExitOk : kExitFailed; }
 
     void Reload() { view = CatalogueView::Of(archive); }
 

@@ -191,9 +191,8 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         status = LoadCatalogue();
     }
     if (status != kOk) {
-        Close(false);
-        ReportError(status);
-        return status;
+        CloseFile(false);
+        return ReportError(status);
     }
     return kOk;
 }
@@ -208,9 +207,8 @@ Status CCodeArchive::Open(const std::string& path) {
     displayName_ = WithoutExtension(fileName_);
 
     auto fail = [&](Status code) {
-        Close(false);
-        ReportError(code);
-        return code;
+        CloseFile(false);
+        return ReportError(code);
     };
 
     OpenResult result{};
@@ -286,6 +284,10 @@ Status CCodeArchive::Open(const std::string& path) {
 }
 
 Status CCodeArchive::Close(bool save) {
+    return ReportError(CloseFile(save));
+}
+
+Status CCodeArchive::CloseFile(bool save) {
     if (!isOpen_) {
         return kOk;
     }
@@ -319,8 +321,8 @@ Status CCodeArchive::ConfirmClose(bool ask) {
     if (ask && !host_.Confirm(ConfirmCloseArchive())) {
         return kCancelled;
     }
-    Close(true);
-    return kOk;
+    // A failed save leaves the archive open with its changes, so that the caller can keep it.
+    return Close(true);
 }
 
 // ---------------------------------------------------------------- primitives
@@ -560,11 +562,14 @@ Status CCodeArchive::FlushCatalogue() {
 }
 
 Status CCodeArchive::Refresh(bool alert) {
+    return ReportError(Reload(alert));
+}
+
+Status CCodeArchive::Reload(bool alert) {
     if (!isOpen_) {
         return kOk;
     }
     if (Status s = LoadCatalogue(); s != kOk) {
-        ReportError(s);
         return s;
     }
     Recount(alert);
@@ -643,15 +648,17 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
 
 Status CCodeArchive::BeginBatch(bool silent) {
     host_.SetListRedraw(false);
-    FlushCatalogue();
     batch_ = Batch{};
+    // The batch ends with a reload from the file: changes that could not be written first would be
+    // thrown away by it, so a failed flush stops the batch before anything is added.
+    batch_.pendingError = FlushCatalogue();
     batch_.silent = silent;
     batch_.defragmentBefore = header_.defragmentPending;
     cancelled_ = false;
     if (!silent) {
         ProgressOpen(key_.enabled ? kProgressEncrypt : kProgressCopy);
     }
-    return kOk;
+    return batch_.pendingError;
 }
 
 namespace {
@@ -849,12 +856,18 @@ Status CCodeArchive::FinishBatch() {
     }
     ProgressClose();
     image_->Reset();
-    Refresh(true);
+    // A batch that never expanded changed nothing in the file: the catalogue in memory stays as it
+    // is, with any change that could not be flushed.
+    if (batch_.expanded) {
+        const Status reloaded = Reload(true);
+        if (reloaded != kOk && (pending == kOk || pending == kCancelled)) {
+            pending = reloaded;
+        }
+    }
     host_.SetListRedraw(true);
     batch_.pendingError = pending;
     batch_.expanded = false;
-    ReportError(pending);
-    return pending;
+    return ReportError(pending);
 }
 
 // ---------------------------------------------------------------- progress and errors
@@ -911,7 +924,7 @@ Status CCodeArchive::ReportError(Status code) {
     }
     const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
     host_.ShowMessage(shown, MessageText(shown));
-    return code;
+    return shown;
 }
 
 } // namespace quorvane

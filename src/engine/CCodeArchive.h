@@ -57,9 +57,11 @@ public:
     // Asks the host for the settings ("Archive Properties", then "Confirm Archive Password").
     Status Create(const std::string& path, CreateSettings settings = {});
     Status Open(const std::string& path);
-    // Writes the header and catalogue back when `save`; a failure is returned and the archive
-    // stays open, so that the caller can keep it.
+    // Writes the header and catalogue back when `save`; a failure is shown, returned, and the
+    // archive stays open with its changes, so that the caller can keep it.
     Status Close(bool save);
+    // Close(true) after the "Confirm Close Archive." dialog when `ask`: 9004 for No, else the
+    // status of Close(true).
     Status ConfirmClose(bool ask);
     bool IsOpen() const { return isOpen_; }
 
@@ -82,6 +84,7 @@ public:
     Status WriteHeader(bool flush);
     Status LoadCatalogue();
     Status FlushCatalogue();
+    // Reloads and recounts the catalogue and writes it back with the header; a failure is shown.
     Status Refresh(bool alert);
     Status ReadEntry(CatalogueEntry& entry, EntryIndex index);
     Status WriteEntry(const CatalogueEntry& entry, EntryIndex index);
@@ -108,14 +111,16 @@ public:
 
     // ---- export
     // Asks the host for a folder, then writes the marked files there (folders below the selection
-    // recreated). 9006 is shown once on failure. `written` receives each path written.
+    // recreated). 0 (also when nothing is marked), 9004 when the folder chooser or the progress
+    // window is cancelled, else 9006, shown once whatever the cause. `written` receives each path.
     Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr);
     // One file: with `makeName`, `folder` is the export root and a free name is chosen there; else
-    // `folder` is the complete destination path. Never overwrites an existing file.
+    // `folder` is the complete destination path. Never overwrites an existing file. A step of
+    // ExportSelection: its failure is returned, not shown.
     Status ExportFile(EntryIndex index, const std::string& folder, bool makeName,
                       std::string* writtenPath = nullptr, const SelectionMap* marks = nullptr);
     std::string DestinationFolder(EntryIndex index, const std::string& root, const SelectionMap& marks);
-    // Decrypts a file's chunks into `output` piece by piece.
+    // Decrypts a file's chunks into `output` piece by piece; a failure is returned, not shown.
     Status ReadFileData(EntryIndex index, IFile& output);
     // The same into a callback (kvq cat); the callback returns false to stop with 9005.
     Status ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink);
@@ -130,7 +135,7 @@ public:
                         const uint8_t** firstChunk);
 
     // ---- recycle bin
-    // Errors are shown here, not returned (0), except a refused confirmation which changes nothing.
+    // 0, 9004 for a refused confirmation or a cancelled defragmentation, else the code shown.
     Status EmptyRecycleBin(const std::vector<int>& selection);
     Status Defragment();
 
@@ -143,7 +148,8 @@ public:
     void ProgressClose();
     bool Cancelled() const { return cancelled_; }
 
-    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032).
+    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032) and
+    // returns the code shown (0 and 9004 as they are).
     Status ReportError(Status code);
 
     // ---- catalogue operations (parents, selections and FindNext speak in entry numbers)
@@ -169,11 +175,14 @@ public:
     // The entry number of the first file after entry number `start` (0: from the start) whose name
     // matches, or 0.
     int FindNext(const std::string& text, bool matchCase, bool wholeName, int start);
-    void SetEntryComment(EntryIndex index, const std::string& text);
-    void Rename(EntryIndex index, const std::string& text);
-    void SetExpanded(EntryIndex index, bool expanded);
-    void SetTypeCode(EntryIndex index, uint8_t code);
-    void SetRootExpanded(bool expanded);
+    // In-memory changes, written by the next WriteHeader or Close(true). Each returns 0, or 9029
+    // (shown) for an entry that does not exist; a rename to a blank text changes nothing and
+    // returns 9004, as when the user leaves the name as it was.
+    Status SetEntryComment(EntryIndex index, const std::string& text);
+    Status Rename(EntryIndex index, const std::string& text);
+    Status SetExpanded(EntryIndex index, bool expanded);
+    Status SetTypeCode(EntryIndex index, uint8_t code);
+    Status SetRootExpanded(bool expanded);
     void Recount(bool alert);
     SelectionMap MarkSelection(const std::vector<int>& selection, bool withSubtrees) const;
 
@@ -253,6 +262,9 @@ protected:
                              bool* sourceIntact);
     // Writes a header image (stamping stamp2) at 128; remembers it as the header on disk.
     Status WriteHeaderImage(const ProtectedHeader& image, bool flush);
+    // Close and Refresh without showing their failure.
+    Status CloseFile(bool save);
+    Status Reload(bool alert);
     Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();

@@ -361,22 +361,23 @@ int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeNa
 
 // ---------------------------------------------------------------- changing
 
-void CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
+Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
     if (!Entry(index)) {
-        return;
+        return ReportError(kErrGeneral);
     }
     CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
     EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
     MarkChanged(index.value, kChangeContent);
+    return kOk;
 }
 
-void CCodeArchive::Rename(EntryIndex index, const std::string& text) {
+Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     if (!Entry(index)) {
-        return;
+        return ReportError(kErrGeneral);
     }
     const std::string trimmed = Trim(text);
     if (trimmed.empty()) {
-        return;
+        return kCancelled; // the name stays as it was
     }
     const size_t dot = trimmed.find_last_of('.');
     const std::string base =
@@ -395,26 +396,33 @@ void CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     }
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
     MarkChanged(index.value, kChangeContent);
+    return kOk;
 }
 
-void CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
+Status CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
     if (!Entry(index)) {
-        return;
+        return ReportError(kErrGeneral);
     }
     catalogue_[static_cast<size_t>(index.value)].expanded = expanded ? 1 : 0;
     MarkChanged(index.value, kChangeDerived);
+    return kOk;
 }
 
-void CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
+Status CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
     if (!Entry(index)) {
-        return;
+        return ReportError(kErrGeneral);
     }
     catalogue_[static_cast<size_t>(index.value)].typeCode = code;
     MarkChanged(index.value, kChangeContent);
+    return kOk;
 }
 
-void CCodeArchive::SetRootExpanded(bool expanded) {
+Status CCodeArchive::SetRootExpanded(bool expanded) {
+    if (!isOpen_) {
+        return ReportError(kErrGeneral);
+    }
     header_.rootExpanded = expanded ? 1 : 0;
+    return kOk;
 }
 
 // ---------------------------------------------------------------- structure

@@ -10,17 +10,13 @@ namespace quorvane {
 Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
     SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
-        if (header_.defragmentPending) {
-            Defragment();
-        }
-        return kOk;
+        return header_.defragmentPending ? Defragment() : Status{kOk};
     }
     if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
-        return kOk;
+        return kCancelled;
     }
     if (Status s = WriteHeader(false); s != kOk) {
-        ReportError(s);
-        return kOk;
+        return ReportError(s);
     }
     Status status = kOk;
     {
@@ -79,21 +75,23 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
         }
     }
     if (status != kOk) {
-        host_.ShowMessage(kErrCorrupt, MessageText(kErrCorrupt));
-        Refresh(false);
-        return kOk;
+        // The header on disk still describes the old catalogue: reload it and say what happened.
+        Reload(false);
+        return ReportError(kErrCorrupt);
     }
-    Defragment();
-    Refresh(false);
-    return kOk;
+    // The pass reloads the catalogue on every way out and shows its own failure.
+    return Defragment();
 }
 
 Status CCodeArchive::Defragment() {
     if (!header_.defragmentPending) {
         return kOk;
     }
-    // Pending catalogue changes reach the file first: the pass works on the file and reloads it.
-    FlushCatalogue();
+    // Pending catalogue changes reach the file first: the pass works on the file and reloads it, so
+    // changes that cannot be written would be lost.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
     const int count = header_.entryCount;
     ProgressOpen(kProgressDefragment);
     ProgressTotal(count);
@@ -250,14 +248,19 @@ Status CCodeArchive::Defragment() {
     }
     // The catalogue is reloaded on every way out: moved entries have new offsets in the file.
     catalogueLoaded_ = false;
-    Refresh(false);
+    const Status reloaded = Reload(false);
+    if (failure == kOk) {
+        failure = reloaded;
+    }
     ProgressClose();
     if (failure != kOk) {
-        ReportError(failure);
-    } else if (cancelled) {
-        host_.Alert(AlertDefragmentCancelled());
+        return ReportError(failure);
     }
-    return failure != kOk ? failure : Status{cancelled ? kCancelled : kOk};
+    if (cancelled) {
+        host_.Alert(AlertDefragmentCancelled());
+        return kCancelled;
+    }
+    return kOk;
 }
 
 } // namespace quorvane

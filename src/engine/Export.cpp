@@ -16,10 +16,7 @@ constexpr int kMaxCopyAttempts = 100000;
 Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written) {
     std::string root;
     if (!host_.ChooseFolder(root)) {
-        return kOk;
-    }
-    if (selection.empty()) {
-        return kOk;
+        return kCancelled;
     }
     const SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
@@ -55,10 +52,8 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
         ++batch_.entriesAdded;
     }
     ProgressClose();
-    if (status != kOk && status != kCancelled) {
-        host_.ShowMessage(kErrExportSpace, MessageText(kErrExportSpace));
-    }
-    return status;
+    // Whatever stopped it, one message: 9006.
+    return status == kOk || status == kCancelled ? status : ReportError(kErrExportSpace);
 }
 
 std::string CCodeArchive::DestinationFolder(EntryIndex index, const std::string& root,

@@ -8,19 +8,20 @@
 namespace quorvane {
 
 Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destination, bool confirm) {
-    if (selection.empty()) {
-        return kCancelled;
+    // Nothing to move (an empty selection, or one of the recycle bin alone) is no failure: as for
+    // a copy, nothing is touched and 0 comes back.
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
     }
     const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));
     if (destination != 0 && (!target || !target->IsFolder())) {
         return ReportError(kErrGeneral);
     }
-    const SelectionMap marks = MarkSelection(selection, true);
     moveMarks_ = marks;
     moveDestination_ = destination;
     if (marks.Marked(destination)) {
-        host_.ShowMessage(kErrMoveIntoItself, MessageText(kErrMoveIntoItself));
-        return kCancelled;
+        return ReportError(kErrMoveIntoItself);
     }
     const bool intoBin = destination != 0 && target->inRecycleBin != 0;
     if (confirm && intoBin) {
@@ -28,7 +29,12 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
             return kCancelled;
         }
     }
-    Status status = WriteHeader(false);
+    // The entries are changed in the file, then reloaded: changes held in memory must reach the file
+    // first, or the reload would throw them away.
+    if (Status s = WriteHeader(false); s != kOk) {
+        return ReportError(s);
+    }
+    Status status = kOk;
     // Each entry changes by its parent alone, a four-byte field that no torn write can split, so
     // every entry is either moved or not whatever happens; the reload below recounts the rest.
     for (int number : selection) {
@@ -48,13 +54,8 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (status == kOk) {
         status = Flush();
     }
-    const Status refreshed = Refresh(!(confirm && intoBin));
-    if (status == kOk) {
-        status = refreshed;
-    } else {
-        ReportError(status);
-    }
-    return status;
+    const Status reloaded = Reload(!(confirm && intoBin));
+    return ReportError(status != kOk ? status : reloaded);
 }
 
 Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target) {
@@ -66,7 +67,10 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
         return kOk;
     }
     const int count = header_.entryCount;
-    FlushCatalogue();
+    // A copy within this archive reloads it at the end: what is only in memory must be written first.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
     moveMarks_ = marks;
     moveDestination_ = destination;
     Status status = target.BeginBatch(false);

@@ -437,7 +437,7 @@ TEST(Export, FoldersBelowTheSelectionAndFreeNames) {
 
     host.folder.reset(); // the chooser is cancelled
     std::vector<std::string> written;
-    EXPECT_EQ(archive->ExportSelection({yd}, &written), kOk);
+    EXPECT_EQ(archive->ExportSelection({yd}, &written), kCancelled);
     EXPECT_TRUE(written.empty());
     EXPECT_TRUE(host.messages.empty());
     ExpectIntact(*archive, fs, {{"x.jpg", x}, {"y.dat", y}, {"nothing.txt", {}}});
@@ -514,7 +514,7 @@ TEST(Export, FailedFileIsRemovedAndReportedOnce) {
     // The second piece of the big file cannot be written: creation, first write, second write.
     fs.FailAt(3);
     std::vector<std::string> written;
-    EXPECT_NE(archive->ExportSelection({b, s}, &written), kOk);
+    EXPECT_EQ(archive->ExportSelection({b, s}, &written), kErrExportSpace);
     EXPECT_EQ(host.messages, std::vector<Status>{kErrExportSpace});
     EXPECT_TRUE(written.empty());
     EXPECT_FALSE(fs.Exists("/out/big.dat")) << "no truncated copy is left behind";
@@ -523,7 +523,7 @@ TEST(Export, FailedFileIsRemovedAndReportedOnce) {
     host.messages.clear();
     fs.ClearFaults();
     fs.FailNext(OpKind::Write);
-    EXPECT_NE(archive->ExportSelection({s}, &written), kOk);
+    EXPECT_EQ(archive->ExportSelection({s}, &written), kErrExportSpace);
     EXPECT_FALSE(fs.Exists("/out/small.dat"));
     EXPECT_EQ(host.messages, std::vector<Status>{kErrExportSpace});
 
@@ -689,7 +689,10 @@ TEST(Move, DeleteRestoreAndUndo) {
                 << "the data area is not touched";
         }
     }
-    EXPECT_EQ(archive->MoveEntries({}, 0, false), kCancelled);
+    fs.log.clear();
+    EXPECT_EQ(archive->MoveEntries({}, 0, false), kOk) << "nothing to move, as for a copy";
+    EXPECT_EQ(archive->MoveEntries({1}, 0, false), kOk) << "the recycle bin itself never moves";
+    EXPECT_TRUE(MutationsOf(fs, kPath).empty());
     ExpectIntact(*archive, fs, {{"x.dat", bytes}});
 }
 
@@ -706,7 +709,7 @@ TEST(Move, IntoItselfOrBelowChangesNothing) {
          std::vector<std::pair<std::vector<int>, int>>{{{a}, c}, {{a}, a}, {{b}, c}, {{x, a}, b}}) {
         host.messages.clear();
         fs.log.clear();
-        EXPECT_EQ(archive->MoveEntries(selection, destination, true), kCancelled);
+        EXPECT_EQ(archive->MoveEntries(selection, destination, true), kErrMoveIntoItself);
         EXPECT_EQ(host.messages, std::vector<Status>{kErrMoveIntoItself});
         EXPECT_TRUE(MutationsOf(fs, kPath).empty());
         EXPECT_EQ(Snapshot(*archive), before);
@@ -855,7 +858,7 @@ TEST(RecycleBin, CancelledDefragmentationIsResumedWithoutAsking) {
     // Texts: the bin, keep0 (moves), keep1 (moves), then Cancel: keep2 and keep3 stay behind.
     host.text = "Defragmenting Archive";
     host.nth = 3;
-    ASSERT_EQ(archive->EmptyRecycleBin({1}), kOk);
+    ASSERT_EQ(archive->EmptyRecycleBin({1}), kCancelled) << "the defragmentation was cancelled";
     EXPECT_EQ(CountDialogs(host, 12306), 1u);
     EXPECT_EQ(CountDialogs(host, 12314), 1u) << "the cancellation is explained";
     EXPECT_TRUE(host.messages.empty());
@@ -904,7 +907,7 @@ TEST(RecycleBin, NothingToDoTouchesNothing) {
     const std::vector<uint8_t> full = *fs.Get(kPath);
     fs.log.clear();
     host.confirmAnswers = {false};
-    EXPECT_EQ(archive->EmptyRecycleBin({1}), kOk);
+    EXPECT_EQ(archive->EmptyRecycleBin({1}), kCancelled);
     EXPECT_EQ(host.dialogs, std::vector<int>{12306});
     EXPECT_TRUE(MutationsOf(fs, kPath).empty());
     EXPECT_EQ(*fs.Get(kPath), full);
