@@ -198,6 +198,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
 }
 
 Status CCodeArchive::Open(const std::string& path) {
+    lastOpenFailure_ = OpenFailure::Other;
     if (isOpen_) {
         return kErrArchiveLocked;
     }
@@ -206,7 +207,8 @@ Status CCodeArchive::Open(const std::string& path) {
     fileName_ = FileNameOf(path);
     displayName_ = WithoutExtension(fileName_);
 
-    auto fail = [&](Status code) {
+    auto fail = [&](Status code, OpenFailure why = OpenFailure::Other) {
+        lastOpenFailure_ = why;
         CloseFile(false);
         return ReportError(code);
     };
@@ -228,13 +230,13 @@ Status CCodeArchive::Open(const std::string& path) {
         return fail(kErrArchiveRead);
     }
     if (*length < kPlainHeaderSize) {
-        return fail(kErrPassword); // too short to be an archive of this kind
+        return fail(kErrPassword, OpenFailure::NotAnArchive); // too short to be an archive of this kind
     }
     if (Status s = ReadPlainHeader(); s != kOk) {
         return fail(s);
     }
     if (plainHeader_.magic != kMagic) {
-        return fail(kErrPassword);
+        return fail(kErrPassword, OpenFailure::NotAnArchive);
     }
     if (plainHeader_.formatRevision != kFormatRevision) {
         return fail(kErrNewerRevision);
@@ -242,21 +244,23 @@ Status CCodeArchive::Open(const std::string& path) {
     if (plainHeader_.formatVersion != kFormatVersion) {
         return fail(kErrNewerVersion);
     }
+    bool prompted = false;
     if (plainHeader_.method == kMethodNone) {
         key_.enabled = 0;
         key_.method = kMethodNone;
     } else if (plainHeader_.method >= kMethodTwofish && plainHeader_.method <= kMethodBasic) {
         std::string password;
         if (!host_.AskPassword(displayName_, password)) {
-            return fail(kCancelled);
+            return fail(kCancelled, OpenFailure::Cancelled);
         }
+        prompted = true;
         const std::string stored = EncodeStoredText(password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         std::fill(password.begin(), password.end(), '\0');
         cipher_.SetKey(key_, plainHeader_.method);
     } else {
-        return fail(kErrPassword);
+        return fail(kErrPassword, OpenFailure::NotAnArchive); // a method of no archive of this kind
     }
     if (*length < kDataAreaOffset) {
         return fail(kErrCorrupt);
@@ -267,7 +271,8 @@ Status CCodeArchive::Open(const std::string& path) {
     const TimeBlock& plain = plainHeader_.created;
     const TimeBlock& copy = header_.timeCopy;
     if (plain.stamp1 != copy.stamp1 || plain.stamp3 != copy.stamp3) {
-        return fail(kErrPassword);
+        // With a password this is the password check failing; without one the header is foreign.
+        return fail(kErrPassword, prompted ? OpenFailure::WrongPassword : OpenFailure::NotAnArchive);
     }
     FillThumbSettings();
     const uint64_t catalogueEnd = uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
@@ -280,6 +285,7 @@ Status CCodeArchive::Open(const std::string& path) {
         return fail(s);
     }
     Recount(false);
+    lastOpenFailure_ = OpenFailure::None;
     return kOk;
 }
 

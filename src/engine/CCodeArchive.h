@@ -46,6 +46,11 @@ enum ColumnField {
     kFieldComment
 };
 
+// Why the last Open failed, for a caller that offers the password again: only WrongPassword
+// follows a password prompt whose password failed the check. A file that is not an archive of this
+// kind (foreign magic or method, too short) shows the same message 9000 but is NotAnArchive.
+enum class OpenFailure { None, WrongPassword, NotAnArchive, Cancelled, Other };
+
 class CCodeArchive {
 public:
     explicit CCodeArchive(ArchiveHost& host, IFileSystem& fs = PosixFileSystem());
@@ -57,6 +62,7 @@ public:
     // Asks the host for the settings ("Archive Properties", then "Confirm Archive Password").
     Status Create(const std::string& path, CreateSettings settings = {});
     Status Open(const std::string& path);
+    OpenFailure lastOpenFailure() const { return lastOpenFailure_; }
     // Writes the header and catalogue back when `save`; a failure is shown, returned, and the
     // archive stays open with its changes, so that the caller can keep it.
     Status Close(bool save);
@@ -293,6 +299,7 @@ protected:
     void MarkChanged(int index, EntryChange change);
     bool catalogueDirty_ = false;
     bool isOpen_ = false;
+    OpenFailure lastOpenFailure_ = OpenFailure::None;
     std::unique_ptr<IFile> file_;
     Batch batch_;
     std::unique_ptr<CImageHolder> image_;
