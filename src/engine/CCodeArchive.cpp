@@ -185,9 +185,11 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         status = kErrArchiveLocked;
     }
     if (status == kOk) {
-        status = CreateFolder(0, "Recycle Bin", kTypeRecycleBin);
-    }
-    if (status == kOk) {
+        // A batch of its own, which has shown its failure when it returns one.
+        if (Status s = CreateFolder(0, "Recycle Bin", kTypeRecycleBin); s != kOk) {
+            CloseFile(false);
+            return s;
+        }
         status = LoadCatalogue();
     }
     if (status != kOk) {
@@ -451,6 +453,16 @@ Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) 
     Status status = WriteAt(io, kProtectedHeaderOffset, kProtectedHeaderSize);
     if (status == kOk && flush) {
         status = Flush();
+        if (status != kOk) {
+            // The new image is in the file but not known to be durable. Every caller takes a failure
+            // to mean that the old header still holds (and may shrink the file under the new one),
+            // so the old image goes back in.
+            uint8_t old[kProtectedHeaderSize];
+            if (EncryptUnit(&diskHeader_, old, kProtectedHeaderSize) == kOk &&
+                WriteAt(old, kProtectedHeaderOffset, kProtectedHeaderSize) == kOk) {
+                Flush();
+            }
+        }
     }
     if (status == kOk) {
         diskHeader_ = stamped;

@@ -2,12 +2,15 @@
 // user's wish, else the code whose message was shown, once.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
+#include "ImageSamples.h"
 #include "MemoryFileSystem.h"
 #include "ScriptedHost.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <stdexcept>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -169,6 +172,260 @@ TEST(Status, ConfirmCloseReturnsAFailedSaveAndKeepsTheArchiveOpen) {
     archive = OpenArchive(fs, host, kPath, "close-me");
     EXPECT_EQ(archive->GetName(EntryIndex::OfNumber(folder)), "Summer") << "the later close kept the rename";
     EXPECT_EQ(CheckErrors(*archive), "");
+}
+
+// ---------------------------------------------------------------- operations under injected failures
+
+const char* const kPassword = "status-table";
+
+// Two archives, left closed in `fs`: the main one holds a file, an image, a folder with a file and,
+// in the recycle bin, a file; the other one file. With `pendingDefragment` the bin was emptied and
+// its defragmentation cancelled before anything moved.
+std::unique_ptr<MemoryFileSystem> MakeWorld(bool pendingDefragment) {
+    auto fs = std::make_unique<MemoryFileSystem>();
+    ScriptedHost host;
+    auto archive = MakeArchive(*fs, host, kPath, ScriptedHost::Encrypted(kMethodTwofish, kPassword, 4));
+    EXPECT_EQ(ImportFiles(*archive, *fs, 0, {{"binned.bin", PatternBytes(7000, 1)}}, "/src/0"), kOk);
+    EXPECT_EQ(ImportFiles(*archive, *fs, 0,
+                          {{"one.bin", PatternBytes(5000, 2)}, {"pic.png", EncodedImage(12, 9, "png")}},
+                          "/src/1"),
+              kOk);
+    const int folder = NewFolder(*archive, 0, "F");
+    EXPECT_EQ(ImportFiles(*archive, *fs, folder, {{"inner.bin", PatternBytes(900, 3)}}, "/src/2"), kOk);
+    EXPECT_EQ(archive->MoveEntries({2}, 1, false), kOk);
+    if (pendingDefragment) {
+        host.cancelAtText = "Defragmenting Archive";
+        EXPECT_EQ(archive->EmptyRecycleBin({1}), kCancelled);
+        EXPECT_TRUE(archive->defragmentPending());
+    }
+    EXPECT_EQ(archive->Close(true), kOk);
+    auto other = MakeArchive(*fs, host, kOtherPath, ScriptedHost::Encrypted(kMethodBlowfish, kPassword));
+    EXPECT_EQ(ImportFiles(*other, *fs, 0, {{"theirs.bin", PatternBytes(800, 4)}}, "/src/3"), kOk);
+    EXPECT_EQ(other->Close(true), kOk);
+    fs->MakeDirectory("/out");
+    return fs;
+}
+
+struct World {
+    std::unique_ptr<MemoryFileSystem> fs;
+    ScriptedHost host;
+    std::unique_ptr<CCodeArchive> archive;
+    std::unique_ptr<CCodeArchive> other;
+    std::unique_ptr<CCodeArchive> created;
+    std::unique_ptr<IFile> holder; // another process's handle
+
+    int NumberOf(const std::string& name) {
+        for (int i = 0; i < archive->entryCount(); ++i) {
+            if (archive->GetName(EntryIndex(i)) == name) {
+                return i + 1;
+            }
+        }
+        ADD_FAILURE() << "no " << name;
+        return 0;
+    }
+};
+
+struct Operation {
+    const char* name;
+    std::function<Status(World&)> run;
+    std::function<void(World&)> prepare = [](World&) {};
+    bool pendingDefragment = false;
+};
+
+const std::vector<Operation>& Operations() {
+    static const std::vector<Operation> operations = {
+        {"open",
+         [](World& w) {
+             Status status = kOk;
+             w.archive = OpenArchive(*w.fs, w.host, kPath, kPassword, &status);
+             return status;
+         },
+         [](World& w) { w.archive->Close(false); }},
+        {"create",
+         [](World& w) {
+             w.created = std::make_unique<CCodeArchive>(w.host, *w.fs);
+             w.host.QueueCreate(ScriptedHost::Encrypted(kMethodTwofish, kPassword, 8));
+             return w.created->Create("/a/new.kvq");
+         }},
+        {"import",
+         [](World& w) {
+             return ImportFiles(
+                 *w.archive, *w.fs, 0,
+                 {{"new.bin", PatternBytes(3000, 5)}, {"new.png", EncodedImage(10, 10, "png")}}, "/src/new");
+         }},
+        {"new folder", [](World& w) { return w.archive->CreateFolder(0, "New Folder", kTypeFolder); }},
+        {"move",
+         [](World& w) {
+             return w.archive->MoveEntries({w.NumberOf("one.bin"), w.NumberOf("F")}, 1, false);
+         }},
+        {"copy within",
+         [](World& w) {
+             return w.archive->CopyEntries({w.NumberOf("F"), w.NumberOf("pic.png")}, 0, *w.archive);
+         }},
+        {"copy into another archive",
+         [](World& w) {
+             return w.archive->CopyEntries({w.NumberOf("F"), w.NumberOf("pic.png")}, 0, *w.other);
+         }},
+        {"export", [](World& w) { return w.archive->ExportSelection({0}); },
+         [](World& w) { w.host.folder = "/out"; }},
+        {"empty the bin", [](World& w) { return w.archive->EmptyRecycleBin({1}); }},
+        {"resumed defragmentation", [](World& w) { return w.archive->EmptyRecycleBin({1}); }, [](World&) {},
+         true},
+        {"close", [](World& w) { return w.archive->Close(true); },
+         [](World& w) {
+             w.archive->Rename(EntryIndex::OfNumber(w.NumberOf("one.bin")), "two");
+             w.archive->SetEntryComment(EntryIndex::OfNumber(w.NumberOf("F")), "a comment");
+         }},
+        {"confirm close", [](World& w) { return w.archive->ConfirmClose(false); },
+         [](World& w) { w.archive->Rename(EntryIndex::OfNumber(w.NumberOf("pic.png")), "picture"); }},
+        {"refresh", [](World& w) { return w.archive->Refresh(true); }},
+    };
+    return operations;
+}
+
+// A world with both archives open and the operation's preparation done; nothing counted so far.
+std::unique_ptr<World> Prepare(const MemoryFileSystem& base, const Operation& op) {
+    auto w = std::make_unique<World>();
+    w->fs = base.Clone();
+    Status status = kOk;
+    w->archive = OpenArchive(*w->fs, w->host, kPath, kPassword, &status);
+    EXPECT_EQ(status, kOk);
+    w->other = OpenArchive(*w->fs, w->host, kOtherPath, kPassword, &status);
+    EXPECT_EQ(status, kOk);
+    op.prepare(*w);
+    w->host.messages.clear();
+    w->host.messageTexts.clear();
+    return w;
+}
+
+// After the failure both archives still open and pass the full check.
+void ExpectSound(World& w, const std::string& where) {
+    w.fs->ClearFaults();
+    w.holder.reset();
+    for (auto* a : {&w.archive, &w.other, &w.created}) {
+        if (*a) {
+            (*a)->Close(false);
+        }
+    }
+    for (const char* path : {kPath, kOtherPath}) {
+        ScriptedHost host;
+        Status status = kOk;
+        auto reopened = OpenArchive(*w.fs, host, path, kPassword, &status);
+        ASSERT_EQ(status, kOk) << where << ": " << path << " no longer opens";
+        EXPECT_EQ(CheckErrors(*reopened), "") << where << ": " << path;
+        reopened->Close(false);
+    }
+}
+
+const Operation& OperationNamed(const std::string& name) {
+    for (const Operation& op : Operations()) {
+        if (name == op.name) {
+            return op;
+        }
+    }
+    throw std::invalid_argument(name);
+}
+
+// What each operation returns, and shows, for the failures a user meets.
+TEST(Status, TableOfFailures) {
+    struct Row {
+        const char* operation;
+        const char* fault;
+        std::function<void(World&)> inject;
+        Status expected;
+    } rows[] = {
+        {"open", "the archive is in use",
+         [](World& w) {
+             OpenResult result{};
+             w.holder = w.fs->OpenExclusive(kPath, false, &result);
+         },
+         kErrArchiveLocked},
+        {"open", "its header cannot be read", [](World& w) { w.fs->FailNext(OpKind::Read); },
+         kErrArchiveRead},
+        {"create", "the startup disk is full", [](World& w) { w.fs->SetStartupDisk(false); },
+         kErrStartupDiskCreate},
+        {"import", "a source is locked", [](World& w) { w.fs->FailNext(OpKind::Open); }, kErrSourceLocked},
+        {"import", "the disk is full", [](World& w) { w.fs->SetCapacity(w.fs->UsedBytes() + 1000); },
+         kErrDiskSpace},
+        {"import", "the startup disk fills up", [](World& w) { w.fs->SetStartupDisk(false); },
+         kErrStartupDiskAdd},
+        {"import", "the catalogue cannot be moved", [](World& w) { w.fs->FailNext(OpKind::Write); },
+         kErrArchiveMove},
+        {"new folder", "the archive cannot grow", [](World& w) { w.fs->FailNext(OpKind::SetLength); },
+         kErrDiskSpace},
+        {"move", "the header cannot be written", [](World& w) { w.fs->FailNext(OpKind::Write); },
+         kErrFileAccess},
+        {"move", "an entry cannot be read", [](World& w) { w.fs->FailNext(OpKind::Read); }, kErrArchiveRead},
+        {"copy into another archive", "the source cannot be read",
+         [](World& w) { w.fs->FailNext(OpKind::Read); }, kErrArchiveRead},
+        {"copy into another archive", "the target is full",
+         [](World& w) { w.fs->SetCapacity(w.fs->UsedBytes()); }, kErrDiskSpace},
+        {"export", "the folder chooser is cancelled", [](World& w) { w.host.folder.reset(); }, kCancelled},
+        {"export", "a file cannot be created", [](World& w) { w.fs->FailNext(OpKind::Create); },
+         kErrExportSpace},
+        {"empty the bin", "no room for the compacted catalogue",
+         [](World& w) { w.fs->SetCapacity(w.fs->UsedBytes()); }, kErrCorrupt},
+        {"empty the bin", "the confirmation is refused", [](World& w) { w.host.confirmAnswers = {false}; },
+         kCancelled},
+        {"resumed defragmentation", "a block cannot be moved",
+         [](World& w) { w.fs->FailNext(OpKind::Write); }, kErrArchiveMove},
+        {"close", "the rename cannot be journalled", [](World& w) { w.fs->FailNext(OpKind::Create); },
+         kErrFileAccess},
+        {"refresh", "the catalogue cannot be read", [](World& w) { w.fs->FailNext(OpKind::Read); },
+         kErrArchiveRead},
+        {"refresh", "the file cannot be flushed", [](World& w) { w.fs->FailNext(OpKind::Sync); },
+         kErrArchiveFlush},
+    };
+    const std::unique_ptr<MemoryFileSystem> bases[] = {MakeWorld(false), MakeWorld(true)};
+    for (const Row& row : rows) {
+        const std::string where = std::string(row.operation) + ", " + row.fault;
+        const Operation& op = OperationNamed(row.operation);
+        auto w = Prepare(*bases[op.pendingDefragment ? 1 : 0], op);
+        row.inject(*w);
+        EXPECT_EQ(op.run(*w), row.expected) << where;
+        EXPECT_EQ(w->host.messages,
+                  row.expected == kCancelled ? std::vector<Status>{} : std::vector<Status>{row.expected})
+            << where;
+        w->fs->SetCapacity(UINT64_MAX);
+        w->fs->SetStartupDisk(true);
+        ExpectSound(*w, where);
+    }
+}
+
+// Every file operation (but queries) of every operation fails in turn: the operation returns 0 or
+// 9004 and shows nothing, or returns the code of the one message it showed; both archives stay sound.
+TEST(Status, EveryFailureIsShownOnceAndReturned) {
+    const std::unique_ptr<MemoryFileSystem> bases[] = {MakeWorld(false), MakeWorld(true)};
+    for (const Operation& op : Operations()) {
+        const MemoryFileSystem& base = *bases[op.pendingDefragment ? 1 : 0];
+        uint64_t total = 0;
+        {
+            auto dry = Prepare(base, op);
+            const uint64_t before = dry->fs->CallCount();
+            ASSERT_EQ(op.run(*dry), kOk) << op.name;
+            EXPECT_TRUE(dry->host.messages.empty()) << op.name;
+            total = dry->fs->CallCount() - before;
+        }
+        ASSERT_GT(total, 0u) << op.name;
+
+        for (uint64_t k = 1; k <= total; ++k) {
+            auto w = Prepare(base, op);
+            w->fs->FailCallAt(k);
+            const Status status = op.run(*w);
+            const std::string where = std::string(op.name) + ", call " + std::to_string(k) + " of " +
+                                      std::to_string(total) + " failing";
+            if (status == kOk || status == kCancelled) {
+                EXPECT_TRUE(w->host.messages.empty()) << where << " returned " << status;
+            } else {
+                EXPECT_EQ(w->host.messages, std::vector<Status>{status}) << where;
+                EXPECT_EQ(w->host.messageTexts, std::vector<std::string>{MessageText(status)}) << where;
+            }
+            ExpectSound(*w, where);
+            if (::testing::Test::HasFailure()) {
+                return;
+            }
+        }
+    }
 }
 
 } // namespace
