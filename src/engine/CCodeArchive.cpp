@@ -6,7 +6,9 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
+#include <optional>
 
 namespace quorvane {
 
@@ -18,7 +20,18 @@ TransferBuffers& SharedBuffers() {
     return buffers;
 }
 
+const uint8_t* SharedBytes::get() const {
+    assert((data_ == nullptr || epoch_ == SharedBuffers().epoch) &&
+           "a pointer into the shared buffers was held across a pump");
+    return data_;
+}
+
 namespace {
+
+// Calls into a host that may run its event loop, under way now, across all archives.
+int hostCallDepth = 0;
+// Catalogue generations are drawn from one sequence, so that no two archive objects share one.
+uint64_t lastGeneration = 0;
 
 size_t CharacterCount(const std::string& utf8) {
     size_t count = 0;
@@ -47,11 +60,78 @@ CCodeArchive::CCodeArchive(ArchiveHost& host, IFileSystem& fs)
 }
 
 CCodeArchive::~CCodeArchive() {
+    assert(busyDepth_ == 0 && "an archive is deleted while an operation on it runs");
     // The owner calls Close first; this only lets go of the file without writing anything.
     if (file_) {
         file_->Close();
     }
     key_.Wipe();
+}
+
+// ---------------------------------------------------------------- while events are pumped
+
+CCodeArchive::OperationScope::OperationScope(CCodeArchive& archive)
+    : archive_(archive) {
+    if (archive_.busyDepth_++ == 0) {
+        archive_.busyHostDepth_ = hostCallDepth;
+    }
+}
+
+CCodeArchive::OperationScope::~OperationScope() {
+    --archive_.busyDepth_;
+}
+
+CCodeArchive::HostCall::HostCall() {
+    ++hostCallDepth;
+    ++SharedBuffers().epoch;
+}
+
+CCodeArchive::HostCall::~HostCall() {
+    --hostCallDepth;
+}
+
+bool CCodeArchive::Reentered() const {
+    // The operation's own steps run at the host depth it began at; anything deeper came in
+    // through a pump of it (or of the other archive of a copy).
+    return busyDepth_ > 0 && hostCallDepth > busyHostDepth_;
+}
+
+CCodeArchive::CatalogueChange::CatalogueChange(CCodeArchive& archive)
+    : archive_(archive) {
+    if (archive_.fluxDepth_++ == 0 && archive_.announced_) {
+        archive_.host_.CatalogueAboutToChange(archive_);
+    }
+}
+
+CCodeArchive::CatalogueChange::~CatalogueChange() {
+    if (--archive_.fluxDepth_ != 0) {
+        return;
+    }
+    archive_.NewGeneration();
+    if (archive_.announced_) {
+        archive_.host_.CatalogueChanged(archive_);
+    }
+    std::vector<std::function<void()>> deferred;
+    deferred.swap(archive_.deferred_);
+    for (const auto& show : deferred) {
+        show();
+    }
+}
+
+void CCodeArchive::NewGeneration() {
+    generation_ = ++lastGeneration;
+}
+
+void CCodeArchive::ShowAlert(const Prompt& prompt) {
+    auto show = [this, prompt] {
+        const HostCall call;
+        host_.Alert(prompt);
+    };
+    if (fluxDepth_ > 0) {
+        deferred_.push_back(show);
+    } else {
+        show();
+    }
 }
 
 void CCodeArchive::ResetState() {
@@ -196,6 +276,8 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         CloseFile(false);
         return ReportError(status);
     }
+    NewGeneration();
+    announced_ = true;
     return kOk;
 }
 
@@ -288,10 +370,15 @@ Status CCodeArchive::Open(const std::string& path) {
     }
     Recount(false);
     lastOpenFailure_ = OpenFailure::None;
+    NewGeneration();
+    announced_ = true;
     return kOk;
 }
 
 Status CCodeArchive::Close(bool save) {
+    if (Reentered()) {
+        return kBusy;
+    }
     return ReportError(CloseFile(save));
 }
 
@@ -317,6 +404,8 @@ Status CCodeArchive::CloseFile(bool save) {
         file_.reset();
     }
     isOpen_ = false;
+    announced_ = false;
+    NewGeneration();
     key_.Wipe();
     catalogue_.clear();
     entryChanges_.clear();
@@ -326,8 +415,14 @@ Status CCodeArchive::CloseFile(bool save) {
 }
 
 Status CCodeArchive::ConfirmClose(bool ask) {
-    if (ask && !host_.Confirm(ConfirmCloseArchive())) {
-        return kCancelled;
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (ask) {
+        const HostCall call;
+        if (!host_.Confirm(ConfirmCloseArchive())) {
+            return kCancelled;
+        }
     }
     // A failed save leaves the archive open with its changes, so that the caller can keep it.
     return Close(true);
@@ -580,7 +675,16 @@ Status CCodeArchive::FlushCatalogue() {
 }
 
 Status CCodeArchive::Refresh(bool alert) {
-    return ReportError(Reload(alert));
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    Status status = kOk;
+    {
+        const CatalogueChange change(*this);
+        status = Reload(alert);
+    }
+    return ReportError(status);
 }
 
 Status CCodeArchive::Reload(bool alert) {
@@ -665,7 +769,9 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
 // ---------------------------------------------------------------- batch protocol
 
 Status CCodeArchive::BeginBatch(bool silent) {
-    host_.SetListRedraw(false);
+    if (Reentered()) {
+        return kBusy;
+    }
     batch_ = Batch{};
     // The batch ends with a reload from the file: changes that could not be written first would be
     // thrown away by it, so a failed flush stops the batch before anything is added.
@@ -824,6 +930,11 @@ Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
 
 Status CCodeArchive::FinishBatch() {
     Status pending = batch_.pendingError;
+    // The header switch and the reload: the catalogue grows and is read anew.
+    std::optional<CatalogueChange> change;
+    if (batch_.expanded) {
+        change.emplace(*this);
+    }
     if (batch_.expanded) {
         ProgressText("Canceling");
         ProgressTotal(0);
@@ -882,9 +993,9 @@ Status CCodeArchive::FinishBatch() {
             pending = reloaded;
         }
     }
-    host_.SetListRedraw(true);
-    batch_.pendingError = pending;
     batch_.expanded = false;
+    change.reset();
+    batch_.pendingError = pending;
     return ReportError(pending);
 }
 
@@ -894,13 +1005,17 @@ void CCodeArchive::ProgressOpen(int kind) {
     cancelled_ = false;
     progressOpen_ = true;
     const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
-    host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                       adding ? header_.thumbnailQuality : 0);
+    {
+        const HostCall call;
+        host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
+                           adding ? header_.thumbnailQuality : 0);
+    }
     PollCancel();
 }
 
 void CCodeArchive::ProgressTotal(int total) {
     if (progressOpen_) {
+        const HostCall call;
         host_.ProgressTotal(total);
     }
     PollCancel();
@@ -910,6 +1025,7 @@ void CCodeArchive::ProgressText(const std::string& text) {
     if (progressOpen_) {
         ProgressCounts counts{batch_.entriesAdded, batch_.plannedEntries, batch_.usedBytes,
                               batch_.plannedBytes};
+        const HostCall call;
         host_.ProgressText(text, counts);
     }
     PollCancel();
@@ -917,20 +1033,25 @@ void CCodeArchive::ProgressText(const std::string& text) {
 
 void CCodeArchive::ProgressPiece(int piece, int pieces) {
     if (progressOpen_) {
+        const HostCall call;
         host_.ProgressPiece(piece, pieces);
     }
     PollCancel();
 }
 
 bool CCodeArchive::PollCancel() {
-    if (progressOpen_ && host_.PollCancel()) {
-        cancelled_ = true;
+    if (progressOpen_) {
+        const HostCall call;
+        if (host_.PollCancel()) {
+            cancelled_ = true;
+        }
     }
     return cancelled_;
 }
 
 void CCodeArchive::ProgressClose() {
     if (progressOpen_) {
+        const HostCall call;
         host_.ProgressClose();
         progressOpen_ = false;
     }
@@ -941,7 +1062,15 @@ Status CCodeArchive::ReportError(Status code) {
         return code;
     }
     const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
-    host_.ShowMessage(shown, MessageText(shown));
+    auto show = [this, shown] {
+        const HostCall call;
+        host_.ShowMessage(shown, MessageText(shown));
+    };
+    if (fluxDepth_ > 0) {
+        deferred_.push_back(show); // shown once the host has the catalogue back
+    } else {
+        show();
+    }
     return shown;
 }
 

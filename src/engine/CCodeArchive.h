@@ -20,6 +20,7 @@ namespace quorvane {
 class RollbackJournal;
 class CImageHolder;
 class CThumbnailMaker;
+class SharedBytes;
 
 // The one thumbnail maker of the process.
 CThumbnailMaker& SharedThumbnailMaker();
@@ -71,6 +72,31 @@ public:
     Status ConfirmClose(bool ask);
     bool IsOpen() const { return isOpen_; }
 
+    // ---- while events are pumped
+    // The host's event loop keeps running inside every long operation (PollCancel and each dialog
+    // let it), so paints, timers and drops may call back in. While an operation on this archive
+    // runs it is Busy: called back from inside it, reads answer with correct data, and every
+    // change and long operation is refused with kBusy, touching nothing. While the catalogue is in
+    // flux - between the host's CatalogueAboutToChange and CatalogueChanged - reads answer nothing
+    // (empty text, 0, null, false, an empty selection).
+    bool Busy() const { return busyDepth_ > 0; }
+    bool catalogueInFlux() const { return fluxDepth_ > 0; }
+    // Changes whenever entries are renumbered, blocks or the catalogue move, the catalogue is
+    // reloaded, and at Open, Create and Close; never for in-place renames, comments or flags.
+    uint64_t catalogueGeneration() const { return generation_; }
+    // Marks the archive Busy for its lifetime; nests. Every long operation holds one (both
+    // archives of a copy).
+    class OperationScope {
+    public:
+        explicit OperationScope(CCodeArchive& archive);
+        ~OperationScope();
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+    private:
+        CCodeArchive& archive_;
+    };
+
     // ---- checked primitives
     Status ReadAt(void* buffer, uint64_t offset, size_t length);
     Status WriteAt(const void* buffer, uint64_t offset, size_t length);
@@ -111,9 +137,9 @@ public:
     // Batch add step: one file from disk into `parent`.
     Status AddFile(int parent, const std::string& path, int* newNumber = nullptr);
     // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
-    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, const uint8_t** firstChunk);
+    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk);
     // Decodes the image, records its dimensions in `entry` and writes its thumbnail at entry.thumbOffset.
-    Status MakeThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry);
+    Status MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry);
 
     // ---- export
     // Asks the host for a folder, then writes the marked files there (folders below the selection
@@ -138,7 +164,7 @@ public:
     Status AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
                          const std::string& comment, const std::string& name, int* newNumber = nullptr);
     Status CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
-                        const uint8_t** firstChunk);
+                        SharedBytes* firstChunk);
 
     // ---- recycle bin
     // 0, 9004 for a refused confirmation or a cancelled defragmentation, else the code shown.
@@ -170,13 +196,15 @@ public:
     int GetListIcon(EntryIndex index) const;
     int GetTreeKind(EntryIndex index) const;      // file 2, folder 1, recycle bin 9999, else 0
     int GetTreeKindNoBin(EntryIndex index) const; // the same, but 0 for the recycle bin
-    // Decrypted thumbnail pixels (thumbStoredLength bytes) in the shared thumbnail buffer, or null.
+    // Decrypted thumbnail pixels (thumbStoredLength bytes) in the shared thumbnail buffer, or null;
+    // valid until the next call into the engine that may pump (see SharedBuffers).
     const uint8_t* GetThumbnail(EntryIndex index);
     // The stored thumbnail of a file rebuilt into cell `targetCell` (0: 16 px, 1: 32 px, or the stored
     // size's own cell) of the shared thumbnail maker, for the contents list. False when the entry has
     // no thumbnail or it cannot be read.
     bool RenderThumbnail(EntryIndex index, int targetCell);
-    // A file of at most 4 MiB decrypted into a transfer buffer: 0 and its bytes, or -1.
+    // A file of at most 4 MiB decrypted into a transfer buffer: 0 and its bytes, or -1. The bytes
+    // are valid until the next call into the engine that may pump (see SharedBuffers).
     int GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size);
     // The entry number of the first file after entry number `start` (0: from the start) whose name
     // matches, or 0.
@@ -256,8 +284,8 @@ protected:
     // Completes a file entry whose data was just written at the next data position (offsets,
     // thumbnail, name, comment, extension) and commits it. `e` holds the file's own fields.
     Status CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
-                         bool zeroEmptyCommentKeys, const std::string& imageName, const uint8_t* firstChunk,
-                         int* newNumber);
+                         bool zeroEmptyCommentKeys, const std::string& imageName,
+                         const SharedBytes& firstChunk, int* newNumber);
     // Writes the entry of an add step at the next entry position and advances the batch.
     Status CommitAdd(CatalogueEntry& entry, int* newNumber);
 
@@ -271,6 +299,34 @@ protected:
     // Close and Refresh without showing their failure.
     Status CloseFile(bool save);
     Status Reload(bool alert);
+
+    // Called back from inside a pump of an operation on this archive (changes and long operations
+    // are refused then; the operation's own steps are not called back and go on).
+    bool Reentered() const;
+    // A call into the host that may run its event loop.
+    class HostCall {
+    public:
+        HostCall();
+        ~HostCall();
+        HostCall(const HostCall&) = delete;
+        HostCall& operator=(const HostCall&) = delete;
+    };
+    // Brackets a renumbering, a move of blocks or of the catalogue, or a reload: reads refuse
+    // inside, and the outermost bracket tells the host before and after, then shows the messages
+    // and alerts raised inside it (no dialog opens over a catalogue in flux).
+    class CatalogueChange {
+    public:
+        explicit CatalogueChange(CCodeArchive& archive);
+        ~CatalogueChange();
+        CatalogueChange(const CatalogueChange&) = delete;
+        CatalogueChange& operator=(const CatalogueChange&) = delete;
+
+    private:
+        CCodeArchive& archive_;
+    };
+    void NewGeneration();
+    // An alert, shown now or, in flux, after CatalogueChanged.
+    void ShowAlert(const Prompt& prompt);
     Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();
@@ -306,15 +362,46 @@ protected:
     // Move and copy context: the marks of the running copy and the target's folder.
     SelectionMap moveMarks_;
     int moveDestination_ = 0;
+    int busyDepth_ = 0;
+    int busyHostDepth_ = 0; // host calls under way when the outermost operation began
+    int fluxDepth_ = 0;
+    bool announced_ = false; // Open or Create succeeded: the host hears of catalogue changes
+    std::vector<std::function<void()>> deferred_; // dialogs raised in flux
+    uint64_t generation_ = 0;
 };
 
-// The two 4 MiB transfer buffers and the thumbnail buffer, made once per process.
+// The two 4 MiB transfer buffers and the thumbnail buffer, made once per process and shared by
+// every archive.
+//
+// No pointer into them is held across a pump. A pump - PollCancel, or any dialog - runs the host's
+// event loop, which may call back into any archive (a paint asks for a thumbnail, say) and so
+// overwrite them. An operation therefore keeps nothing in them from one unit of work to the next,
+// and whoever gets bytes from GetThumbnail or GetImageData uses or copies them before the next
+// call into the engine that may pump. Debug builds check it: `epoch` advances at every pump, and a
+// SharedBytes taken before one asserts when it is read after it.
 struct TransferBuffers {
     uint8_t* a;
     uint8_t* b;
     uint8_t* thumbnail;
+    uint64_t epoch = 0;
 };
 TransferBuffers& SharedBuffers();
+
+// A pointer into the shared buffers together with the pump epoch it was taken in.
+class SharedBytes {
+public:
+    SharedBytes() = default;
+    explicit SharedBytes(const uint8_t* data)
+        : data_(data)
+        , epoch_(SharedBuffers().epoch) {}
+    // The pointer; debug builds abort when a pump came between taking and reading it.
+    const uint8_t* get() const;
+    explicit operator bool() const { return data_ != nullptr; }
+
+private:
+    const uint8_t* data_ = nullptr;
+    uint64_t epoch_ = 0;
+};
 
 // One import into `folder` of `archive` as one batch: files, and with `recurse` directories with
 // their whole tree (links to directories, fifos, sockets and devices are skipped). The same paths

@@ -54,7 +54,9 @@ std::string ExtensionText(const CatalogueEntry& e) {
 } // namespace
 
 const CatalogueEntry* CCodeArchive::Entry(EntryIndex index) const {
-    if (!catalogueLoaded_ || index.value < 0 || static_cast<size_t>(index.value) >= catalogue_.size()) {
+    // In flux the buffer may hold the old numbering, or offsets that no longer hold.
+    if (!catalogueLoaded_ || fluxDepth_ > 0 || index.value < 0 ||
+        static_cast<size_t>(index.value) >= catalogue_.size()) {
         return nullptr;
     }
     return &catalogue_[static_cast<size_t>(index.value)];
@@ -118,6 +120,10 @@ Status CCodeArchive::AddFolder(int parent, const std::string& name, const std::s
 }
 
 Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
     BeginBatch(true);
     Status status = PlanFolder();
     if (status == kOk) {
@@ -336,7 +342,7 @@ int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t*
 }
 
 int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
-    if (!catalogueLoaded_ || start < 0) {
+    if (!catalogueLoaded_ || fluxDepth_ > 0 || start < 0) {
         return 0;
     }
     const std::u32string wanted = UpperCodePoints(text);
@@ -362,6 +368,9 @@ int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeNa
 // ---------------------------------------------------------------- changing
 
 Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
@@ -372,6 +381,9 @@ Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) 
 }
 
 Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
@@ -400,6 +412,9 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
 }
 
 Status CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
@@ -409,6 +424,9 @@ Status CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
 }
 
 Status CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
@@ -418,6 +436,9 @@ Status CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
 }
 
 Status CCodeArchive::SetRootExpanded(bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
     if (!isOpen_) {
         return ReportError(kErrGeneral);
     }
@@ -428,7 +449,7 @@ Status CCodeArchive::SetRootExpanded(bool expanded) {
 // ---------------------------------------------------------------- structure
 
 void CCodeArchive::Recount(bool alert) {
-    if (!catalogueLoaded_) {
+    if (!catalogueLoaded_ || Reentered()) {
         return;
     }
     const int32_t count = static_cast<int32_t>(catalogue_.size());
@@ -491,13 +512,13 @@ void CCodeArchive::Recount(bool alert) {
     }
     catalogueDirty_ = true;
     if (alert && noteAlert) {
-        host_.Alert(AlertPerformance());
+        ShowAlert(AlertPerformance());
     }
 }
 
 SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
     SelectionMap map;
-    const int32_t count = catalogueLoaded_ ? static_cast<int32_t>(catalogue_.size()) : 0;
+    const int32_t count = catalogueLoaded_ && fluxDepth_ == 0 ? static_cast<int32_t>(catalogue_.size()) : 0;
     map.slots.assign(static_cast<size_t>(count) + 3, 0);
     if (count == 0) {
         return map;

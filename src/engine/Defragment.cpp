@@ -4,20 +4,30 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 
 namespace quorvane {
 
 Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
     SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
         return header_.defragmentPending ? Defragment() : Status{kOk};
     }
-    if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
-        return kCancelled;
+    {
+        const HostCall call;
+        if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
+            return kCancelled;
+        }
     }
     if (Status s = WriteHeader(false); s != kOk) {
         return ReportError(s);
     }
+    // From the renumbering to the end of the defragmentation the catalogue is in flux.
+    const CatalogueChange change(*this);
     Status status = kOk;
     {
         WaitCursorGuard wait(host_);
@@ -84,14 +94,20 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
 }
 
 Status CCodeArchive::Defragment() {
+    if (Reentered()) {
+        return kBusy;
+    }
     if (!header_.defragmentPending) {
         return kOk;
     }
+    const OperationScope scope(*this);
     // Pending catalogue changes reach the file first: the pass works on the file and reloads it, so
     // changes that cannot be written would be lost.
     if (Status s = FlushCatalogue(); s != kOk) {
         return ReportError(s);
     }
+    // Blocks move and the catalogue is reloaded: in flux until the pass is over.
+    std::optional<CatalogueChange> change(std::in_place, *this);
     const int count = header_.entryCount;
     ProgressOpen(kProgressDefragment);
     ProgressTotal(count);
@@ -253,11 +269,12 @@ Status CCodeArchive::Defragment() {
         failure = reloaded;
     }
     ProgressClose();
+    change.reset();
     if (failure != kOk) {
         return ReportError(failure);
     }
     if (cancelled) {
-        host_.Alert(AlertDefragmentCancelled());
+        ShowAlert(AlertDefragmentCancelled());
         return kCancelled;
     }
     return kOk;

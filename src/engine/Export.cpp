@@ -14,9 +14,16 @@ constexpr int kMaxCopyAttempts = 100000;
 } // namespace
 
 Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
     std::string root;
-    if (!host_.ChooseFolder(root)) {
-        return kCancelled;
+    {
+        const HostCall call;
+        if (!host_.ChooseFolder(root)) {
+            return kCancelled;
+        }
     }
     const SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
@@ -74,6 +81,9 @@ std::string CCodeArchive::DestinationFolder(EntryIndex index, const std::string&
 
 Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
                                 std::string* writtenPath, const SelectionMap* marks) {
+    if (Reentered()) {
+        return kBusy;
+    }
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder()) {
         return kErrGeneral;
@@ -125,6 +135,10 @@ Status CCodeArchive::ReadFileData(EntryIndex index, IFile& output) {
 }
 
 Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink) {
+    // It may pump through the progress window of an operation running on the archive.
+    if (Reentered()) {
+        return kBusy;
+    }
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder()) {
         return kErrArchiveRead;

@@ -8,6 +8,10 @@
 namespace quorvane {
 
 Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destination, bool confirm) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
     // Nothing to move (an empty selection, or one of the recycle bin alone) is no failure: as for
     // a copy, nothing is touched and 0 comes back.
     const SelectionMap marks = MarkSelection(selection, true);
@@ -25,6 +29,7 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     }
     const bool intoBin = destination != 0 && target->inRecycleBin != 0;
     if (confirm && intoBin) {
+        const HostCall call;
         if (!host_.Confirm(marks.count == 1 ? ConfirmDeleteOne() : ConfirmDeleteMany())) {
             return kCancelled;
         }
@@ -54,11 +59,20 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (status == kOk) {
         status = Flush();
     }
-    const Status reloaded = Reload(!(confirm && intoBin));
+    Status reloaded = kOk;
+    {
+        const CatalogueChange change(*this);
+        reloaded = Reload(!(confirm && intoBin));
+    }
     return ReportError(status != kOk ? status : reloaded);
 }
 
 Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target) {
+    if (Reentered() || target.Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    const OperationScope targetScope(target);
     if (selection.empty()) {
         return kOk;
     }
@@ -126,10 +140,10 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
 }
 
 Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
-                                  const uint8_t** firstChunk) {
+                                  SharedBytes* firstChunk) {
     TransferBuffers& buffers = SharedBuffers();
     if (firstChunk) {
-        *firstChunk = nullptr;
+        *firstChunk = SharedBytes();
     }
     const uint64_t size = entry.size;
     const uint64_t fullPieces = size / kPieceSize;
@@ -159,7 +173,7 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         }
     } while (remaining > 0);
     if (firstChunk && size <= kPieceSize) {
-        *firstChunk = buffers.b + kChunkPrefix;
+        *firstChunk = SharedBytes(buffers.b + kChunkPrefix);
     }
     return kOk;
 }
@@ -177,7 +191,7 @@ Status CCodeArchive::AddCopiedFile(int parent, CCodeArchive& source, const Catal
         batch_.pendingError = kCancelled;
         return batch_.pendingError;
     }
-    const uint8_t* firstChunk = nullptr;
+    SharedBytes firstChunk;
     if (Status s = CopyFileData(source, entry, batch_.nextDataPosition, &firstChunk); s != kOk) {
         batch_.pendingError = s;
         return s;
