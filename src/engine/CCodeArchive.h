@@ -246,7 +246,8 @@ public:
     bool catalogueDirty() const { return catalogueDirty_; }
     const PlainHeader& plainHeader() const { return plainHeader_; }
     const ProtectedHeader& header() const { return header_; }
-    // The in-memory entry, or null when the catalogue is not loaded or the index is out of range.
+    // The in-memory entry, or null when the catalogue is not loaded, is in flux or the index is out
+    // of range; valid until the catalogue next changes (CatalogueChanged).
     const CatalogueEntry* Entry(EntryIndex index) const;
     ArchiveHost& host() { return host_; }
     IFileSystem& fileSystem() { return fs_; }
