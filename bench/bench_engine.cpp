@@ -360,7 +360,7 @@ void ImportJpegWithThumbnail(benchmark::State& s) {
         auto archive = CreateArchive(host, path, 8);
         s.ResumeTiming();
         if (!archive || ImportPaths(*archive, {w.jpegPath}, 0, false) != kOk ||
-            archive->Entry(1) == nullptr || archive->Entry(1)->hasThumbnail != 1) {
+            archive->Entry(EntryIndex(1)) == nullptr || archive->Entry(EntryIndex(1))->hasThumbnail != 1) {
             s.SkipWithError("import without a thumbnail");
             break;
         }
@@ -415,7 +415,7 @@ void DefragmentHalf(benchmark::State& s) {
         uint64_t moved = 0;
         uint64_t next = kDataAreaOffset;
         for (int i = 0; i < archive->entryCount(); ++i) {
-            const CatalogueEntry& e = *archive->Entry(i);
+            const CatalogueEntry& e = *archive->Entry(EntryIndex(i));
             if (e.inRecycleBin || e.blockLength == 0) {
                 continue;
             }

@@ -107,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t inputSize) {
         return 0;
     }
     for (int i = 0; i < archive.entryCount(); ++i) {
-        archive.GetName(i);
-        archive.GetText(i, kFieldDimensions);
-        archive.GetThumbnail(i);
+        archive.GetName(EntryIndex(i));
+        archive.GetText(EntryIndex(i), kFieldDimensions);
+        archive.GetThumbnail(EntryIndex(i));
     }
     CheckArchive(archive);
     archive.ExportSelection({0});

@@ -11,11 +11,11 @@ CatalogueView CatalogueView::Of(CCodeArchive& archive) {
     CatalogueView view;
     const int count = archive.entryCount();
     for (int i = 0; i < count; ++i) {
-        const CatalogueEntry* e = archive.Entry(i);
+        const CatalogueEntry* e = archive.Entry(EntryIndex(i));
         if (e == nullptr) {
             break;
         }
-        view.names.push_back(archive.GetName(i));
+        view.names.push_back(archive.GetName(EntryIndex(i)));
         view.parents.push_back(e->parent);
         view.folders.push_back(e->IsFolder());
         view.inBin.push_back(e->inRecycleBin != 0);

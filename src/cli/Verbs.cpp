@@ -47,13 +47,13 @@ bool MainPasswordSource(const Arguments& a, PasswordSource& source, std::string&
     return true;
 }
 
-// What the host saw during one operation, mapped to the exit status.
-int ExitFor(Status status, const TerminalHost& host, size_t messagesBefore) {
+// The status of one operation (its message already shown), mapped to the exit status.
+int ExitFor(Status status, const TerminalHost& host) {
     if (host.CancelRequested() || (status == kCancelled && Interrupted())) {
         return kExitInterrupted;
     }
     if (status == kOk) {
-        return host.Messages().size() > messagesBefore ? kExitFailed : kExitOk;
+        return kExitOk;
     }
     switch (status) {
     case kErrPassword:
@@ -75,14 +75,13 @@ int ExitFor(Status status, const TerminalHost& host, size_t messagesBefore) {
 }
 
 // Open with the terminal's three attempts at the password; a password from a file or the
-// environment is tried once.
+// environment is tried once, and a file that is no archive is not worth a second prompt.
 Status OpenArchive(CCodeArchive& archive, TerminalHost& host, const std::string& path) {
     Status status = kOk;
     for (int attempt = 1; attempt <= kPasswordAttempts; ++attempt) {
-        const int promptsBefore = host.PasswordPrompts();
         status = archive.Open(path);
-        const bool prompted = host.PasswordPrompts() > promptsBefore;
-        if (status != kErrPassword || !prompted || host.CancelRequested()) {
+        if (archive.lastOpenFailure() != OpenFailure::WrongPassword || !host.PromptsOnTerminal() ||
+            host.CancelRequested()) {
             break;
         }
     }
@@ -155,10 +154,9 @@ public:
 
     // 0 when open, else the exit status.
     int Open(const std::string& path) {
-        const size_t before = host.Messages().size();
         const Status status = OpenArchive(archive, host, path);
         if (status != kOk) {
-            return ExitFor(status, host, before);
+            return ExitFor(status, host);
         }
         if (Interrupted()) {
             return kExitInterrupted;
@@ -177,16 +175,8 @@ public:
         return kExitOk;
     }
 
-    // Writes the catalogue and header back and closes; the status of a failed write.
-    int Save() {
-        const size_t before = host.Messages().size();
-        const Status status = archive.Close(true);
-        if (status != kOk) {
-            archive.ReportError(status);
-            return kExitFailed;
-        }
-        return host.Messages().size() > before ? kExitFailed : kExitOk;
-    }
+    // Writes the catalogue and header back and closes; a failed write has shown its message.
+    int Save() { return archive.Close(true) == kOk ? kExitOk : kExitFailed; }
 
     void Reload() { view = CatalogueView::Of(archive); }
 
@@ -224,7 +214,7 @@ int DoCreate(const Arguments& a, const PasswordSource& source) {
         if (status == kCancelled && s.host.Notices() > 0 && !s.host.CancelRequested()) {
             return kExitFailed; // the password was refused; the notice says why
         }
-        return ExitFor(status, s.host, 0);
+        return ExitFor(status, s.host);
     }
     return s.Save();
 }
@@ -282,7 +272,7 @@ int DoLs(const Arguments& a, Session& s) {
             std::printf("%s\n", shown.c_str());
             return;
         }
-        const CatalogueEntry* e = s.archive.Entry(n - 1);
+        const CatalogueEntry* e = s.archive.Entry(EntryIndex::OfNumber(n));
         char dimensions[32] = "-";
         if (!e->IsFolder() && e->width != -1) {
             std::snprintf(dimensions, sizeof dimensions, "%dx%d", e->width, e->height);
@@ -312,19 +302,17 @@ int DoCat(const Arguments& a, Session& s) {
     if (s.view.IsFolder(n)) {
         return Fail(EscapeName(a.operands[1]) + ": is a folder");
     }
-    const size_t before = s.host.Messages().size();
     bool writeFailed = false;
-    const Status status = s.archive.ReadFileData(n - 1, [&](const uint8_t* data, size_t length) {
-        writeFailed = std::fwrite(data, 1, length, stdout) != length;
-        return !writeFailed;
-    });
+    const Status status =
+        s.archive.ReadFileData(EntryIndex::OfNumber(n), [&](const uint8_t* data, size_t length) {
+            writeFailed = std::fwrite(data, 1, length, stdout) != length;
+            return !writeFailed;
+        });
     if (std::fflush(stdout) != 0 || writeFailed) {
         return Fail("the output cannot be written");
     }
-    if (status != kOk && s.host.Messages().size() == before) {
-        s.archive.ReportError(status);
-    }
-    return ExitFor(status, s.host, before);
+    // Reading a file's data shows nothing itself.
+    return ExitFor(s.archive.ReportError(status), s.host);
 }
 
 int DoCheck(const Arguments& a, const PasswordSource& source) {
@@ -340,7 +328,7 @@ int DoCheck(const Arguments& a, const PasswordSource& source) {
         for (const std::string& text : s.host.MessageTexts()) {
             Say(text);
         }
-        return ExitFor(status, s.host, 0);
+        return ExitFor(status, s.host);
     }
     bool errors = false;
     for (const Finding& f : CheckArchive(s.archive)) {
@@ -385,13 +373,12 @@ int DoExtract(const Arguments& a, Session& s) {
         return Fail(folder + ": not a folder that can be written to");
     }
     s.host.SetExportFolder(folder);
-    const size_t before = s.host.Messages().size();
     std::vector<std::string> written;
     const Status status = s.archive.ExportSelection(selection, &written);
     for (const std::string& path : written) {
         std::printf("%s\n", EscapeName(path).c_str());
     }
-    return ExitFor(status, s.host, before);
+    return ExitFor(status, s.host);
 }
 
 // ---------------------------------------------------------------- changing verbs
@@ -442,14 +429,13 @@ int DoMkdir(const Arguments& a, Session& s) {
         if (!FitsField(c.name)) {
             return Fail(EscapeName(c.name) + ": a name holds at most 126 bytes");
         }
-        const size_t before = s.host.Messages().size();
         int created = 0;
         const Status status = s.archive.CreateFolder(current, c.name, kTypeFolder, &created);
-        if (status != kOk || created == 0) {
-            if (status != kOk && s.host.Messages().size() == before) {
-                s.archive.ReportError(status);
-            }
-            return ExitFor(status == kOk ? Status{kErrGeneral} : status, s.host, before);
+        if (status != kOk) {
+            return ExitFor(status, s.host);
+        }
+        if (created == 0) {
+            return ExitFor(s.archive.ReportError(kErrGeneral), s.host);
         }
         s.Reload();
         current = created;
@@ -478,7 +464,7 @@ int DoRename(const Arguments& a, Session& s) {
     if (!FitsField(Trimmed(name))) {
         return Fail("a name holds at most 126 bytes");
     }
-    s.archive.Rename(n - 1, name);
+    s.archive.Rename(EntryIndex::OfNumber(n), name);
     return s.Save();
 }
 
@@ -494,7 +480,7 @@ int DoComment(const Arguments& a, Session& s) {
     if (!FitsField(text) || text.find('\0') != std::string::npos) {
         return Fail("a comment holds at most 126 bytes");
     }
-    s.archive.SetEntryComment(n - 1, text);
+    s.archive.SetEntryComment(EntryIndex::OfNumber(n), text);
     return s.Save();
 }
 
@@ -530,14 +516,13 @@ int DoAdd(const Arguments& a, Session& s) {
         }
         paths.push_back(path);
     }
-    const size_t before = s.host.Messages().size();
     std::vector<ImportedItem> added;
     const Status status = ImportPaths(s.archive, paths, folder, true, &added);
     for (const ImportedItem& item : added) {
         std::printf("added #%d %s\n", item.number, EscapeName(item.path).c_str());
     }
     std::fflush(stdout);
-    const int result = ExitFor(status, s.host, before);
+    const int result = ExitFor(status, s.host);
     const int saved = s.Save();
     return result != kExitOk ? result : saved;
 }
@@ -564,12 +549,8 @@ int ResolveItems(const Arguments& a, Session& s, std::vector<int>& numbers) {
 }
 
 int Move(Session& s, const std::vector<int>& numbers, int destination) {
-    const size_t before = s.host.Messages().size();
     const Status status = s.archive.MoveEntries(NormalizeSelection(s.view, numbers), destination, false);
-    if (status != kOk && s.host.Messages().size() == before && status != kCancelled) {
-        s.archive.ReportError(status);
-    }
-    const int result = ExitFor(status, s.host, before);
+    const int result = ExitFor(status, s.host);
     const int saved = s.Save();
     return result != kExitOk ? result : saved;
 }
@@ -630,9 +611,8 @@ int DoCp(const Arguments& a, Session& s) {
         if (int rc = TargetFolder(s, a.to, folder); rc != kExitOk) {
             return rc;
         }
-        const size_t before = s.host.Messages().size();
         const Status status = s.archive.CopyEntries(selection, folder, s.archive);
-        const int result = ExitFor(status, s.host, before);
+        const int result = ExitFor(status, s.host);
         const int saved = s.Save();
         return result != kExitOk ? result : saved;
     }
@@ -660,14 +640,8 @@ int DoCp(const Arguments& a, Session& s) {
     if (int rc = TargetFolder(target, a.to, folder); rc != kExitOk) {
         return rc;
     }
-    const size_t before = target.host.Messages().size() + s.host.Messages().size();
     const Status status = s.archive.CopyEntries(selection, folder, target.archive);
-    // Either host may have been asked to show the failure: the target's batch or the source's reads.
-    const bool shown = target.host.Messages().size() + s.host.Messages().size() > before;
-    int result = ExitFor(status, target.host, target.host.Messages().size());
-    if (result == kExitOk && shown) {
-        result = kExitFailed;
-    }
+    int result = ExitFor(status, target.host);
     if (s.host.CancelRequested()) {
         result = kExitInterrupted;
     }
@@ -680,9 +654,8 @@ int DoCp(const Arguments& a, Session& s) {
 }
 
 int DoEmptyBin(const Arguments& /*a*/, Session& s) {
-    const size_t before = s.host.Messages().size();
     const Status status = s.archive.EmptyRecycleBin({1});
-    const int result = ExitFor(status, s.host, before);
+    const int result = ExitFor(status, s.host);
     const int saved = s.Save();
     return result != kExitOk ? result : saved;
 }
@@ -710,7 +683,7 @@ int DoSalvage(const Arguments& a, const PasswordSource& source) {
     }
     std::fflush(stdout);
     if (status != kOk) {
-        return ExitFor(status, host, 0);
+        return ExitFor(status, host);
     }
     for (const SalvageLoss& loss : report.lost) {
         Say("#" + std::to_string(loss.number) + ": " + loss.reason);

@@ -9,6 +9,8 @@
 
 namespace quorvane {
 
+class CCodeArchive;
+
 // A confirmation (Yes/No) or alert (OK) the user can switch off. The host owns the preferences:
 // it answers Yes (or returns at once for an alert) without asking when the flag is set.
 struct Prompt {
@@ -82,9 +84,16 @@ public:
     virtual bool PollCancel() = 0;
     virtual void ProgressClose() = 0;
 
-    // The wait cursor and the contents list's redraw switch; both optional.
+    // The wait cursor; optional.
     virtual void WaitCursor(bool /*on*/) {}
-    virtual void SetListRedraw(bool /*on*/) {}
+
+    // Around every renumbering of `archive`'s entries, every move of its blocks or catalogue and
+    // every reload of its catalogue, in pairs, never nested for one archive. In between its read
+    // calls answer nothing (a model resets and a cache drops what it holds for the archive at
+    // CatalogueChanged, when its catalogueGeneration has changed). The host may pump events in
+    // between - progress windows do - but must not pump inside these two calls.
+    virtual void CatalogueAboutToChange(CCodeArchive& /*archive*/) {}
+    virtual void CatalogueChanged(CCodeArchive& /*archive*/) {}
 };
 
 // RAII for the wait cursor.

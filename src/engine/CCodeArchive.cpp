@@ -6,7 +6,9 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
+#include <optional>
 
 namespace quorvane {
 
@@ -18,7 +20,18 @@ TransferBuffers& SharedBuffers() {
     return buffers;
 }
 
+const uint8_t* SharedBytes::get() const {
+    assert((data_ == nullptr || epoch_ == SharedBuffers().epoch) &&
+           "a pointer into the shared buffers was held across a pump");
+    return data_;
+}
+
 namespace {
+
+// Calls into a host that may run its event loop, under way now, across all archives.
+int hostCallDepth = 0;
+// Catalogue generations are drawn from one sequence, so that no two archive objects share one.
+uint64_t lastGeneration = 0;
 
 size_t CharacterCount(const std::string& utf8) {
     size_t count = 0;
@@ -47,11 +60,78 @@ CCodeArchive::CCodeArchive(ArchiveHost& host, IFileSystem& fs)
 }
 
 CCodeArchive::~CCodeArchive() {
+    assert(busyDepth_ == 0 && "an archive is deleted while an operation on it runs");
     // The owner calls Close first; this only lets go of the file without writing anything.
     if (file_) {
         file_->Close();
     }
     key_.Wipe();
+}
+
+// ---------------------------------------------------------------- while events are pumped
+
+CCodeArchive::OperationScope::OperationScope(CCodeArchive& archive)
+    : archive_(archive) {
+    if (archive_.busyDepth_++ == 0) {
+        archive_.busyHostDepth_ = hostCallDepth;
+    }
+}
+
+CCodeArchive::OperationScope::~OperationScope() {
+    --archive_.busyDepth_;
+}
+
+CCodeArchive::HostCall::HostCall() {
+    ++hostCallDepth;
+    ++SharedBuffers().epoch;
+}
+
+CCodeArchive::HostCall::~HostCall() {
+    --hostCallDepth;
+}
+
+bool CCodeArchive::Reentered() const {
+    // The operation's own steps run at the host depth it began at; anything deeper came in
+    // through a pump of it (or of the other archive of a copy).
+    return busyDepth_ > 0 && hostCallDepth > busyHostDepth_;
+}
+
+CCodeArchive::CatalogueChange::CatalogueChange(CCodeArchive& archive)
+    : archive_(archive) {
+    if (archive_.fluxDepth_++ == 0 && archive_.announced_) {
+        archive_.host_.CatalogueAboutToChange(archive_);
+    }
+}
+
+CCodeArchive::CatalogueChange::~CatalogueChange() {
+    if (--archive_.fluxDepth_ != 0) {
+        return;
+    }
+    archive_.NewGeneration();
+    if (archive_.announced_) {
+        archive_.host_.CatalogueChanged(archive_);
+    }
+    std::vector<std::function<void()>> deferred;
+    deferred.swap(archive_.deferred_);
+    for (const auto& show : deferred) {
+        show();
+    }
+}
+
+void CCodeArchive::NewGeneration() {
+    generation_ = ++lastGeneration;
+}
+
+void CCodeArchive::ShowAlert(const Prompt& prompt) {
+    auto show = [this, prompt] {
+        const HostCall call;
+        host_.Alert(prompt);
+    };
+    if (fluxDepth_ > 0) {
+        deferred_.push_back(show);
+    } else {
+        show();
+    }
 }
 
 void CCodeArchive::ResetState() {
@@ -185,20 +265,24 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         status = kErrArchiveLocked;
     }
     if (status == kOk) {
-        status = CreateFolder(0, "Recycle Bin", kTypeRecycleBin);
-    }
-    if (status == kOk) {
+        // A batch of its own, which has shown its failure when it returns one.
+        if (Status s = CreateFolder(0, "Recycle Bin", kTypeRecycleBin); s != kOk) {
+            CloseFile(false);
+            return s;
+        }
         status = LoadCatalogue();
     }
     if (status != kOk) {
-        Close(false);
-        ReportError(status);
-        return status;
+        CloseFile(false);
+        return ReportError(status);
     }
+    NewGeneration();
+    announced_ = true;
     return kOk;
 }
 
 Status CCodeArchive::Open(const std::string& path) {
+    lastOpenFailure_ = OpenFailure::Other;
     if (isOpen_) {
         return kErrArchiveLocked;
     }
@@ -207,10 +291,10 @@ Status CCodeArchive::Open(const std::string& path) {
     fileName_ = FileNameOf(path);
     displayName_ = WithoutExtension(fileName_);
 
-    auto fail = [&](Status code) {
-        Close(false);
-        ReportError(code);
-        return code;
+    auto fail = [&](Status code, OpenFailure why = OpenFailure::Other) {
+        lastOpenFailure_ = why;
+        CloseFile(false);
+        return ReportError(code);
     };
 
     OpenResult result{};
@@ -230,13 +314,13 @@ Status CCodeArchive::Open(const std::string& path) {
         return fail(kErrArchiveRead);
     }
     if (*length < kPlainHeaderSize) {
-        return fail(kErrPassword); // too short to be an archive of this kind
+        return fail(kErrPassword, OpenFailure::NotAnArchive); // too short to be an archive of this kind
     }
     if (Status s = ReadPlainHeader(); s != kOk) {
         return fail(s);
     }
     if (plainHeader_.magic != kMagic) {
-        return fail(kErrPassword);
+        return fail(kErrPassword, OpenFailure::NotAnArchive);
     }
     if (plainHeader_.formatRevision != kFormatRevision) {
         return fail(kErrNewerRevision);
@@ -244,21 +328,23 @@ Status CCodeArchive::Open(const std::string& path) {
     if (plainHeader_.formatVersion != kFormatVersion) {
         return fail(kErrNewerVersion);
     }
+    bool prompted = false;
     if (plainHeader_.method == kMethodNone) {
         key_.enabled = 0;
         key_.method = kMethodNone;
     } else if (plainHeader_.method >= kMethodTwofish && plainHeader_.method <= kMethodBasic) {
         std::string password;
         if (!host_.AskPassword(displayName_, password)) {
-            return fail(kCancelled);
+            return fail(kCancelled, OpenFailure::Cancelled);
         }
+        prompted = true;
         const std::string stored = EncodeStoredText(password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         std::fill(password.begin(), password.end(), '\0');
         cipher_.SetKey(key_, plainHeader_.method);
     } else {
-        return fail(kErrPassword);
+        return fail(kErrPassword, OpenFailure::NotAnArchive); // a method of no archive of this kind
     }
     if (*length < kDataAreaOffset) {
         return fail(kErrCorrupt);
@@ -269,7 +355,8 @@ Status CCodeArchive::Open(const std::string& path) {
     const TimeBlock& plain = plainHeader_.created;
     const TimeBlock& copy = header_.timeCopy;
     if (plain.stamp1 != copy.stamp1 || plain.stamp3 != copy.stamp3) {
-        return fail(kErrPassword);
+        // With a password this is the password check failing; without one the header is foreign.
+        return fail(kErrPassword, prompted ? OpenFailure::WrongPassword : OpenFailure::NotAnArchive);
     }
     FillThumbSettings();
     const uint64_t catalogueEnd = uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
@@ -282,10 +369,20 @@ Status CCodeArchive::Open(const std::string& path) {
         return fail(s);
     }
     Recount(false);
+    lastOpenFailure_ = OpenFailure::None;
+    NewGeneration();
+    announced_ = true;
     return kOk;
 }
 
 Status CCodeArchive::Close(bool save) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    return ReportError(CloseFile(save));
+}
+
+Status CCodeArchive::CloseFile(bool save) {
     if (!isOpen_) {
         return kOk;
     }
@@ -307,6 +404,8 @@ Status CCodeArchive::Close(bool save) {
         file_.reset();
     }
     isOpen_ = false;
+    announced_ = false;
+    NewGeneration();
     key_.Wipe();
     catalogue_.clear();
     entryChanges_.clear();
@@ -316,11 +415,17 @@ Status CCodeArchive::Close(bool save) {
 }
 
 Status CCodeArchive::ConfirmClose(bool ask) {
-    if (ask && !host_.Confirm(ConfirmCloseArchive())) {
-        return kCancelled;
+    if (Reentered()) {
+        return kBusy;
     }
-    Close(true);
-    return kOk;
+    if (ask) {
+        const HostCall call;
+        if (!host_.Confirm(ConfirmCloseArchive())) {
+            return kCancelled;
+        }
+    }
+    // A failed save leaves the archive open with its changes, so that the caller can keep it.
+    return Close(true);
 }
 
 // ---------------------------------------------------------------- primitives
@@ -443,6 +548,16 @@ Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) 
     Status status = WriteAt(io, kProtectedHeaderOffset, kProtectedHeaderSize);
     if (status == kOk && flush) {
         status = Flush();
+        if (status != kOk) {
+            // The new image is in the file but not known to be durable. Every caller takes a failure
+            // to mean that the old header still holds (and may shrink the file under the new one),
+            // so the old image goes back in.
+            uint8_t old[kProtectedHeaderSize];
+            if (EncryptUnit(&diskHeader_, old, kProtectedHeaderSize) == kOk &&
+                WriteAt(old, kProtectedHeaderOffset, kProtectedHeaderSize) == kOk) {
+                Flush();
+            }
+        }
     }
     if (status == kOk) {
         diskHeader_ = stamped;
@@ -560,30 +675,42 @@ Status CCodeArchive::FlushCatalogue() {
 }
 
 Status CCodeArchive::Refresh(bool alert) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    Status status = kOk;
+    {
+        const CatalogueChange change(*this);
+        status = Reload(alert);
+    }
+    return ReportError(status);
+}
+
+Status CCodeArchive::Reload(bool alert) {
     if (!isOpen_) {
         return kOk;
     }
     if (Status s = LoadCatalogue(); s != kOk) {
-        ReportError(s);
         return s;
     }
     Recount(alert);
     return WriteHeader(true);
 }
 
-Status CCodeArchive::ReadEntry(CatalogueEntry& entry, int index) {
-    if (index < 0 || index >= header_.entryCount) {
+Status CCodeArchive::ReadEntry(CatalogueEntry& entry, EntryIndex index) {
+    if (index.value < 0 || index.value >= header_.entryCount) {
         return kErrArchiveRead;
     }
-    return ReadAt(&entry, uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index,
+    return ReadAt(&entry, uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value,
                   kEntrySize);
 }
 
-Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, int index) {
-    if (index < 0 || index >= header_.entryCount) {
+Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, EntryIndex index) {
+    if (index.value < 0 || index.value >= header_.entryCount) {
         return kErrFileAccess;
     }
-    const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index;
+    const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value;
     return WriteAt(&entry, offset, kEntrySize);
 }
 
@@ -642,16 +769,20 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
 // ---------------------------------------------------------------- batch protocol
 
 Status CCodeArchive::BeginBatch(bool silent) {
-    host_.SetListRedraw(false);
-    FlushCatalogue();
+    if (Reentered()) {
+        return kBusy;
+    }
     batch_ = Batch{};
+    // The batch ends with a reload from the file: changes that could not be written first would be
+    // thrown away by it, so a failed flush stops the batch before anything is added.
+    batch_.pendingError = FlushCatalogue();
     batch_.silent = silent;
     batch_.defragmentBefore = header_.defragmentPending;
     cancelled_ = false;
     if (!silent) {
         ProgressOpen(key_.enabled ? kProgressEncrypt : kProgressCopy);
     }
-    return kOk;
+    return batch_.pendingError;
 }
 
 namespace {
@@ -799,6 +930,11 @@ Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
 
 Status CCodeArchive::FinishBatch() {
     Status pending = batch_.pendingError;
+    // The header switch and the reload: the catalogue grows and is read anew.
+    std::optional<CatalogueChange> change;
+    if (batch_.expanded) {
+        change.emplace(*this);
+    }
     if (batch_.expanded) {
         ProgressText("Canceling");
         ProgressTotal(0);
@@ -849,12 +985,18 @@ Status CCodeArchive::FinishBatch() {
     }
     ProgressClose();
     image_->Reset();
-    Refresh(true);
-    host_.SetListRedraw(true);
-    batch_.pendingError = pending;
+    // A batch that never expanded changed nothing in the file: the catalogue in memory stays as it
+    // is, with any change that could not be flushed.
+    if (batch_.expanded) {
+        const Status reloaded = Reload(true);
+        if (reloaded != kOk && (pending == kOk || pending == kCancelled)) {
+            pending = reloaded;
+        }
+    }
     batch_.expanded = false;
-    ReportError(pending);
-    return pending;
+    change.reset();
+    batch_.pendingError = pending;
+    return ReportError(pending);
 }
 
 // ---------------------------------------------------------------- progress and errors
@@ -863,13 +1005,17 @@ void CCodeArchive::ProgressOpen(int kind) {
     cancelled_ = false;
     progressOpen_ = true;
     const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
-    host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                       adding ? header_.thumbnailQuality : 0);
+    {
+        const HostCall call;
+        host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
+                           adding ? header_.thumbnailQuality : 0);
+    }
     PollCancel();
 }
 
 void CCodeArchive::ProgressTotal(int total) {
     if (progressOpen_) {
+        const HostCall call;
         host_.ProgressTotal(total);
     }
     PollCancel();
@@ -879,6 +1025,7 @@ void CCodeArchive::ProgressText(const std::string& text) {
     if (progressOpen_) {
         ProgressCounts counts{batch_.entriesAdded, batch_.plannedEntries, batch_.usedBytes,
                               batch_.plannedBytes};
+        const HostCall call;
         host_.ProgressText(text, counts);
     }
     PollCancel();
@@ -886,20 +1033,25 @@ void CCodeArchive::ProgressText(const std::string& text) {
 
 void CCodeArchive::ProgressPiece(int piece, int pieces) {
     if (progressOpen_) {
+        const HostCall call;
         host_.ProgressPiece(piece, pieces);
     }
     PollCancel();
 }
 
 bool CCodeArchive::PollCancel() {
-    if (progressOpen_ && host_.PollCancel()) {
-        cancelled_ = true;
+    if (progressOpen_) {
+        const HostCall call;
+        if (host_.PollCancel()) {
+            cancelled_ = true;
+        }
     }
     return cancelled_;
 }
 
 void CCodeArchive::ProgressClose() {
     if (progressOpen_) {
+        const HostCall call;
         host_.ProgressClose();
         progressOpen_ = false;
     }
@@ -910,8 +1062,16 @@ Status CCodeArchive::ReportError(Status code) {
         return code;
     }
     const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
-    host_.ShowMessage(shown, MessageText(shown));
-    return code;
+    auto show = [this, shown] {
+        const HostCall call;
+        host_.ShowMessage(shown, MessageText(shown));
+    };
+    if (fluxDepth_ > 0) {
+        deferred_.push_back(show); // shown once the host has the catalogue back
+    } else {
+        show();
+    }
+    return shown;
 }
 
 } // namespace quorvane

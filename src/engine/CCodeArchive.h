@@ -4,6 +4,7 @@
 // message number) and has already shown its message through the ArchiveHost when it returns.
 #include "ArchiveHost.h"
 #include "CCipher.h"
+#include "EntryIndex.h"
 #include "ErrorCodes.h"
 #include "FileLayer.h"
 #include "Format.h"
@@ -19,6 +20,7 @@ namespace quorvane {
 class RollbackJournal;
 class CImageHolder;
 class CThumbnailMaker;
+class SharedBytes;
 
 // The one thumbnail maker of the process.
 CThumbnailMaker& SharedThumbnailMaker();
@@ -45,6 +47,11 @@ enum ColumnField {
     kFieldComment
 };
 
+// Why the last Open failed, for a caller that offers the password again: only WrongPassword
+// follows a password prompt whose password failed the check. A file that is not an archive of this
+// kind (foreign magic or method, too short) shows the same message 9000 but is NotAnArchive.
+enum class OpenFailure { None, WrongPassword, NotAnArchive, Cancelled, Other };
+
 class CCodeArchive {
 public:
     explicit CCodeArchive(ArchiveHost& host, IFileSystem& fs = PosixFileSystem());
@@ -56,11 +63,39 @@ public:
     // Asks the host for the settings ("Archive Properties", then "Confirm Archive Password").
     Status Create(const std::string& path, CreateSettings settings = {});
     Status Open(const std::string& path);
-    // Writes the header and catalogue back when `save`; a failure is returned and the archive
-    // stays open, so that the caller can keep it.
+    OpenFailure lastOpenFailure() const { return lastOpenFailure_; }
+    // Writes the header and catalogue back when `save`; a failure is shown, returned, and the
+    // archive stays open with its changes, so that the caller can keep it.
     Status Close(bool save);
+    // Close(true) after the "Confirm Close Archive." dialog when `ask`: 9004 for No, else the
+    // status of Close(true).
     Status ConfirmClose(bool ask);
     bool IsOpen() const { return isOpen_; }
+
+    // ---- while events are pumped
+    // The host's event loop keeps running inside every long operation (PollCancel and each dialog
+    // let it), so paints, timers and drops may call back in. While an operation on this archive
+    // runs it is Busy: called back from inside it, reads answer with correct data, and every
+    // change and long operation is refused with kBusy, touching nothing. While the catalogue is in
+    // flux - between the host's CatalogueAboutToChange and CatalogueChanged - reads answer nothing
+    // (empty text, 0, null, false, an empty selection).
+    bool Busy() const { return busyDepth_ > 0; }
+    bool catalogueInFlux() const { return fluxDepth_ > 0; }
+    // Changes whenever entries are renumbered, blocks or the catalogue move, the catalogue is
+    // reloaded, and at Open, Create and Close; never for in-place renames, comments or flags.
+    uint64_t catalogueGeneration() const { return generation_; }
+    // Marks the archive Busy for its lifetime; nests. Every long operation holds one (both
+    // archives of a copy).
+    class OperationScope {
+    public:
+        explicit OperationScope(CCodeArchive& archive);
+        ~OperationScope();
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+    private:
+        CCodeArchive& archive_;
+    };
 
     // ---- checked primitives
     Status ReadAt(void* buffer, uint64_t offset, size_t length);
@@ -81,9 +116,10 @@ public:
     Status WriteHeader(bool flush);
     Status LoadCatalogue();
     Status FlushCatalogue();
+    // Reloads and recounts the catalogue and writes it back with the header; a failure is shown.
     Status Refresh(bool alert);
-    Status ReadEntry(CatalogueEntry& entry, int index);
-    Status WriteEntry(const CatalogueEntry& entry, int index);
+    Status ReadEntry(CatalogueEntry& entry, EntryIndex index);
+    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index);
     Status MoveCatalogue(int64_t delta);
 
     // ---- batch protocol: BeginBatch, Plan*, Expand, StartAdding, add steps, FinishBatch
@@ -101,35 +137,37 @@ public:
     // Batch add step: one file from disk into `parent`.
     Status AddFile(int parent, const std::string& path, int* newNumber = nullptr);
     // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
-    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, const uint8_t** firstChunk);
+    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk);
     // Decodes the image, records its dimensions in `entry` and writes its thumbnail at entry.thumbOffset.
-    Status MakeThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry);
+    Status MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry);
 
     // ---- export
     // Asks the host for a folder, then writes the marked files there (folders below the selection
-    // recreated). 9006 is shown once on failure. `written` receives each path written.
+    // recreated). 0 (also when nothing is marked), 9004 when the folder chooser or the progress
+    // window is cancelled, else 9006, shown once whatever the cause. `written` receives each path.
     Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr);
     // One file: with `makeName`, `folder` is the export root and a free name is chosen there; else
-    // `folder` is the complete destination path. Never overwrites an existing file.
-    Status ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath = nullptr,
-                      const SelectionMap* marks = nullptr);
-    std::string DestinationFolder(int index, const std::string& root, const SelectionMap& marks);
-    // Decrypts a file's chunks into `output` piece by piece.
-    Status ReadFileData(int index, IFile& output);
+    // `folder` is the complete destination path. Never overwrites an existing file. A step of
+    // ExportSelection: its failure is returned, not shown.
+    Status ExportFile(EntryIndex index, const std::string& folder, bool makeName,
+                      std::string* writtenPath = nullptr, const SelectionMap* marks = nullptr);
+    std::string DestinationFolder(EntryIndex index, const std::string& root, const SelectionMap& marks);
+    // Decrypts a file's chunks into `output` piece by piece; a failure is returned, not shown.
+    Status ReadFileData(EntryIndex index, IFile& output);
     // The same into a callback (kvq cat); the callback returns false to stop with 9005.
-    Status ReadFileData(int index, const std::function<bool(const uint8_t*, size_t)>& sink);
+    Status ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink);
 
     // ---- organise (selections are entry numbers; destination a folder's number, 0 = top level)
     Status MoveEntries(const std::vector<int>& selection, int destination, bool confirm);
     Status CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target);
-    Status CopyEntry(CCodeArchive& target, int index);
+    Status CopyEntry(CCodeArchive& target, EntryIndex index);
     Status AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
                          const std::string& comment, const std::string& name, int* newNumber = nullptr);
     Status CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
-                        const uint8_t** firstChunk);
+                        SharedBytes* firstChunk);
 
     // ---- recycle bin
-    // Errors are shown here, not returned (0), except a refused confirmation which changes nothing.
+    // 0, 9004 for a refused confirmation or a cancelled defragmentation, else the code shown.
     Status EmptyRecycleBin(const std::vector<int>& selection);
     Status Defragment();
 
@@ -142,35 +180,43 @@ public:
     void ProgressClose();
     bool Cancelled() const { return cancelled_; }
 
-    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032).
+    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032) and
+    // returns the code shown (0 and 9004 as they are).
     Status ReportError(Status code);
 
-    // ---- catalogue operations (indexes are entry number - 1 unless named "number")
+    // ---- catalogue operations (parents, selections and FindNext speak in entry numbers)
     Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
                      int* newNumber = nullptr);
     Status CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber = nullptr);
-    std::string GetName(int index);
-    std::string GetComment(int index);
-    std::string GetText(int index, int field);
-    uint32_t GetKey1(int index, int field) const;
-    uint32_t GetKey2(int index, int field) const;
-    int GetListIcon(int index) const;
-    int GetTreeKind(int index) const;      // file 2, folder 1, recycle bin 9999, else 0
-    int GetTreeKindNoBin(int index) const; // the same, but 0 for the recycle bin
-    // Decrypted thumbnail pixels (thumbStoredLength bytes) in the shared thumbnail buffer, or null.
-    const uint8_t* GetThumbnail(int index);
+    std::string GetName(EntryIndex index);
+    std::string GetComment(EntryIndex index);
+    std::string GetText(EntryIndex index, int field);
+    uint32_t GetKey1(EntryIndex index, int field) const;
+    uint32_t GetKey2(EntryIndex index, int field) const;
+    int GetListIcon(EntryIndex index) const;
+    int GetTreeKind(EntryIndex index) const;      // file 2, folder 1, recycle bin 9999, else 0
+    int GetTreeKindNoBin(EntryIndex index) const; // the same, but 0 for the recycle bin
+    // Decrypted thumbnail pixels (thumbStoredLength bytes) in the shared thumbnail buffer, or null;
+    // valid until the next call into the engine that may pump (see SharedBuffers).
+    const uint8_t* GetThumbnail(EntryIndex index);
     // The stored thumbnail of a file rebuilt into cell `targetCell` (0: 16 px, 1: 32 px, or the stored
     // size's own cell) of the shared thumbnail maker, for the contents list. False when the entry has
     // no thumbnail or it cannot be read.
-    bool RenderThumbnail(int index, int targetCell);
-    // A file of at most 4 MiB decrypted into a transfer buffer: 0 and its bytes, or -1.
-    int GetImageData(int index, const uint8_t** data, uint32_t* size);
+    bool RenderThumbnail(EntryIndex index, int targetCell);
+    // A file of at most 4 MiB decrypted into a transfer buffer: 0 and its bytes, or -1. The bytes
+    // are valid until the next call into the engine that may pump (see SharedBuffers).
+    int GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size);
+    // The entry number of the first file after entry number `start` (0: from the start) whose name
+    // matches, or 0.
     int FindNext(const std::string& text, bool matchCase, bool wholeName, int start);
-    void SetEntryComment(int index, const std::string& text);
-    void Rename(int index, const std::string& text);
-    void SetExpanded(int index, bool expanded);
-    void SetTypeCode(int index, uint8_t code);
-    void SetRootExpanded(bool expanded);
+    // In-memory changes, written by the next WriteHeader or Close(true). Each returns 0, or 9029
+    // (shown) for an entry that does not exist; a rename to a blank text changes nothing and
+    // returns 9004, as when the user leaves the name as it was.
+    Status SetEntryComment(EntryIndex index, const std::string& text);
+    Status Rename(EntryIndex index, const std::string& text);
+    Status SetExpanded(EntryIndex index, bool expanded);
+    Status SetTypeCode(EntryIndex index, uint8_t code);
+    Status SetRootExpanded(bool expanded);
     void Recount(bool alert);
     SelectionMap MarkSelection(const std::vector<int>& selection, bool withSubtrees) const;
 
@@ -200,8 +246,9 @@ public:
     bool catalogueDirty() const { return catalogueDirty_; }
     const PlainHeader& plainHeader() const { return plainHeader_; }
     const ProtectedHeader& header() const { return header_; }
-    // The in-memory entry, or null when the catalogue is not loaded or the index is out of range.
-    const CatalogueEntry* Entry(int index) const;
+    // The in-memory entry, or null when the catalogue is not loaded, is in flux or the index is out
+    // of range; valid until the catalogue next changes (CatalogueChanged).
+    const CatalogueEntry* Entry(EntryIndex index) const;
     ArchiveHost& host() { return host_; }
     IFileSystem& fileSystem() { return fs_; }
     // The open file (tests and the checker read through it).
@@ -238,8 +285,8 @@ protected:
     // Completes a file entry whose data was just written at the next data position (offsets,
     // thumbnail, name, comment, extension) and commits it. `e` holds the file's own fields.
     Status CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
-                         bool zeroEmptyCommentKeys, const std::string& imageName, const uint8_t* firstChunk,
-                         int* newNumber);
+                         bool zeroEmptyCommentKeys, const std::string& imageName,
+                         const SharedBytes& firstChunk, int* newNumber);
     // Writes the entry of an add step at the next entry position and advances the batch.
     Status CommitAdd(CatalogueEntry& entry, int* newNumber);
 
@@ -250,6 +297,37 @@ protected:
                              bool* sourceIntact);
     // Writes a header image (stamping stamp2) at 128; remembers it as the header on disk.
     Status WriteHeaderImage(const ProtectedHeader& image, bool flush);
+    // Close and Refresh without showing their failure.
+    Status CloseFile(bool save);
+    Status Reload(bool alert);
+
+    // Called back from inside a pump of an operation on this archive (changes and long operations
+    // are refused then; the operation's own steps are not called back and go on).
+    bool Reentered() const;
+    // A call into the host that may run its event loop.
+    class HostCall {
+    public:
+        HostCall();
+        ~HostCall();
+        HostCall(const HostCall&) = delete;
+        HostCall& operator=(const HostCall&) = delete;
+    };
+    // Brackets a renumbering, a move of blocks or of the catalogue, or a reload: reads refuse
+    // inside, and the outermost bracket tells the host before and after, then shows the messages
+    // and alerts raised inside it (no dialog opens over a catalogue in flux).
+    class CatalogueChange {
+    public:
+        explicit CatalogueChange(CCodeArchive& archive);
+        ~CatalogueChange();
+        CatalogueChange(const CatalogueChange&) = delete;
+        CatalogueChange& operator=(const CatalogueChange&) = delete;
+
+    private:
+        CCodeArchive& archive_;
+    };
+    void NewGeneration();
+    // An alert, shown now or, in flux, after CatalogueChanged.
+    void ShowAlert(const Prompt& prompt);
     Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();
@@ -278,21 +356,53 @@ protected:
     void MarkChanged(int index, EntryChange change);
     bool catalogueDirty_ = false;
     bool isOpen_ = false;
+    OpenFailure lastOpenFailure_ = OpenFailure::None;
     std::unique_ptr<IFile> file_;
     Batch batch_;
     std::unique_ptr<CImageHolder> image_;
     // Move and copy context: the marks of the running copy and the target's folder.
     SelectionMap moveMarks_;
     int moveDestination_ = 0;
+    int busyDepth_ = 0;
+    int busyHostDepth_ = 0; // host calls under way when the outermost operation began
+    int fluxDepth_ = 0;
+    bool announced_ = false; // Open or Create succeeded: the host hears of catalogue changes
+    std::vector<std::function<void()>> deferred_; // dialogs raised in flux
+    uint64_t generation_ = 0;
 };
 
-// The two 4 MiB transfer buffers and the thumbnail buffer, made once per process.
+// The two 4 MiB transfer buffers and the thumbnail buffer, made once per process and shared by
+// every archive.
+//
+// No pointer into them is held across a pump. A pump - PollCancel, or any dialog - runs the host's
+// event loop, which may call back into any archive (a paint asks for a thumbnail, say) and so
+// overwrite them. An operation therefore keeps nothing in them from one unit of work to the next,
+// and whoever gets bytes from GetThumbnail or GetImageData uses or copies them before the next
+// call into the engine that may pump. Debug builds check it: `epoch` advances at every pump, and a
+// SharedBytes taken before one asserts when it is read after it.
 struct TransferBuffers {
     uint8_t* a;
     uint8_t* b;
     uint8_t* thumbnail;
+    uint64_t epoch = 0;
 };
 TransferBuffers& SharedBuffers();
+
+// A pointer into the shared buffers together with the pump epoch it was taken in.
+class SharedBytes {
+public:
+    SharedBytes() = default;
+    explicit SharedBytes(const uint8_t* data)
+        : data_(data)
+        , epoch_(SharedBuffers().epoch) {}
+    // The pointer; debug builds abort when a pump came between taking and reading it.
+    const uint8_t* get() const;
+    explicit operator bool() const { return data_ != nullptr; }
+
+private:
+    const uint8_t* data_ = nullptr;
+    uint64_t epoch_ = 0;
+};
 
 // One import into `folder` of `archive` as one batch: files, and with `recurse` directories with
 // their whole tree (links to directories, fifos, sockets and devices are skipped). The same paths

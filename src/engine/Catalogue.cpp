@@ -53,11 +53,13 @@ std::string ExtensionText(const CatalogueEntry& e) {
 
 } // namespace
 
-const CatalogueEntry* CCodeArchive::Entry(int index) const {
-    if (!catalogueLoaded_ || index < 0 || static_cast<size_t>(index) >= catalogue_.size()) {
+const CatalogueEntry* CCodeArchive::Entry(EntryIndex index) const {
+    // In flux the buffer may hold the old numbering, or offsets that no longer hold.
+    if (!catalogueLoaded_ || fluxDepth_ > 0 || index.value < 0 ||
+        static_cast<size_t>(index.value) >= catalogue_.size()) {
         return nullptr;
     }
-    return &catalogue_[static_cast<size_t>(index)];
+    return &catalogue_[static_cast<size_t>(index.value)];
 }
 
 Status CCodeArchive::ValidateLoaded() {
@@ -118,6 +120,10 @@ Status CCodeArchive::AddFolder(int parent, const std::string& name, const std::s
 }
 
 Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
     BeginBatch(true);
     Status status = PlanFolder();
     if (status == kOk) {
@@ -139,12 +145,12 @@ Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t t
 
 // ---------------------------------------------------------------- reading
 
-std::string CCodeArchive::GetName(int index) {
+std::string CCodeArchive::GetName(EntryIndex index) {
     const CatalogueEntry* e = Entry(index);
     return e ? DecryptText(e->name) : std::string();
 }
 
-std::string CCodeArchive::GetComment(int index) {
+std::string CCodeArchive::GetComment(EntryIndex index) {
     const CatalogueEntry* e = Entry(index);
     return e ? DecryptText(e->comment) : std::string();
 }
@@ -177,7 +183,7 @@ std::string CCodeArchive::DateText(uint64_t fileTime) {
     return text;
 }
 
-std::string CCodeArchive::GetText(int index, int field) {
+std::string CCodeArchive::GetText(EntryIndex index, int field) {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return {};
@@ -213,7 +219,7 @@ std::string CCodeArchive::GetText(int index, int field) {
     }
 }
 
-uint32_t CCodeArchive::GetKey1(int index, int field) const {
+uint32_t CCodeArchive::GetKey1(EntryIndex index, int field) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 0;
@@ -240,7 +246,7 @@ uint32_t CCodeArchive::GetKey1(int index, int field) const {
     }
 }
 
-uint32_t CCodeArchive::GetKey2(int index, int field) const {
+uint32_t CCodeArchive::GetKey2(EntryIndex index, int field) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 0;
@@ -266,7 +272,7 @@ uint32_t CCodeArchive::GetKey2(int index, int field) const {
     }
 }
 
-int CCodeArchive::GetListIcon(int index) const {
+int CCodeArchive::GetListIcon(EntryIndex index) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 1;
@@ -287,7 +293,7 @@ int CCodeArchive::GetListIcon(int index) const {
     }
 }
 
-int CCodeArchive::GetTreeKind(int index) const {
+int CCodeArchive::GetTreeKind(EntryIndex index) const {
     const CatalogueEntry* e = Entry(index);
     if (!e) {
         return 0;
@@ -301,12 +307,12 @@ int CCodeArchive::GetTreeKind(int index) const {
     return e->typeCode == kTypeRecycleBin ? 9999 : 0;
 }
 
-int CCodeArchive::GetTreeKindNoBin(int index) const {
+int CCodeArchive::GetTreeKindNoBin(EntryIndex index) const {
     const int kind = GetTreeKind(index);
     return kind == 9999 ? 0 : kind;
 }
 
-const uint8_t* CCodeArchive::GetThumbnail(int index) {
+const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder() || !e->hasThumbnail || thumbStoredLength_ == 0 ||
         e->thumbLength != thumbStoredLength_) {
@@ -320,7 +326,7 @@ const uint8_t* CCodeArchive::GetThumbnail(int index) {
     return buffers.thumbnail;
 }
 
-int CCodeArchive::GetImageData(int index, const uint8_t** data, uint32_t* size) {
+int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size) {
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder() || e->size > kPieceSize || e->dataLength != StoredLength(e->size)) {
         return -1;
@@ -336,7 +342,7 @@ int CCodeArchive::GetImageData(int index, const uint8_t** data, uint32_t* size) 
 }
 
 int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
-    if (!catalogueLoaded_ || start < 0) {
+    if (!catalogueLoaded_ || fluxDepth_ > 0 || start < 0) {
         return 0;
     }
     const std::u32string wanted = UpperCodePoints(text);
@@ -344,7 +350,7 @@ int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeNa
         if (catalogue_[static_cast<size_t>(index)].IsFolder()) {
             continue;
         }
-        const std::string name = GetName(index);
+        const std::string name = GetName(EntryIndex(index));
         bool match;
         if (matchCase) {
             match = wholeName ? name == text : name.find(text) != std::string::npos;
@@ -361,27 +367,34 @@ int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeNa
 
 // ---------------------------------------------------------------- changing
 
-void CCodeArchive::SetEntryComment(int index, const std::string& text) {
-    if (!Entry(index)) {
-        return;
+Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
     }
-    CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
     EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
-    MarkChanged(index, kChangeContent);
+    MarkChanged(index.value, kChangeContent);
+    return kOk;
 }
 
-void CCodeArchive::Rename(int index, const std::string& text) {
+Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
     if (!Entry(index)) {
-        return;
+        return ReportError(kErrGeneral);
     }
     const std::string trimmed = Trim(text);
     if (trimmed.empty()) {
-        return;
+        return kCancelled; // the name stays as it was
     }
     const size_t dot = trimmed.find_last_of('.');
     const std::string base =
         dot != std::string::npos && dot != 0 && dot != trimmed.size() - 1 ? trimmed.substr(0, dot) : trimmed;
-    CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
+    CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
     std::string name = base;
     const std::string extension = ExtensionText(e);
     if (!extension.empty()) {
@@ -394,33 +407,49 @@ void CCodeArchive::Rename(int index, const std::string& text) {
         name += "." + lower;
     }
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    MarkChanged(index, kChangeContent);
+    MarkChanged(index.value, kChangeContent);
+    return kOk;
 }
 
-void CCodeArchive::SetExpanded(int index, bool expanded) {
-    if (!Entry(index)) {
-        return;
+Status CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
     }
-    catalogue_[static_cast<size_t>(index)].expanded = expanded ? 1 : 0;
-    MarkChanged(index, kChangeDerived);
-}
-
-void CCodeArchive::SetTypeCode(int index, uint8_t code) {
     if (!Entry(index)) {
-        return;
+        return ReportError(kErrGeneral);
     }
-    catalogue_[static_cast<size_t>(index)].typeCode = code;
-    MarkChanged(index, kChangeContent);
+    catalogue_[static_cast<size_t>(index.value)].expanded = expanded ? 1 : 0;
+    MarkChanged(index.value, kChangeDerived);
+    return kOk;
 }
 
-void CCodeArchive::SetRootExpanded(bool expanded) {
+Status CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    catalogue_[static_cast<size_t>(index.value)].typeCode = code;
+    MarkChanged(index.value, kChangeContent);
+    return kOk;
+}
+
+Status CCodeArchive::SetRootExpanded(bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!isOpen_) {
+        return ReportError(kErrGeneral);
+    }
     header_.rootExpanded = expanded ? 1 : 0;
+    return kOk;
 }
 
 // ---------------------------------------------------------------- structure
 
 void CCodeArchive::Recount(bool alert) {
-    if (!catalogueLoaded_) {
+    if (!catalogueLoaded_ || Reentered()) {
         return;
     }
     const int32_t count = static_cast<int32_t>(catalogue_.size());
@@ -483,13 +512,13 @@ void CCodeArchive::Recount(bool alert) {
     }
     catalogueDirty_ = true;
     if (alert && noteAlert) {
-        host_.Alert(AlertPerformance());
+        ShowAlert(AlertPerformance());
     }
 }
 
 SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
     SelectionMap map;
-    const int32_t count = catalogueLoaded_ ? static_cast<int32_t>(catalogue_.size()) : 0;
+    const int32_t count = catalogueLoaded_ && fluxDepth_ == 0 ? static_cast<int32_t>(catalogue_.size()) : 0;
     map.slots.assign(static_cast<size_t>(count) + 3, 0);
     if (count == 0) {
         return map;

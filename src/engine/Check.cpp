@@ -53,6 +53,12 @@ Derived Recompute(const std::vector<CatalogueEntry>& entries) {
 
 std::vector<Finding> CheckArchive(CCodeArchive& archive) {
     std::vector<Finding> findings;
+    // Never called by another operation: busy means called back from inside one.
+    if (archive.Busy()) {
+        findings.push_back({true, "the archive is busy"});
+        return findings;
+    }
+    const CCodeArchive::OperationScope scope(archive);
     IFile* file = archive.file();
     if (!archive.IsOpen() || file == nullptr) {
         findings.push_back({true, "the archive is not open"});

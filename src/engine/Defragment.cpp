@@ -4,24 +4,30 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 
 namespace quorvane {
 
 Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
     SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
-        if (header_.defragmentPending) {
-            Defragment();
-        }
-        return kOk;
+        return header_.defragmentPending ? Defragment() : Status{kOk};
     }
-    if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
-        return kOk;
+    {
+        const HostCall call;
+        if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
+            return kCancelled;
+        }
     }
     if (Status s = WriteHeader(false); s != kOk) {
-        ReportError(s);
-        return kOk;
+        return ReportError(s);
     }
+    // From the renumbering to the end of the defragmentation the catalogue is in flux.
+    const CatalogueChange change(*this);
     Status status = kOk;
     {
         WaitCursorGuard wait(host_);
@@ -46,7 +52,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
                 continue;
             }
             CatalogueEntry e{};
-            status = ReadEntry(e, index);
+            status = ReadEntry(e, EntryIndex(index));
             if (e.parent > 0) {
                 e.parent = marks.slots[static_cast<size_t>(e.parent)];
             }
@@ -79,21 +85,29 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
         }
     }
     if (status != kOk) {
-        host_.ShowMessage(kErrCorrupt, MessageText(kErrCorrupt));
-        Refresh(false);
-        return kOk;
+        // The header on disk still describes the old catalogue: reload it and say what happened.
+        Reload(false);
+        return ReportError(kErrCorrupt);
     }
-    Defragment();
-    Refresh(false);
-    return kOk;
+    // The pass reloads the catalogue on every way out and shows its own failure.
+    return Defragment();
 }
 
 Status CCodeArchive::Defragment() {
+    if (Reentered()) {
+        return kBusy;
+    }
     if (!header_.defragmentPending) {
         return kOk;
     }
-    // Pending catalogue changes reach the file first: the pass works on the file and reloads it.
-    FlushCatalogue();
+    const OperationScope scope(*this);
+    // Pending catalogue changes reach the file first: the pass works on the file and reloads it, so
+    // changes that cannot be written would be lost.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
+    // Blocks move and the catalogue is reloaded: in flux until the pass is over.
+    std::optional<CatalogueChange> change(std::in_place, *this);
     const int count = header_.entryCount;
     ProgressOpen(kProgressDefragment);
     ProgressTotal(count);
@@ -163,7 +177,7 @@ Status CCodeArchive::Defragment() {
     for (int index = 0; index < count; ++index) {
         ProgressText("Defragmenting Archive");
         CatalogueEntry e{};
-        if (Status s = ReadEntry(e, index); s != kOk) {
+        if (Status s = ReadEntry(e, EntryIndex(index)); s != kOk) {
             failure = s;
             break;
         }
@@ -189,7 +203,7 @@ Status CCodeArchive::Defragment() {
                     s = Flush();
                 }
                 if (s == kOk) {
-                    s = WriteEntry(moved, index);
+                    s = WriteEntry(moved, EntryIndex(index));
                 }
                 if (s == kOk) {
                     s = Flush();
@@ -250,14 +264,20 @@ Status CCodeArchive::Defragment() {
     }
     // The catalogue is reloaded on every way out: moved entries have new offsets in the file.
     catalogueLoaded_ = false;
-    Refresh(false);
-    ProgressClose();
-    if (failure != kOk) {
-        ReportError(failure);
-    } else if (cancelled) {
-        host_.Alert(AlertDefragmentCancelled());
+    const Status reloaded = Reload(false);
+    if (failure == kOk) {
+        failure = reloaded;
     }
-    return failure != kOk ? failure : Status{cancelled ? kCancelled : kOk};
+    ProgressClose();
+    change.reset();
+    if (failure != kOk) {
+        return ReportError(failure);
+    }
+    if (cancelled) {
+        ShowAlert(AlertDefragmentCancelled());
+        return kCancelled;
+    }
+    return kOk;
 }
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #pragma once
-// Engine status codes: 0 success, 9004 cancelled by the user, else a message number.
+// Engine status codes: 0 success, 9004 cancelled by the user (or nothing changed at the user's
+// wish), kBusy refused without a word, else a message number that has been shown.
 #include <cstdint>
 
 namespace quorvane {
@@ -9,6 +10,9 @@ using Status = uint16_t;
 enum : Status {
     kOk = 0,
     kPendingGeneral = 1, // an import source that could not be opened or examined; shown as 9029
+    // Called back from inside a running operation on the archive (or while its catalogue is in
+    // flux): refused, nothing touched, nothing shown. The caller tries again when it has finished.
+    kBusy = 2,
     kErrPassword = 9000,
     kErrDiskSpace = 9002,
     kCancelled = 9004,

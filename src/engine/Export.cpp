@@ -14,12 +14,16 @@ constexpr int kMaxCopyAttempts = 100000;
 } // namespace
 
 Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written) {
-    std::string root;
-    if (!host_.ChooseFolder(root)) {
-        return kOk;
+    if (Reentered()) {
+        return kBusy;
     }
-    if (selection.empty()) {
-        return kOk;
+    const OperationScope scope(*this);
+    std::string root;
+    {
+        const HostCall call;
+        if (!host_.ChooseFolder(root)) {
+            return kCancelled;
+        }
     }
     const SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
@@ -37,14 +41,14 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
         if (!marks.Marked(index + 1)) {
             continue;
         }
-        ProgressText(GetName(index));
+        ProgressText(GetName(EntryIndex(index)));
         if (cancelled_) {
             status = kCancelled;
             break;
         }
         if (!catalogue_[static_cast<size_t>(index)].IsFolder()) {
             std::string path;
-            status = ExportFile(index, root, true, &path, &marks);
+            status = ExportFile(EntryIndex(index), root, true, &path, &marks);
             if (status != kOk) {
                 break;
             }
@@ -55,13 +59,12 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
         ++batch_.entriesAdded;
     }
     ProgressClose();
-    if (status != kOk && status != kCancelled) {
-        host_.ShowMessage(kErrExportSpace, MessageText(kErrExportSpace));
-    }
-    return status;
+    // Whatever stopped it, one message: 9006.
+    return status == kOk || status == kCancelled ? status : ReportError(kErrExportSpace);
 }
 
-std::string CCodeArchive::DestinationFolder(int index, const std::string& root, const SelectionMap& marks) {
+std::string CCodeArchive::DestinationFolder(EntryIndex index, const std::string& root,
+                                            const SelectionMap& marks) {
     std::vector<int> ancestors;
     const CatalogueEntry* e = Entry(index);
     for (int a = e ? e->parent : 0; a != 0 && a != 1 && marks.Marked(a) && ancestors.size() < 512;
@@ -70,14 +73,17 @@ std::string CCodeArchive::DestinationFolder(int index, const std::string& root, 
     }
     std::string path = root;
     for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-        path += SafeComponent(GetName(*it - 1), "unnamed") + "/";
+        path += SafeComponent(GetName(EntryIndex::OfNumber(*it)), "unnamed") + "/";
         fs_.MakeDirectory(path.substr(0, path.size() - 1)); // an existing folder is fine
     }
     return path;
 }
 
-Status CCodeArchive::ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath,
-                                const SelectionMap* marks) {
+Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
+                                std::string* writtenPath, const SelectionMap* marks) {
+    if (Reentered()) {
+        return kBusy;
+    }
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder()) {
         return kErrGeneral;
@@ -120,7 +126,7 @@ Status CCodeArchive::ExportFile(int index, const std::string& folder, bool makeN
     return kOk;
 }
 
-Status CCodeArchive::ReadFileData(int index, IFile& output) {
+Status CCodeArchive::ReadFileData(EntryIndex index, IFile& output) {
     return ReadFileData(index, [&output, offset = uint64_t{0}](const uint8_t* data, size_t length) mutable {
         const bool ok = output.WriteAt(data, offset, length);
         offset += length;
@@ -128,7 +134,11 @@ Status CCodeArchive::ReadFileData(int index, IFile& output) {
     });
 }
 
-Status CCodeArchive::ReadFileData(int index, const std::function<bool(const uint8_t*, size_t)>& sink) {
+Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink) {
+    // It may pump through the progress window of an operation running on the archive.
+    if (Reentered()) {
+        return kBusy;
+    }
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder()) {
         return kErrArchiveRead;

@@ -39,11 +39,10 @@ uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
     return kTypeOther;
 }
 
-Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position,
-                                   const uint8_t** firstChunk) {
+Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk) {
     TransferBuffers& buffers = SharedBuffers();
     if (firstChunk) {
-        *firstChunk = nullptr;
+        *firstChunk = SharedBytes();
     }
     const uint64_t fullPieces = size / kPieceSize;
     const uint64_t pieces = size <= kPieceSize ? 1 : fullPieces + (size % kPieceSize != 0 ? 1 : 0);
@@ -69,15 +68,15 @@ Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t positi
         }
     }
     if (firstChunk && size <= kPieceSize) {
-        *firstChunk = buffers.a + kChunkPrefix;
+        *firstChunk = SharedBytes(buffers.a + kChunkPrefix);
     }
     return kOk;
 }
 
-Status CCodeArchive::MakeThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry) {
+Status CCodeArchive::MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry) {
     CThumbnailMaker& maker = SharedThumbnailMaker();
     const int cell = CThumbnailMaker::kCellSize[thumbSizeIndex_];
-    const int16_t loaded = image_->LoadForThumbnail(name, data, entry.size, entry.typeCode, cell);
+    const int16_t loaded = image_->LoadForThumbnail(name, data.get(), entry.size, entry.typeCode, cell);
     if (loaded != 0) {
         return kErrGeneral;
     }
@@ -93,16 +92,16 @@ Status CCodeArchive::MakeThumbnail(const std::string& name, const uint8_t* data,
     return WriteAt(encrypted, entry.thumbOffset, thumbStoredLength_);
 }
 
-bool CCodeArchive::RenderThumbnail(int index, int targetCell) {
+bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
     const CatalogueEntry* e = Entry(index);
     if (!e || e->typeCode == kTypeOther || !e->hasThumbnail) {
         return false;
     }
-    const uint8_t* pixels = GetThumbnail(index);
-    if (pixels == nullptr) {
+    const SharedBytes pixels(GetThumbnail(index));
+    if (!pixels) {
         return false;
     }
-    SharedThumbnailMaker().RestoreIcon(thumbSizeIndex_, pixels, targetCell,
+    SharedThumbnailMaker().RestoreIcon(thumbSizeIndex_, pixels.get(), targetCell,
                                        ThumbIsGrey(header_.thumbnailFormat), e->width, e->height);
     return true;
 }
@@ -138,7 +137,7 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
         return s;
     }
 
-    const uint8_t* firstChunk = nullptr;
+    SharedBytes firstChunk;
     if (WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk) != kOk) {
         batch_.pendingError = kErrBatchWrite;
         return batch_.pendingError;
@@ -165,7 +164,7 @@ uint64_t CCodeArchive::FileBlockRoom(uint8_t typeCode, uint64_t size) const {
 
 Status CCodeArchive::CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
                                    bool zeroEmptyCommentKeys, const std::string& imageName,
-                                   const uint8_t* firstChunk, int* newNumber) {
+                                   const SharedBytes& firstChunk, int* newNumber) {
     e.added = NowFileTime();
     e.inRecycleBin = 0;
     e.hasThumbnail = 0;
@@ -268,6 +267,11 @@ Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, 
 
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
                    std::vector<ImportedItem>* added) {
+    // Never called by another operation: busy means called back from inside one.
+    if (archive.Busy()) {
+        return kBusy;
+    }
+    const CCodeArchive::OperationScope scope(archive);
     archive.BeginBatch(false);
     std::vector<PlanItem> plan;
     Status status = kOk;

@@ -8,27 +8,38 @@
 namespace quorvane {
 
 Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destination, bool confirm) {
-    if (selection.empty()) {
-        return kCancelled;
+    if (Reentered()) {
+        return kBusy;
     }
-    const CatalogueEntry* target = destination == 0 ? nullptr : Entry(destination - 1);
+    const OperationScope scope(*this);
+    // Nothing to move (an empty selection, or one of the recycle bin alone) is no failure: as for
+    // a copy, nothing is touched and 0 comes back.
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));
     if (destination != 0 && (!target || !target->IsFolder())) {
         return ReportError(kErrGeneral);
     }
-    const SelectionMap marks = MarkSelection(selection, true);
     moveMarks_ = marks;
     moveDestination_ = destination;
     if (marks.Marked(destination)) {
-        host_.ShowMessage(kErrMoveIntoItself, MessageText(kErrMoveIntoItself));
-        return kCancelled;
+        return ReportError(kErrMoveIntoItself);
     }
     const bool intoBin = destination != 0 && target->inRecycleBin != 0;
     if (confirm && intoBin) {
+        const HostCall call;
         if (!host_.Confirm(marks.count == 1 ? ConfirmDeleteOne() : ConfirmDeleteMany())) {
             return kCancelled;
         }
     }
-    Status status = WriteHeader(false);
+    // The entries are changed in the file, then reloaded: changes held in memory must reach the file
+    // first, or the reload would throw them away.
+    if (Status s = WriteHeader(false); s != kOk) {
+        return ReportError(s);
+    }
+    Status status = kOk;
     // Each entry changes by its parent alone, a four-byte field that no torn write can split, so
     // every entry is either moved or not whatever happens; the reload below recounts the rest.
     for (int number : selection) {
@@ -39,25 +50,29 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
             continue;
         }
         CatalogueEntry e{};
-        status = ReadEntry(e, number - 1);
+        status = ReadEntry(e, EntryIndex::OfNumber(number));
         if (status == kOk && e.parent != destination) {
             e.parent = destination;
-            status = WriteEntry(e, number - 1);
+            status = WriteEntry(e, EntryIndex::OfNumber(number));
         }
     }
     if (status == kOk) {
         status = Flush();
     }
-    const Status refreshed = Refresh(!(confirm && intoBin));
-    if (status == kOk) {
-        status = refreshed;
-    } else {
-        ReportError(status);
+    Status reloaded = kOk;
+    {
+        const CatalogueChange change(*this);
+        reloaded = Reload(!(confirm && intoBin));
     }
-    return status;
+    return ReportError(status != kOk ? status : reloaded);
 }
 
 Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target) {
+    if (Reentered() || target.Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    const OperationScope targetScope(target);
     if (selection.empty()) {
         return kOk;
     }
@@ -66,7 +81,10 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
         return kOk;
     }
     const int count = header_.entryCount;
-    FlushCatalogue();
+    // A copy within this archive reloads it at the end: what is only in memory must be written first.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
     moveMarks_ = marks;
     moveDestination_ = destination;
     Status status = target.BeginBatch(false);
@@ -75,7 +93,7 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
             continue;
         }
         CatalogueEntry e{};
-        status = ReadEntry(e, index);
+        status = ReadEntry(e, EntryIndex(index));
         if (status != kOk) {
             target.batch_.pendingError = status;
             break;
@@ -87,7 +105,7 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
     }
     if (status == kOk && target.StartAdding() == kOk) {
         for (int index = 0; index < count; ++index) {
-            if (CopyEntry(target, index) != kOk) {
+            if (CopyEntry(target, EntryIndex(index)) != kOk) {
                 break;
             }
         }
@@ -95,8 +113,8 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
     return target.FinishBatch();
 }
 
-Status CCodeArchive::CopyEntry(CCodeArchive& target, int index) {
-    if (!moveMarks_.Marked(index + 1)) {
+Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
+    if (!moveMarks_.Marked(index.number())) {
         return kOk;
     }
     CatalogueEntry e{};
@@ -106,7 +124,7 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, int index) {
     }
     const int parent = e.parent;
     if (parent != 0) {
-        if (Status s = CopyEntry(target, parent - 1); s != kOk) {
+        if (Status s = CopyEntry(target, EntryIndex::OfNumber(parent)); s != kOk) {
             return s;
         }
     }
@@ -117,15 +135,15 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, int index) {
     int number = 0;
     const Status status = e.IsFolder() ? target.AddFolder(targetParent, name, comment, kTypeFolder, &number)
                                        : target.AddCopiedFile(targetParent, *this, e, comment, name, &number);
-    moveMarks_.slots[static_cast<size_t>(index) + 1] = status == kOk ? number : 0;
+    moveMarks_.slots[static_cast<size_t>(index.number())] = status == kOk ? number : 0;
     return status;
 }
 
 Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
-                                  const uint8_t** firstChunk) {
+                                  SharedBytes* firstChunk) {
     TransferBuffers& buffers = SharedBuffers();
     if (firstChunk) {
-        *firstChunk = nullptr;
+        *firstChunk = SharedBytes();
     }
     const uint64_t size = entry.size;
     const uint64_t fullPieces = size / kPieceSize;
@@ -155,7 +173,7 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         }
     } while (remaining > 0);
     if (firstChunk && size <= kPieceSize) {
-        *firstChunk = buffers.b + kChunkPrefix;
+        *firstChunk = SharedBytes(buffers.b + kChunkPrefix);
     }
     return kOk;
 }
@@ -173,7 +191,7 @@ Status CCodeArchive::AddCopiedFile(int parent, CCodeArchive& source, const Catal
         batch_.pendingError = kCancelled;
         return batch_.pendingError;
     }
-    const uint8_t* firstChunk = nullptr;
+    SharedBytes firstChunk;
     if (Status s = CopyFileData(source, entry, batch_.nextDataPosition, &firstChunk); s != kOk) {
         batch_.pendingError = s;
         return s;

@@ -324,7 +324,7 @@ TEST_F(KvqTest, AddOfAJpegMakesAThumbnailWithoutADisplay) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "added #2 " + Path("p.jpg") + "\n");
     WithEngine(archive, [](CCodeArchive& a) {
-        const CatalogueEntry* e = a.Entry(1);
+        const CatalogueEntry* e = a.Entry(EntryIndex(1));
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(e->typeCode, kTypeJpeg);
         EXPECT_EQ(e->hasThumbnail, 1);
@@ -358,7 +358,7 @@ TEST_F(KvqTest, RenameKeepsTheExtensionAndRefusesForbiddenCharactersAndTheRecycl
     EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\nSummer day.jpg\n");
 
     ASSERT_EQ(kvq({"comment", archive, "#2", "by the sea"}).status, 0);
-    WithEngine(archive, [](CCodeArchive& a) { EXPECT_EQ(a.GetComment(1), "by the sea"); });
+    WithEngine(archive, [](CCodeArchive& a) { EXPECT_EQ(a.GetComment(EntryIndex(1)), "by the sea"); });
     EXPECT_EQ(kvq({"check", archive}).status, 0);
 }
 

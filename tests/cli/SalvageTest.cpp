@@ -94,8 +94,8 @@ TEST(SalvageTest, NamesThatCouldLeaveTheFolderStayInsideIt) {
     std::vector<ImportedItem> added;
     ASSERT_EQ(ImportPaths(*archive, {dir / "f.txt", dir / "g"}, dots, false, &added), kOk);
     ASSERT_EQ(added.size(), 2u);
-    archive->Rename(added[0].number - 1, "../../escape.txt");
-    archive->Rename(added[1].number - 1, "..");
+    archive->Rename(EntryIndex::OfNumber(added[0].number), "../../escape.txt");
+    archive->Rename(EntryIndex::OfNumber(added[1].number), "..");
     ASSERT_EQ(archive->Close(true), kOk);
 
     fs::create_directories(dir / "out/deep");

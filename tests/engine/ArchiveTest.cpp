@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <sys/wait.h>
@@ -49,8 +50,8 @@ TEST_P(RoundTrip, CreateCloseOpenKeepsSettings) {
     EXPECT_EQ(reopened->entryCount(), 1);
     EXPECT_EQ(reopened->folderCount(), 1);
     EXPECT_EQ(reopened->fileCount(), 0);
-    EXPECT_EQ(reopened->GetName(0), "Recycle Bin");
-    EXPECT_EQ(reopened->GetTreeKind(0), 9999);
+    EXPECT_EQ(reopened->GetName(EntryIndex(0)), "Recycle Bin");
+    EXPECT_EQ(reopened->GetTreeKind(EntryIndex(0)), 9999);
     EXPECT_EQ(CheckErrors(*reopened), "");
     EXPECT_TRUE(host.messages.empty());
 }
@@ -84,6 +85,7 @@ TEST(Archive, WrongPasswordIsRefusedOnceWithItsMessage) {
     Status status = kOk;
     auto archive = OpenArchive(fs, host, kPath, "wrong-one", &status);
     EXPECT_EQ(status, kErrPassword);
+    EXPECT_EQ(archive->lastOpenFailure(), OpenFailure::WrongPassword) << "worth asking again";
     EXPECT_FALSE(archive->IsOpen());
     EXPECT_EQ(host.messages, std::vector<Status>{kErrPassword});
     EXPECT_FALSE(fs.IsLocked(kPath));
@@ -93,21 +95,35 @@ TEST(Archive, WrongPasswordIsRefusedOnceWithItsMessage) {
     auto again = std::make_unique<CCodeArchive>(host, fs);
     host.passwords = {std::nullopt}; // Cancel in the password dialog
     EXPECT_EQ(again->Open(kPath), kCancelled);
+    EXPECT_EQ(again->lastOpenFailure(), OpenFailure::Cancelled);
     EXPECT_TRUE(host.messages.empty()) << "a cancelled password dialog shows nothing";
+    host.passwords = {std::string("right-one")};
+    EXPECT_EQ(again->Open(kPath), kOk);
+    EXPECT_EQ(again->lastOpenFailure(), OpenFailure::None);
 }
 
 TEST(Archive, HeaderWordsDecideTheMessage) {
+    // A foreign file shows the wrong-password message, but no password was ever asked for: the
+    // caller learns that asking again is pointless.
     struct Case {
         const char* what;
-        uint32_t magic, version, revision;
+        uint32_t magic, version, revision, method;
         Status expected;
+        OpenFailure why;
     } cases[] = {
-        {"foreign magic", 0x12345678, kFormatVersion, kFormatRevision, kErrPassword},
-        {"revision 0", kMagic, kFormatVersion, 0, kErrNewerRevision},
-        {"revision 2", kMagic, kFormatVersion, 2, kErrNewerRevision},
-        {"version below", kMagic, 0x0000FFFF, kFormatRevision, kErrNewerVersion},
-        {"version above", kMagic, 0x00010001, kFormatRevision, kErrNewerVersion},
-        {"both wrong", kMagic, 0x00020000, 3, kErrNewerRevision},
+        {"foreign magic", 0x12345678, kFormatVersion, kFormatRevision, kMethodNone, kErrPassword,
+         OpenFailure::NotAnArchive},
+        {"foreign method", kMagic, kFormatVersion, kFormatRevision, 0x0CAB0004, kErrPassword,
+         OpenFailure::NotAnArchive},
+        {"foreign header copy", kMagic, kFormatVersion, kFormatRevision, kMethodNone, kErrPassword,
+         OpenFailure::NotAnArchive},
+        {"revision 0", kMagic, kFormatVersion, 0, kMethodNone, kErrNewerRevision, OpenFailure::Other},
+        {"revision 2", kMagic, kFormatVersion, 2, kMethodNone, kErrNewerRevision, OpenFailure::Other},
+        {"version below", kMagic, 0x0000FFFF, kFormatRevision, kMethodNone, kErrNewerVersion,
+         OpenFailure::Other},
+        {"version above", kMagic, 0x00010001, kFormatRevision, kMethodNone, kErrNewerVersion,
+         OpenFailure::Other},
+        {"both wrong", kMagic, 0x00020000, 3, kMethodNone, kErrNewerRevision, OpenFailure::Other},
     };
     for (const Case& c : cases) {
         MemoryFileSystem fs;
@@ -117,10 +133,16 @@ TEST(Archive, HeaderWordsDecideTheMessage) {
         std::memcpy(bytes.data(), &c.magic, 4);
         std::memcpy(bytes.data() + 8, &c.version, 4);
         std::memcpy(bytes.data() + 12, &c.revision, 4);
+        std::memcpy(bytes.data() + 4, &c.method, 4);
+        if (std::string(c.what) == "foreign header copy") {
+            bytes[kProtectedHeaderOffset + offsetof(ProtectedHeader, timeCopy)] ^= 1;
+        }
         fs.Put(kPath, bytes);
         Status status = kOk;
-        OpenArchive(fs, host, kPath, "", &status);
+        auto archive = OpenArchive(fs, host, kPath, "", &status);
         EXPECT_EQ(status, c.expected) << c.what;
+        EXPECT_EQ(archive->lastOpenFailure(), c.why) << c.what;
+        EXPECT_EQ(host.passwordPrompts, 0) << c.what;
         EXPECT_EQ(host.messages, std::vector<Status>{c.expected}) << c.what;
         EXPECT_EQ(*fs.Get(kPath), bytes) << c.what << ": a refused file is not written to";
     }
@@ -358,7 +380,7 @@ TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
     ASSERT_EQ(archive->Refresh(false), kOk);
 
     // A rename whose save fails: Close reports it and the archive stays open with its change.
-    archive->Rename(folder - 1, "Summer");
+    archive->Rename(EntryIndex::OfNumber(folder), "Summer");
     fs.FailNext(OpKind::Write);
     EXPECT_NE(archive->Close(true), kOk);
     EXPECT_TRUE(archive->IsOpen());
@@ -366,7 +388,7 @@ TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
     ASSERT_EQ(archive->Close(true), kOk);
 
     auto reopened = OpenArchive(fs, host, kPath, "");
-    EXPECT_EQ(reopened->GetName(folder - 1), "Summer");
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(folder)), "Summer");
 }
 
 } // namespace

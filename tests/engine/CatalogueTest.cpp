@@ -100,20 +100,21 @@ TEST(Catalogue, SortKeysOfNamesAndExtensions) {
     auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Encrypted(kMethodTwofish, "keys"));
     const int photo = NewFolder(*archive, 0, "photo");
     const int ab = NewFolder(*archive, 0, "x");
-    archive->Rename(ab - 1, "AB");
+    archive->Rename(EntryIndex::OfNumber(ab), "AB");
     const int abc = NewFolder(*archive, 0, "abc");
     const int jpg = NewFile(*archive, fs, 0, "img.jpg");
     ASSERT_EQ(archive->Close(true), kOk);
     auto reopened = OpenArchive(fs, host, kPath, "keys");
     ASSERT_TRUE(reopened->IsOpen());
-    EXPECT_EQ(reopened->GetKey1(photo - 1, kFieldName), 0x30282F34u);
-    EXPECT_EQ(reopened->GetKey2(photo - 1, kFieldName), 0x2FE0E0E0u);
-    EXPECT_EQ(reopened->GetKey1(ab - 1, kFieldName), 0x2122E0E0u);
-    EXPECT_EQ(reopened->GetKey2(ab - 1, kFieldName), 0xE0E0E0E0u);
-    EXPECT_EQ(reopened->GetKey1(abc - 1, kFieldName), 0x212223E0u);
-    EXPECT_EQ(reopened->GetKey1(jpg - 1, kFieldType), 0x2A3027E0u);
-    EXPECT_EQ(reopened->GetText(jpg - 1, kFieldType), "JPG");
-    EXPECT_EQ(reopened->GetKey2(jpg - 1, kFieldType), reopened->GetKey1(jpg - 1, kFieldName));
+    EXPECT_EQ(reopened->GetKey1(EntryIndex::OfNumber(photo), kFieldName), 0x30282F34u);
+    EXPECT_EQ(reopened->GetKey2(EntryIndex::OfNumber(photo), kFieldName), 0x2FE0E0E0u);
+    EXPECT_EQ(reopened->GetKey1(EntryIndex::OfNumber(ab), kFieldName), 0x2122E0E0u);
+    EXPECT_EQ(reopened->GetKey2(EntryIndex::OfNumber(ab), kFieldName), 0xE0E0E0E0u);
+    EXPECT_EQ(reopened->GetKey1(EntryIndex::OfNumber(abc), kFieldName), 0x212223E0u);
+    EXPECT_EQ(reopened->GetKey1(EntryIndex::OfNumber(jpg), kFieldType), 0x2A3027E0u);
+    EXPECT_EQ(reopened->GetText(EntryIndex::OfNumber(jpg), kFieldType), "JPG");
+    EXPECT_EQ(reopened->GetKey2(EntryIndex::OfNumber(jpg), kFieldType),
+              reopened->GetKey1(EntryIndex::OfNumber(jpg), kFieldName));
     EXPECT_EQ(CheckErrors(*reopened), "");
 }
 
@@ -157,10 +158,12 @@ TEST_F(CatalogueDates, DateTextsUseTheLocalTwelveHourClock) {
         (static_cast<int64_t>(FileTimeUtc(2024, 1, 15, 18, 5)) - 116444736000000000) * 100;
     fs.SetTimes("/src/d.txt", created, modified);
     ASSERT_EQ(ImportPaths(*archive, {"/src/d.txt"}, 0, false), kOk);
-    EXPECT_EQ(archive->GetText(1, kFieldCreated), "01/15/2024 12:05 AM");
-    EXPECT_EQ(archive->GetText(1, kFieldModified), "01/15/2024 01:05 PM");
-    EXPECT_EQ(archive->GetKey1(1, kFieldModified), static_cast<uint32_t>(archive->Entry(1)->modified >> 32));
-    EXPECT_EQ(archive->GetKey2(1, kFieldModified), static_cast<uint32_t>(archive->Entry(1)->modified));
+    EXPECT_EQ(archive->GetText(EntryIndex(1), kFieldCreated), "01/15/2024 12:05 AM");
+    EXPECT_EQ(archive->GetText(EntryIndex(1), kFieldModified), "01/15/2024 01:05 PM");
+    EXPECT_EQ(archive->GetKey1(EntryIndex(1), kFieldModified),
+              static_cast<uint32_t>(archive->Entry(EntryIndex(1))->modified >> 32));
+    EXPECT_EQ(archive->GetKey2(EntryIndex(1), kFieldModified),
+              static_cast<uint32_t>(archive->Entry(EntryIndex(1))->modified));
 }
 
 TEST(Catalogue, RecountOfFoldersInsideTheRecycleBin) {
@@ -178,15 +181,15 @@ TEST(Catalogue, RecountOfFoldersInsideTheRecycleBin) {
 
     const auto check = [&](CCodeArchive& a, const char* when) {
         SCOPED_TRACE(when);
-        const CatalogueEntry& bin = *a.Entry(0);
-        const CatalogueEntry& o = *a.Entry(outer - 1);
-        const CatalogueEntry& i = *a.Entry(inner - 1);
-        const CatalogueEntry& f = *a.Entry(file - 1);
+        const CatalogueEntry& bin = *a.Entry(EntryIndex(0));
+        const CatalogueEntry& o = *a.Entry(EntryIndex::OfNumber(outer));
+        const CatalogueEntry& i = *a.Entry(EntryIndex::OfNumber(inner));
+        const CatalogueEntry& f = *a.Entry(EntryIndex::OfNumber(file));
         EXPECT_EQ(f.inRecycleBin, 1);
         EXPECT_EQ(i.inRecycleBin, 1);
         EXPECT_EQ(o.inRecycleBin, 1);
         EXPECT_EQ(bin.inRecycleBin, 1);
-        EXPECT_EQ(a.Entry(top - 1)->inRecycleBin, 0);
+        EXPECT_EQ(a.Entry(EntryIndex::OfNumber(top))->inRecycleBin, 0);
         EXPECT_EQ(bin.itemCount, 3);
         EXPECT_EQ(bin.fileCount, 0) << "fileCount counts direct children only";
         EXPECT_EQ(bin.size, 3000u);
@@ -197,7 +200,7 @@ TEST(Catalogue, RecountOfFoldersInsideTheRecycleBin) {
         EXPECT_EQ(i.fileCount, 1);
         EXPECT_EQ(a.folderCount(), 3);
         EXPECT_EQ(a.fileCount(), 2);
-        EXPECT_EQ(a.GetText(outer - 1, kFieldDimensions), "2 Items");
+        EXPECT_EQ(a.GetText(EntryIndex::OfNumber(outer), kFieldDimensions), "2 Items");
         EXPECT_EQ(CheckErrors(a), "");
     };
     check(*archive, "in memory");
@@ -270,17 +273,18 @@ TEST(Catalogue, RenameKeepsTheStoredExtension) {
         {folder, "Trip 2024", "Trip 2024"},
     };
     for (const Case& c : cases) {
-        archive->Rename(c.number - 1, c.text);
-        EXPECT_EQ(archive->GetName(c.number - 1), c.name) << '"' << c.text << '"';
+        archive->Rename(EntryIndex::OfNumber(c.number), c.text);
+        EXPECT_EQ(archive->GetName(EntryIndex::OfNumber(c.number)), c.name) << '"' << c.text << '"';
     }
     EXPECT_TRUE(archive->catalogueDirty());
-    EXPECT_EQ(std::string(archive->Entry(file - 1)->extension), "JPG") << "the extension field never changes";
+    EXPECT_EQ(std::string(archive->Entry(EntryIndex::OfNumber(file))->extension), "JPG")
+        << "the extension field never changes";
     ASSERT_EQ(archive->Close(true), kOk);
 
     auto reopened = OpenArchive(fs, host, kPath, "rename");
-    EXPECT_EQ(reopened->GetName(file - 1), "dots..jpg");
-    EXPECT_EQ(reopened->GetName(plain - 1), "notes");
-    EXPECT_EQ(reopened->GetName(folder - 1), "Trip 2024");
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(file)), "dots..jpg");
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(plain)), "notes");
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(folder)), "Trip 2024");
     EXPECT_EQ(CheckErrors(*reopened), "") << "sort keys follow the new names";
 }
 
@@ -334,25 +338,25 @@ TEST(Catalogue, NamesAreCutAndStoredInTheirEncoding) {
     const std::string latin = "Café crème";
     const int cp1252 = NewFolder(*archive, 0, latin);
     const int comment = NewFolder(*archive, 0, "c");
-    archive->SetEntryComment(comment - 1, longName);
+    archive->SetEntryComment(EntryIndex::OfNumber(comment), longName);
     ASSERT_EQ(archive->Close(true), kOk);
 
     auto reopened = OpenArchive(fs, host, kPath, "");
-    EXPECT_EQ(reopened->GetName(longFolder - 1), longName.substr(0, 126));
-    EXPECT_EQ(reopened->GetComment(comment - 1), longName.substr(0, 126));
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(longFolder)), longName.substr(0, 126));
+    EXPECT_EQ(reopened->GetComment(EntryIndex::OfNumber(comment)), longName.substr(0, 126));
     std::string greek63;
     for (int i = 0; i < 63; ++i) {
         greek63 += "λ";
     }
-    EXPECT_EQ(reopened->GetName(greekFolder - 1), greek63) << "cut on a character boundary";
-    EXPECT_EQ(reopened->GetName(utf8 - 1), greek);
-    EXPECT_EQ(reopened->GetName(cp1252 - 1), latin);
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(greekFolder)), greek63) << "cut on a character boundary";
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(utf8)), greek);
+    EXPECT_EQ(reopened->GetName(EntryIndex::OfNumber(cp1252)), latin);
 
     // The raw field of an unencrypted archive shows the stored bytes.
-    const CatalogueEntry& g = *reopened->Entry(utf8 - 1);
+    const CatalogueEntry& g = *reopened->Entry(EntryIndex::OfNumber(utf8));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(g.name)), greek)
         << "UTF-8 when Windows-1252 cannot hold it";
-    const CatalogueEntry& l = *reopened->Entry(cp1252 - 1);
+    const CatalogueEntry& l = *reopened->Entry(EntryIndex::OfNumber(cp1252));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(l.name)), "Caf\xE9 cr\xE8me");
     EXPECT_EQ(l.name[127], 0);
     const std::vector<uint8_t> bytes = *fs.Get(kPath);
@@ -404,7 +408,7 @@ TEST(Catalogue, ColumnsIconsAndTreeKinds) {
     auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain(8));
     const std::vector<uint8_t> jpeg = EncodedImage(5, 7, "jpeg", 90);
     ASSERT_FALSE(jpeg.empty());
-    EXPECT_EQ(archive->GetListIcon(0), 5) << "empty recycle bin";
+    EXPECT_EQ(archive->GetListIcon(EntryIndex(0)), 5) << "empty recycle bin";
     const int folder = NewFolder(*archive, 0, "Photos");
     const int picture = NewFile(*archive, fs, folder, "p.jpg", jpeg);
     const int broken = NewFile(*archive, fs, folder, "b.gif", {1, 2, 3, 4});
@@ -430,42 +434,43 @@ TEST(Catalogue, ColumnsIconsAndTreeKinds) {
     };
     for (const Row& r : rows) {
         const int i = r.number - 1;
-        SCOPED_TRACE(archive->GetName(i));
-        EXPECT_EQ(archive->GetListIcon(i), r.icon);
-        EXPECT_EQ(archive->GetTreeKind(i), r.tree);
-        EXPECT_EQ(archive->GetTreeKindNoBin(i), r.tree == 9999 ? 0 : r.tree);
-        EXPECT_EQ(archive->GetText(i, kFieldType), r.type);
-        EXPECT_EQ(archive->GetText(i, kFieldDimensions), r.dimensions);
+        SCOPED_TRACE(archive->GetName(EntryIndex(i)));
+        EXPECT_EQ(archive->GetListIcon(EntryIndex(i)), r.icon);
+        EXPECT_EQ(archive->GetTreeKind(EntryIndex(i)), r.tree);
+        EXPECT_EQ(archive->GetTreeKindNoBin(EntryIndex(i)), r.tree == 9999 ? 0 : r.tree);
+        EXPECT_EQ(archive->GetText(EntryIndex(i), kFieldType), r.type);
+        EXPECT_EQ(archive->GetText(EntryIndex(i), kFieldDimensions), r.dimensions);
         if (r.size) {
-            EXPECT_EQ(archive->GetText(i, kFieldSize), r.size);
+            EXPECT_EQ(archive->GetText(EntryIndex(i), kFieldSize), r.size);
         }
-        EXPECT_EQ(archive->GetText(i, kFieldName), archive->GetName(i));
-        EXPECT_EQ(archive->GetText(i, 8), "");
-        EXPECT_EQ(archive->GetKey1(i, kFieldSize), archive->Entry(i)->size);
-        EXPECT_EQ(archive->GetKey2(i, kFieldSize), archive->Entry(i)->nameKey1);
+        EXPECT_EQ(archive->GetText(EntryIndex(i), kFieldName), archive->GetName(EntryIndex(i)));
+        EXPECT_EQ(archive->GetText(EntryIndex(i), 8), "");
+        EXPECT_EQ(archive->GetKey1(EntryIndex(i), kFieldSize), archive->Entry(EntryIndex(i))->size);
+        EXPECT_EQ(archive->GetKey2(EntryIndex(i), kFieldSize), archive->Entry(EntryIndex(i))->nameKey1);
     }
-    EXPECT_EQ(archive->Entry(kvq - 1)->typeCode, kTypeArchive);
-    EXPECT_EQ(archive->Entry(broken - 1)->typeCode, kTypeOther) << "undecodable images become type 128";
-    EXPECT_EQ(archive->GetKey1(picture - 1, kFieldDimensions), 5u);
-    EXPECT_EQ(archive->GetKey2(picture - 1, kFieldDimensions), 7u);
-    EXPECT_EQ(archive->GetKey1(other - 1, kFieldDimensions), 0x8000u);
-    EXPECT_EQ(archive->GetKey2(other - 1, kFieldDimensions), 0x8000u);
-    EXPECT_NE(archive->GetThumbnail(picture - 1), nullptr);
-    EXPECT_EQ(archive->GetThumbnail(other - 1), nullptr);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(kvq))->typeCode, kTypeArchive);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(broken))->typeCode, kTypeOther)
+        << "undecodable images become type 128";
+    EXPECT_EQ(archive->GetKey1(EntryIndex::OfNumber(picture), kFieldDimensions), 5u);
+    EXPECT_EQ(archive->GetKey2(EntryIndex::OfNumber(picture), kFieldDimensions), 7u);
+    EXPECT_EQ(archive->GetKey1(EntryIndex::OfNumber(other), kFieldDimensions), 0x8000u);
+    EXPECT_EQ(archive->GetKey2(EntryIndex::OfNumber(other), kFieldDimensions), 0x8000u);
+    EXPECT_NE(archive->GetThumbnail(EntryIndex::OfNumber(picture)), nullptr);
+    EXPECT_EQ(archive->GetThumbnail(EntryIndex::OfNumber(other)), nullptr);
 
     // A JPEG that keeps its type without a thumbnail shows the plain picture icon.
     MemoryFileSystem fs2;
     auto bare = MakeArchive(fs2, host, kPath, ScriptedHost::Plain(0));
     const int unthumbed = NewFile(*bare, fs2, 0, "p.jpg", jpeg);
-    EXPECT_EQ(bare->Entry(unthumbed - 1)->typeCode, kTypeJpeg);
-    EXPECT_EQ(bare->GetListIcon(unthumbed - 1), 2);
-    EXPECT_EQ(bare->GetText(unthumbed - 1, kFieldDimensions), "");
+    EXPECT_EQ(bare->Entry(EntryIndex::OfNumber(unthumbed))->typeCode, kTypeJpeg);
+    EXPECT_EQ(bare->GetListIcon(EntryIndex::OfNumber(unthumbed)), 2);
+    EXPECT_EQ(bare->GetText(EntryIndex::OfNumber(unthumbed), kFieldDimensions), "");
 
     // Nothing loaded: empty texts, zero keys, the default icon.
     bare->Close(true);
-    EXPECT_EQ(bare->GetText(0, kFieldName), "");
-    EXPECT_EQ(bare->GetKey1(0, kFieldName), 0u);
-    EXPECT_EQ(bare->GetListIcon(0), 1);
-    EXPECT_EQ(bare->GetTreeKind(0), 0);
+    EXPECT_EQ(bare->GetText(EntryIndex(0), kFieldName), "");
+    EXPECT_EQ(bare->GetKey1(EntryIndex(0), kFieldName), 0u);
+    EXPECT_EQ(bare->GetListIcon(EntryIndex(0)), 1);
+    EXPECT_EQ(bare->GetTreeKind(EntryIndex(0)), 0);
     EXPECT_EQ(bare->FindNext("p", false, false, 0), 0);
 }

@@ -231,6 +231,20 @@ TEST(MemoryFileSystem, FailAtAndStopAtCountMutatingOperations) {
         uint8_t byte = 0;
         EXPECT_FALSE(sf && sf->ReadAt(&byte, 0, 1)) << "reads fail too once stopped";
     }
+
+    // FailCallAt counts reads and opens too, never queries.
+    auto fs = base.Clone();
+    OpenResult r = OpenResult::Failed;
+    auto f = fs->OpenPlain("/old", false, &r);
+    ASSERT_TRUE(f);
+    const uint64_t calls = fs->CallCount();
+    fs->FailCallAt(2);
+    uint8_t byte = 0;
+    EXPECT_TRUE(fs->Exists("/old"));
+    EXPECT_TRUE(f->ReadAt(&byte, 0, 1));
+    EXPECT_FALSE(f->ReadAt(&byte, 0, 1)) << "the second counted call";
+    EXPECT_TRUE(f->ReadAt(&byte, 0, 1));
+    EXPECT_EQ(fs->CallCount(), calls + 3);
 }
 
 TEST(MemoryFileSystem, ExclusiveAndSharedLocks) {

@@ -41,7 +41,7 @@ int NewFile(CCodeArchive& archive, MemoryFileSystem& fs, int parent, const std::
 uint64_t BlockSum(CCodeArchive& archive) {
     uint64_t sum = 0;
     for (int i = 0; i < archive.entryCount(); ++i) {
-        sum += archive.Entry(i)->blockLength;
+        sum += archive.Entry(EntryIndex(i))->blockLength;
     }
     return sum;
 }
@@ -57,18 +57,18 @@ void ExpectIntact(CCodeArchive& archive, MemoryFileSystem& fs,
     }
     size_t seen = 0;
     for (int i = 0; i < archive.entryCount(); ++i) {
-        const CatalogueEntry& e = *archive.Entry(i);
+        const CatalogueEntry& e = *archive.Entry(EntryIndex(i));
         if (e.IsFolder() || e.inRecycleBin) {
             continue;
         }
-        const std::string name = archive.GetName(i);
+        const std::string name = archive.GetName(EntryIndex(i));
         const auto it = expected.find(name);
         if (it == expected.end()) {
             ADD_FAILURE() << "unexpected file " << name;
             continue;
         }
         ++seen;
-        EXPECT_TRUE(ReadFileBytes(archive, i) == it->second) << name << " reads back differently";
+        EXPECT_TRUE(ReadFileBytes(archive, EntryIndex(i)) == it->second) << name << " reads back differently";
     }
     EXPECT_EQ(seen, expected.size());
 }
@@ -141,10 +141,11 @@ TEST(Import, ChunksTypesAndReservedSpace) {
     fs.Put("/in/piece.dat", onePiece);
     fs.Put("/in/piece1.dat", onePieceAndAByte);
     ASSERT_EQ(ImportPaths(*archive, {"/in/piece.dat", "/in/piece1.dat"}, 0, false), kOk);
-    EXPECT_EQ(archive->Entry(6)->dataLength, kFullChunkSize);
-    EXPECT_EQ(archive->Entry(7)->dataLength, kFullChunkSize + 80u) << "a second chunk for one byte";
+    EXPECT_EQ(archive->Entry(EntryIndex(6))->dataLength, kFullChunkSize);
+    EXPECT_EQ(archive->Entry(EntryIndex(7))->dataLength, kFullChunkSize + 80u)
+        << "a second chunk for one byte";
 
-    const CatalogueEntry& b = *archive->Entry(1);
+    const CatalogueEntry& b = *archive->Entry(EntryIndex(1));
     EXPECT_EQ(b.size, big.size());
     EXPECT_EQ(b.dataLength, kFullChunkSize + Padded(2 * kMiB + kChunkPrefix)) << "two chunks";
     EXPECT_EQ(b.typeCode, kTypeOther) << "an image of more than one chunk is never shown as one";
@@ -154,18 +155,18 @@ TEST(Import, ChunksTypesAndReservedSpace) {
     EXPECT_EQ(b.width, -1);
     EXPECT_EQ(b.height, -1);
 
-    const CatalogueEntry& e = *archive->Entry(2);
+    const CatalogueEntry& e = *archive->Entry(EntryIndex(2));
     EXPECT_EQ(e.size, 0u);
     EXPECT_EQ(e.dataLength, 64u) << "one chunk of its random prefix alone";
     EXPECT_EQ(e.blockLength, 64u);
     EXPECT_EQ(e.dataOffset, b.dataOffset + b.blockLength);
 
-    EXPECT_EQ(archive->Entry(3)->typeCode, kTypeArchive);
-    EXPECT_EQ(archive->GetListIcon(3), 1);
-    EXPECT_EQ(archive->GetName(4), "same.txt");
-    EXPECT_EQ(archive->GetName(5), "same.txt");
-    EXPECT_NE(archive->Entry(4)->dataOffset, archive->Entry(5)->dataOffset);
-    archive->Rename(5, "same2");
+    EXPECT_EQ(archive->Entry(EntryIndex(3))->typeCode, kTypeArchive);
+    EXPECT_EQ(archive->GetListIcon(EntryIndex(3)), 1);
+    EXPECT_EQ(archive->GetName(EntryIndex(4)), "same.txt");
+    EXPECT_EQ(archive->GetName(EntryIndex(5)), "same.txt");
+    EXPECT_NE(archive->Entry(EntryIndex(4))->dataOffset, archive->Entry(EntryIndex(5))->dataOffset);
+    archive->Rename(EntryIndex(5), "same2");
     // Every file was planned with thumbnail space; none was used, and all of it was given back.
     ExpectIntact(*archive, fs,
                  {{"big.jpg", big},
@@ -202,7 +203,7 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
         ASSERT_EQ(ImportFiles(*archive, fs, 0, files), kOk);
         for (size_t i = 0; i < std::size(images); ++i) {
             SCOPED_TRACE(std::string(images[i].format) + " in format " + std::to_string(format));
-            const CatalogueEntry& e = *archive->Entry(static_cast<int>(i) + 1);
+            const CatalogueEntry& e = *archive->Entry(EntryIndex(static_cast<int>(i) + 1));
             EXPECT_EQ(e.typeCode, images[i].type);
             EXPECT_EQ(e.hasThumbnail, format != 0 ? 1 : 0);
             EXPECT_EQ(e.thumbLength, ThumbStoredLength(format));
@@ -210,9 +211,9 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
             EXPECT_EQ(e.height, format != 0 ? 21 : -1);
             EXPECT_EQ(e.thumbOffset, e.dataOffset + e.dataLength);
             EXPECT_EQ(e.blockLength, e.dataLength + e.thumbLength);
-            EXPECT_EQ(archive->GetThumbnail(static_cast<int>(i) + 1) != nullptr, format != 0);
+            EXPECT_EQ(archive->GetThumbnail(EntryIndex(static_cast<int>(i) + 1)) != nullptr, format != 0);
         }
-        const CatalogueEntry& corrupt = *archive->Entry(5);
+        const CatalogueEntry& corrupt = *archive->Entry(EntryIndex(5));
         EXPECT_EQ(corrupt.typeCode, format != 0 ? kTypeOther : kTypePng)
             << "only a decode failure makes it an unknown file";
         EXPECT_EQ(corrupt.hasThumbnail, 0);
@@ -436,7 +437,7 @@ TEST(Export, FoldersBelowTheSelectionAndFreeNames) {
 
     host.folder.reset(); // the chooser is cancelled
     std::vector<std::string> written;
-    EXPECT_EQ(archive->ExportSelection({yd}, &written), kOk);
+    EXPECT_EQ(archive->ExportSelection({yd}, &written), kCancelled);
     EXPECT_TRUE(written.empty());
     EXPECT_TRUE(host.messages.empty());
     ExpectIntact(*archive, fs, {{"x.jpg", x}, {"y.dat", y}, {"nothing.txt", {}}});
@@ -451,15 +452,15 @@ TEST(Export, HostileNamesStayInsideTheChosenFolder) {
         const int number = NewFile(*archive, fs, parent, "plain", PatternBytes(64 + files.size(), 7));
         if (name.empty()) {
             CatalogueEntry e{};
-            EXPECT_EQ(archive->ReadEntry(e, number - 1), kOk);
+            EXPECT_EQ(archive->ReadEntry(e, EntryIndex::OfNumber(number)), kOk);
             archive->EncryptText("", e.name, &e.nameKey1, &e.nameKey2);
-            EXPECT_EQ(archive->WriteEntry(e, number - 1), kOk);
+            EXPECT_EQ(archive->WriteEntry(e, EntryIndex::OfNumber(number)), kOk);
             EXPECT_EQ(archive->Refresh(false), kOk);
         } else {
-            archive->Rename(number - 1, name);
+            archive->Rename(EntryIndex::OfNumber(number), name);
         }
-        EXPECT_EQ(archive->GetName(number - 1), name);
-        files[number] = ReadFileBytes(*archive, number - 1);
+        EXPECT_EQ(archive->GetName(EntryIndex::OfNumber(number)), name);
+        files[number] = ReadFileBytes(*archive, EntryIndex::OfNumber(number));
     };
     const int up = NewFolder(*archive, 0, "..");
     addFile(up, "..");
@@ -513,7 +514,7 @@ TEST(Export, FailedFileIsRemovedAndReportedOnce) {
     // The second piece of the big file cannot be written: creation, first write, second write.
     fs.FailAt(3);
     std::vector<std::string> written;
-    EXPECT_NE(archive->ExportSelection({b, s}, &written), kOk);
+    EXPECT_EQ(archive->ExportSelection({b, s}, &written), kErrExportSpace);
     EXPECT_EQ(host.messages, std::vector<Status>{kErrExportSpace});
     EXPECT_TRUE(written.empty());
     EXPECT_FALSE(fs.Exists("/out/big.dat")) << "no truncated copy is left behind";
@@ -522,7 +523,7 @@ TEST(Export, FailedFileIsRemovedAndReportedOnce) {
     host.messages.clear();
     fs.ClearFaults();
     fs.FailNext(OpKind::Write);
-    EXPECT_NE(archive->ExportSelection({s}, &written), kOk);
+    EXPECT_EQ(archive->ExportSelection({s}, &written), kErrExportSpace);
     EXPECT_FALSE(fs.Exists("/out/small.dat"));
     EXPECT_EQ(host.messages, std::vector<Status>{kErrExportSpace});
 
@@ -556,22 +557,22 @@ TEST(Copy, BetweenArchivesWithOtherKeysAndThumbnails) {
         const std::vector<uint8_t> data = PatternBytes(5 * kMiB, 3);
         const int picture = NewFile(*source, fs, 0, "pic.jpg", jpeg);
         const int file = NewFile(*source, fs, 0, "data.bin", data);
-        source->SetEntryComment(picture - 1, "a comment");
-        ASSERT_EQ(source->Entry(picture - 1)->thumbLength, 32u * 32u);
+        source->SetEntryComment(EntryIndex::OfNumber(picture), "a comment");
+        ASSERT_EQ(source->Entry(EntryIndex::OfNumber(picture))->thumbLength, 32u * 32u);
         const std::vector<EntrySnapshot> sourceBefore = Snapshot(*source);
 
         auto target = MakeArchive(fs, host, "/a/target.kvq", c.target);
         ASSERT_EQ(source->CopyEntries({picture, file}, 0, *target), kOk);
         ASSERT_EQ(target->entryCount(), 3);
-        const CatalogueEntry& p = *target->Entry(1);
+        const CatalogueEntry& p = *target->Entry(EntryIndex(1));
         const uint8_t format = target->thumbnailFormat();
         EXPECT_EQ(p.typeCode, kTypeJpeg);
         EXPECT_EQ(p.hasThumbnail, format != 0 ? 1 : 0);
         EXPECT_EQ(p.thumbLength, ThumbStoredLength(format));
         EXPECT_EQ(p.width, 64) << "decoded again, or kept from the source without thumbnails";
         EXPECT_EQ(p.height, 48);
-        EXPECT_EQ(target->GetComment(1), "a comment");
-        EXPECT_EQ(target->Entry(2)->typeCode, kTypeOther);
+        EXPECT_EQ(target->GetComment(EntryIndex(1)), "a comment");
+        EXPECT_EQ(target->Entry(EntryIndex(2))->typeCode, kTypeOther);
         if (format == 8) {
             EXPECT_EQ(p.thumbLength, 18432u) << "96 x 96 colour";
         }
@@ -595,29 +596,29 @@ TEST(Copy, WithinOneArchiveMakesAnIndependentEntry) {
     const int original = NewFile(*archive, fs, folder, "twin.png", bytes);
     ASSERT_EQ(archive->CopyEntries({original}, folder, *archive), kOk);
     ASSERT_EQ(archive->entryCount(), 4);
-    const CatalogueEntry& copy = *archive->Entry(3);
-    EXPECT_EQ(archive->GetName(3), "twin.png");
+    const CatalogueEntry& copy = *archive->Entry(EntryIndex(3));
+    EXPECT_EQ(archive->GetName(EntryIndex(3)), "twin.png");
     EXPECT_EQ(copy.parent, folder);
-    EXPECT_NE(copy.dataOffset, archive->Entry(original - 1)->dataOffset);
+    EXPECT_NE(copy.dataOffset, archive->Entry(EntryIndex::OfNumber(original))->dataOffset);
     EXPECT_EQ(copy.hasThumbnail, 1);
-    EXPECT_EQ(archive->Entry(folder - 1)->fileCount, 2);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(folder))->fileCount, 2);
     EXPECT_TRUE(host.dialogs.empty());
 
     // A folder copied into itself is copied once: the new entries are not copied again.
     ASSERT_EQ(archive->CopyEntries({folder}, folder, *archive), kOk);
     ASSERT_EQ(archive->entryCount(), 7);
-    EXPECT_EQ(archive->GetName(4), "A");
-    EXPECT_EQ(archive->Entry(4)->parent, folder);
-    EXPECT_EQ(archive->Entry(5)->parent, 5);
-    EXPECT_EQ(archive->Entry(6)->parent, 5);
+    EXPECT_EQ(archive->GetName(EntryIndex(4)), "A");
+    EXPECT_EQ(archive->Entry(EntryIndex(4))->parent, folder);
+    EXPECT_EQ(archive->Entry(EntryIndex(5))->parent, 5);
+    EXPECT_EQ(archive->Entry(EntryIndex(6))->parent, 5);
     ASSERT_EQ(archive->MoveEntries({5}, 1, false), kOk);
 
     // Removing the original leaves the copy whole.
     ASSERT_EQ(archive->MoveEntries({original}, 1, false), kOk);
     ASSERT_EQ(archive->EmptyRecycleBin({1}), kOk);
     ASSERT_EQ(archive->entryCount(), 3);
-    EXPECT_EQ(archive->Entry(2)->parent, folder);
-    EXPECT_EQ(archive->Entry(0)->itemCount, 0);
+    EXPECT_EQ(archive->Entry(EntryIndex(2))->parent, folder);
+    EXPECT_EQ(archive->Entry(EntryIndex(0))->itemCount, 0);
     ExpectIntact(*archive, fs, {{"twin.png", bytes}});
 }
 
@@ -645,8 +646,8 @@ TEST(Copy, FolderTreeIsRebuiltParentsFirst) {
     ASSERT_EQ(target->entryCount(), 2 + static_cast<int>(std::size(expected)));
     for (size_t i = 0; i < std::size(expected); ++i) {
         const int index = static_cast<int>(i) + 2;
-        EXPECT_EQ(target->GetName(index), expected[i].name) << "entry " << index + 1;
-        EXPECT_EQ(target->Entry(index)->parent, expected[i].parent) << expected[i].name;
+        EXPECT_EQ(target->GetName(EntryIndex(index)), expected[i].name) << "entry " << index + 1;
+        EXPECT_EQ(target->Entry(EntryIndex(index))->parent, expected[i].parent) << expected[i].name;
     }
     ExpectIntact(*target, fs,
                  {{"f", PatternBytes(10, 1)}, {"g", PatternBytes(20, 2)}, {"h", PatternBytes(30, 3)}});
@@ -662,25 +663,25 @@ TEST(Move, DeleteRestoreAndUndo) {
     const int a = NewFolder(*archive, 0, "A");
     const std::vector<uint8_t> bytes = PatternBytes(4000, 1);
     const int x = NewFile(*archive, fs, a, "x.dat", bytes);
-    const uint32_t offset = archive->Entry(x - 1)->dataOffset;
+    const uint32_t offset = archive->Entry(EntryIndex::OfNumber(x))->dataOffset;
     const uint64_t dataEnd = uint64_t{kDataAreaOffset} + archive->dataSize();
     fs.log.clear();
 
     ASSERT_EQ(archive->MoveEntries({x}, 1, false), kOk);
     EXPECT_TRUE(host.dialogs.empty()) << "no confirmation was asked for";
-    EXPECT_EQ(archive->Entry(x - 1)->inRecycleBin, 1);
-    EXPECT_EQ(archive->Entry(a - 1)->fileCount, 0);
-    EXPECT_EQ(archive->Entry(0)->fileCount, 1);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(x))->inRecycleBin, 1);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(a))->fileCount, 0);
+    EXPECT_EQ(archive->Entry(EntryIndex(0))->fileCount, 1);
 
     ASSERT_EQ(archive->MoveEntries({x}, 0, false), kOk); // restore: to the top level
-    EXPECT_EQ(archive->Entry(x - 1)->parent, 0);
-    EXPECT_EQ(archive->Entry(x - 1)->inRecycleBin, 0);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(x))->parent, 0);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(x))->inRecycleBin, 0);
 
     ASSERT_EQ(archive->MoveEntries({x}, 1, false), kOk);
     ASSERT_EQ(archive->MoveEntries({x}, a, false), kOk); // undo of the delete: back where it was
-    EXPECT_EQ(archive->Entry(x - 1)->parent, a);
-    EXPECT_EQ(archive->Entry(a - 1)->fileCount, 1);
-    EXPECT_EQ(archive->Entry(x - 1)->dataOffset, offset);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(x))->parent, a);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(a))->fileCount, 1);
+    EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(x))->dataOffset, offset);
     EXPECT_EQ(archive->entryCount(), 3);
     for (const Op& op : MutationsOf(fs, kPath)) {
         if (op.kind == OpKind::Write) {
@@ -688,7 +689,10 @@ TEST(Move, DeleteRestoreAndUndo) {
                 << "the data area is not touched";
         }
     }
-    EXPECT_EQ(archive->MoveEntries({}, 0, false), kCancelled);
+    fs.log.clear();
+    EXPECT_EQ(archive->MoveEntries({}, 0, false), kOk) << "nothing to move, as for a copy";
+    EXPECT_EQ(archive->MoveEntries({1}, 0, false), kOk) << "the recycle bin itself never moves";
+    EXPECT_TRUE(MutationsOf(fs, kPath).empty());
     ExpectIntact(*archive, fs, {{"x.dat", bytes}});
 }
 
@@ -705,7 +709,7 @@ TEST(Move, IntoItselfOrBelowChangesNothing) {
          std::vector<std::pair<std::vector<int>, int>>{{{a}, c}, {{a}, a}, {{b}, c}, {{x, a}, b}}) {
         host.messages.clear();
         fs.log.clear();
-        EXPECT_EQ(archive->MoveEntries(selection, destination, true), kCancelled);
+        EXPECT_EQ(archive->MoveEntries(selection, destination, true), kErrMoveIntoItself);
         EXPECT_EQ(host.messages, std::vector<Status>{kErrMoveIntoItself});
         EXPECT_TRUE(MutationsOf(fs, kPath).empty());
         EXPECT_EQ(Snapshot(*archive), before);
@@ -765,8 +769,8 @@ TEST(Move, DeleteAsksByTheCountOfMarkedEntries) {
         if (c.answer) {
             EXPECT_EQ(status, kOk);
             for (int n : selection) {
-                EXPECT_EQ(archive->Entry(n - 1)->parent, destination);
-                EXPECT_EQ(archive->Entry(n - 1)->inRecycleBin, 1);
+                EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(n))->parent, destination);
+                EXPECT_EQ(archive->Entry(EntryIndex::OfNumber(n))->inRecycleBin, 1);
             }
         } else {
             EXPECT_EQ(status, kCancelled);
@@ -799,10 +803,10 @@ TEST(RecycleBin, EmptyingRemovesSubtreesRenumbersAndShrinksExactly) {
     ASSERT_FALSE(archive->defragmentPending());
     ASSERT_EQ(archive->dataSize(), BlockSum(*archive)) << "no dead space before";
 
-    const uint64_t removedBlocks =
-        uint64_t{archive->Entry(a1 - 1)->blockLength} + archive->Entry(a2 - 1)->blockLength;
-    const uint64_t firstRemoved = archive->Entry(a1 - 1)->blockOffset;
-    const uint32_t f1Offset = archive->Entry(1)->blockOffset;
+    const uint64_t removedBlocks = uint64_t{archive->Entry(EntryIndex::OfNumber(a1))->blockLength} +
+                                   archive->Entry(EntryIndex::OfNumber(a2))->blockLength;
+    const uint64_t firstRemoved = archive->Entry(EntryIndex::OfNumber(a1))->blockOffset;
+    const uint32_t f1Offset = archive->Entry(EntryIndex(1))->blockOffset;
     const size_t length = fs.Get(kPath)->size();
     fs.log.clear();
     host.dialogs.clear();
@@ -816,14 +820,14 @@ TEST(RecycleBin, EmptyingRemovesSubtreesRenumbersAndShrinksExactly) {
         int parent;
     } expected[] = {{"Recycle Bin", 0}, {"f1", 0}, {"f2", 4}, {"B", 0}, {"b1.png", 4}};
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(archive->GetName(i), expected[i].name);
-        EXPECT_EQ(archive->Entry(i)->parent, expected[i].parent) << expected[i].name;
+        EXPECT_EQ(archive->GetName(EntryIndex(i)), expected[i].name);
+        EXPECT_EQ(archive->Entry(EntryIndex(i))->parent, expected[i].parent) << expected[i].name;
     }
-    EXPECT_EQ(archive->Entry(0)->itemCount, 0);
+    EXPECT_EQ(archive->Entry(EntryIndex(0))->itemCount, 0);
     EXPECT_FALSE(archive->defragmentPending());
     EXPECT_EQ(fs.Get(kPath)->size(), length - removedBlocks - 3 * kEntrySize);
-    EXPECT_EQ(archive->Entry(1)->blockOffset, f1Offset);
-    EXPECT_EQ(archive->Entry(4)->hasThumbnail, 1);
+    EXPECT_EQ(archive->Entry(EntryIndex(1))->blockOffset, f1Offset);
+    EXPECT_EQ(archive->Entry(EntryIndex(4))->hasThumbnail, 1);
     for (const Op& op : MutationsOf(fs, kPath)) {
         if (op.kind == OpKind::Write) {
             EXPECT_FALSE(op.offset < firstRemoved && op.offset + op.length > kDataAreaOffset)
@@ -854,13 +858,13 @@ TEST(RecycleBin, CancelledDefragmentationIsResumedWithoutAsking) {
     // Texts: the bin, keep0 (moves), keep1 (moves), then Cancel: keep2 and keep3 stay behind.
     host.text = "Defragmenting Archive";
     host.nth = 3;
-    ASSERT_EQ(archive->EmptyRecycleBin({1}), kOk);
+    ASSERT_EQ(archive->EmptyRecycleBin({1}), kCancelled) << "the defragmentation was cancelled";
     EXPECT_EQ(CountDialogs(host, 12306), 1u);
     EXPECT_EQ(CountDialogs(host, 12314), 1u) << "the cancellation is explained";
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(archive->defragmentPending());
     ASSERT_EQ(archive->entryCount(), 5);
-    EXPECT_EQ(archive->Entry(1)->blockOffset, kDataAreaOffset) << "moved before the cancellation";
+    EXPECT_EQ(archive->Entry(EntryIndex(1))->blockOffset, kDataAreaOffset) << "moved before the cancellation";
     ExpectIntact(*archive, fs, kept);
     ASSERT_EQ(archive->Close(true), kOk);
 
@@ -903,7 +907,7 @@ TEST(RecycleBin, NothingToDoTouchesNothing) {
     const std::vector<uint8_t> full = *fs.Get(kPath);
     fs.log.clear();
     host.confirmAnswers = {false};
-    EXPECT_EQ(archive->EmptyRecycleBin({1}), kOk);
+    EXPECT_EQ(archive->EmptyRecycleBin({1}), kCancelled);
     EXPECT_EQ(host.dialogs, std::vector<int>{12306});
     EXPECT_TRUE(MutationsOf(fs, kPath).empty());
     EXPECT_EQ(*fs.Get(kPath), full);

@@ -33,17 +33,17 @@ TEST(Thumbnails, ImportedImageRestoresIntoListCells) {
         auto archive =
             MakeArchive(fs, host, "/t/a.kvq", ScriptedHost::Encrypted(kMethodTwofish, "pass", format));
         ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"red.png", png}}), kOk);
-        const CatalogueEntry* e = archive->Entry(1);
+        const CatalogueEntry* e = archive->Entry(EntryIndex(1));
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(e->typeCode, kTypePng);
         EXPECT_EQ(e->hasThumbnail, 1);
         EXPECT_EQ(e->thumbLength, ThumbStoredLength(format));
         EXPECT_EQ(e->width, 120);
         EXPECT_EQ(e->height, 60);
-        EXPECT_EQ(archive->GetListIcon(1), 0);
+        EXPECT_EQ(archive->GetListIcon(EntryIndex(1)), 0);
 
         for (int cell : {0, 1}) {
-            ASSERT_TRUE(archive->RenderThumbnail(1, cell)) << int(format);
+            ASSERT_TRUE(archive->RenderThumbnail(EntryIndex(1), cell)) << int(format);
             const CThumbnailMaker& maker = SharedThumbnailMaker();
             const QRect place = CThumbnailMaker::Placement(120, 60, CThumbnailMaker::kCellSize[cell]);
             const QImage& colour = maker.Cell(cell);
@@ -69,11 +69,11 @@ TEST(Thumbnails, EntriesWithoutThumbnailRenderNothing) {
     ASSERT_EQ(ImportFiles(*archive, fs, 0,
                           {{"notes.txt", PatternBytes(100, 1)}, {"broken.jpg", PatternBytes(200, 2)}}),
               kOk);
-    EXPECT_FALSE(archive->RenderThumbnail(0, 1)) << "a folder";
-    EXPECT_FALSE(archive->RenderThumbnail(1, 1)) << "not an image";
-    EXPECT_EQ(archive->Entry(2)->typeCode, kTypeOther)
+    EXPECT_FALSE(archive->RenderThumbnail(EntryIndex(0), 1)) << "a folder";
+    EXPECT_FALSE(archive->RenderThumbnail(EntryIndex(1), 1)) << "not an image";
+    EXPECT_EQ(archive->Entry(EntryIndex(2))->typeCode, kTypeOther)
         << "an image that does not decode is kept as a plain file";
-    EXPECT_FALSE(archive->RenderThumbnail(2, 1));
+    EXPECT_FALSE(archive->RenderThumbnail(EntryIndex(2), 1));
 }
 
 } // namespace

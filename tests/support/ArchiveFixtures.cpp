@@ -57,7 +57,7 @@ std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed) {
     return bytes;
 }
 
-std::vector<uint8_t> ReadFileBytes(CCodeArchive& archive, int index) {
+std::vector<uint8_t> ReadFileBytes(CCodeArchive& archive, EntryIndex index) {
     const CatalogueEntry* e = archive.Entry(index);
     std::vector<uint8_t> out;
     if (!e || e->IsFolder()) {
@@ -71,7 +71,7 @@ std::vector<uint8_t> ReadFileBytes(CCodeArchive& archive, int index) {
         const uint32_t stored = Padded(piece + kChunkPrefix);
         if (archive.ReadAt(buffers.a, offset, stored) != kOk ||
             archive.DecryptUnit(buffers.a, buffers.b, stored) != kOk) {
-            ADD_FAILURE() << "chunk of entry #" << index + 1 << " unreadable";
+            ADD_FAILURE() << "chunk of entry #" << index.number() << " unreadable";
             return out;
         }
         out.insert(out.end(), buffers.b + kChunkPrefix, buffers.b + kChunkPrefix + piece);
@@ -84,10 +84,11 @@ std::vector<uint8_t> ReadFileBytes(CCodeArchive& archive, int index) {
 std::vector<EntrySnapshot> Snapshot(CCodeArchive& archive) {
     std::vector<EntrySnapshot> out;
     for (int i = 0; i < archive.entryCount(); ++i) {
-        const CatalogueEntry* e = archive.Entry(i);
-        EntrySnapshot s{archive.GetName(i), e->parent, e->container, e->IsFolder() ? 0u : e->size, {}};
+        const CatalogueEntry* e = archive.Entry(EntryIndex(i));
+        EntrySnapshot s{
+            archive.GetName(EntryIndex(i)), e->parent, e->container, e->IsFolder() ? 0u : e->size, {}};
         if (!e->IsFolder()) {
-            s.data = ReadFileBytes(archive, i);
+            s.data = ReadFileBytes(archive, EntryIndex(i));
         }
         out.push_back(std::move(s));
     }

@@ -39,7 +39,7 @@ struct EntrySnapshot {
 };
 std::vector<EntrySnapshot> Snapshot(CCodeArchive& archive);
 // A file's bytes read back chunk by chunk.
-std::vector<uint8_t> ReadFileBytes(CCodeArchive& archive, int index);
+std::vector<uint8_t> ReadFileBytes(CCodeArchive& archive, EntryIndex index);
 // The errors `CheckArchive` finds, as text (empty when the archive is sound).
 std::string CheckErrors(CCodeArchive& archive);
 

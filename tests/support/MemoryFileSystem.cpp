@@ -105,6 +105,8 @@ struct MemoryFileSystem::State {
     uint64_t countBase = 0;
     uint64_t failTarget = 0;
     uint64_t stopTarget = 0;
+    uint64_t calls = 0;
+    uint64_t callFailTarget = 0;
     bool stopped = false;
     std::set<OpKind> failNext;
 
@@ -128,6 +130,9 @@ struct MemoryFileSystem::State {
             if (failTarget != 0 && mutating == failTarget) {
                 ok = false;
             }
+        }
+        if (kind != OpKind::Query && ++calls == callFailTarget) {
+            ok = false;
         }
         if (stopped && kind != OpKind::Query) {
             ok = false;
@@ -569,9 +574,18 @@ void MemoryFileSystem::FailNext(OpKind kind) {
     state_->failNext.insert(kind);
 }
 
+void MemoryFileSystem::FailCallAt(uint64_t k) {
+    state_->callFailTarget = state_->calls + k;
+}
+
+uint64_t MemoryFileSystem::CallCount() const {
+    return state_->calls;
+}
+
 void MemoryFileSystem::ClearFaults() {
     state_->failTarget = 0;
     state_->stopTarget = 0;
+    state_->callFailTarget = 0;
     state_->stopped = false;
     state_->failNext.clear();
 }

@@ -80,6 +80,10 @@ public:
     void StopAt(uint64_t k);
     // The next call of this kind fails without effect (a Close still releases the file).
     void FailNext(OpKind kind);
+    // FailCallAt: the k-th call from the moment of arming fails without effect, counting every call
+    // but queries (opens, reads and length questions as well as mutations and the startup check).
+    void FailCallAt(uint64_t k);
+    uint64_t CallCount() const; // the calls FailCallAt counts, since construction
     void ClearFaults();
     bool Stopped() const;
     uint64_t MutatingOpCount() const; // since construction or the last ResetMutatingOpCount
