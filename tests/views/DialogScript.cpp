@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace quorvane::testing {
@@ -29,8 +31,9 @@ void DialogScript::Tick() {
     // The next tick is queued first, so that it also runs inside a nested loop that this step opens.
     QTimer::singleShot(kTickMs, &context_, [this] { Tick(); });
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible() || modal == last_) {
-        if (modal != nullptr && modal == last_ && ++idleTicks_ > kIdleTicksLimit) {
+    const bool seen = std::find(handled_.begin(), handled_.end(), modal) != handled_.end();
+    if (modal == nullptr || !modal->isVisible() || seen) {
+        if (modal != nullptr && seen && ++idleTicks_ > kIdleTicksLimit) {
             ADD_FAILURE() << "dialog " << NameOf(modal).toStdString() << " left open";
             if (auto* dialog = qobject_cast<QDialog*>(modal)) {
                 dialog->reject();
@@ -43,12 +46,12 @@ void DialogScript::Tick() {
         modal->activateWindow();
         if (++idleTicks_ > kIdleTicksLimit) {
             ADD_FAILURE() << "dialog " << NameOf(modal).toStdString() << " never became active";
-            last_ = modal;
+            handled_.emplace_back(modal);
         }
         return;
     }
     idleTicks_ = 0;
-    last_ = modal;
+    handled_.emplace_back(modal);
     if (next_ >= steps_.size()) {
         ADD_FAILURE() << "no step for dialog " << NameOf(modal).toStdString();
         if (auto* dialog = qobject_cast<QDialog*>(modal)) {
@@ -100,14 +103,26 @@ bool InOrder(const QStringList& walk, const QStringList& expected) {
     return true;
 }
 
+// The focus widget; after a nested dialog closed, the window under it may take a moment to be
+// active again.
+QWidget* Focus() {
+    if (QApplication::focusWidget() == nullptr) {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->activateWindow();
+        }
+        WaitUntil([] { return QApplication::focusWidget() != nullptr; });
+    }
+    return QApplication::focusWidget();
+}
+
 void Type(const QString& text) {
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = Focus();
     ASSERT_NE(focus, nullptr) << "no focus to type into";
     QTest::keyClicks(focus, text);
 }
 
 void Press(int key, Qt::KeyboardModifiers modifiers) {
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = Focus();
     ASSERT_NE(focus, nullptr) << "no focus for the key";
     QTest::keyClick(focus, static_cast<Qt::Key>(key), modifiers);
 }

@@ -33,7 +33,7 @@ private:
 
     std::vector<Step> steps_;
     size_t next_ = 0;
-    QPointer<QWidget> last_;
+    std::vector<QPointer<QWidget>> handled_; // a dialog met again after a nested one is not new
     int idleTicks_ = 0;
     QObject context_;
 };

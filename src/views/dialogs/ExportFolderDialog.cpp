@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,6 +62,10 @@ ExportFolderDialog::ExportFolderDialog(const QString& startFolder, QWidget* pare
 
     auto follow = [this](const QString& folder) { folderEdit_->setText(QDir::toNativeSeparators(folder)); };
     connect(this, &QFileDialog::directoryEntered, this, follow);
+    // The folder shown also changes without the user entering one (the dialog's own setDirectory).
+    if (auto* model = findChild<QFileSystemModel*>()) {
+        connect(model, &QFileSystemModel::rootPathChanged, this, follow);
+    }
     follow(directory().absolutePath());
 }
 
