@@ -3,6 +3,7 @@
 // that opens (a dialog a step opens itself, e.g. a message box after a click, is the next step's).
 // A dialog that never gets a step is rejected by the watchdog and fails the test, so that nothing
 // hangs.
+#include <QApplication>
 #include <QObject>
 #include <QPointer>
 #include <QString>
