@@ -1,5 +1,6 @@
 #include "DialogScript.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -64,6 +65,11 @@ void DialogScript::Tick() {
 }
 
 QString NameOf(const QWidget* widget) {
+    // An unnamed button (those of a button box) goes by its text.
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+        button && button->objectName().isEmpty()) {
+        return button->text();
+    }
     for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
         const QString name = w->objectName();
         if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_"))) {

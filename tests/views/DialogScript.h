@@ -55,7 +55,7 @@ auto Drive(std::vector<DialogScript::Step> steps, Call&& call) {
 }
 
 // The object name of `widget`, or of the nearest parent that has one of our own (the inner line
-// edit of a spin box reports the spin box).
+// edit of a spin box reports the spin box); an unnamed button's text.
 QString NameOf(const QWidget* widget);
 // The focus walk by Tab from the current focus widget until it comes back, as names.
 QStringList TabWalk();

@@ -69,6 +69,13 @@ ExportFolderDialog::ExportFolderDialog(const QString& startFolder, QWidget* pare
     follow(directory().absolutePath());
 }
 
+void ExportFolderDialog::showEvent(QShowEvent* event) {
+    QFileDialog::showEvent(event);
+    // A path can be typed at once; the folder view is one Shift+Tab away.
+    folderEdit_->setFocus();
+    folderEdit_->selectAll();
+}
+
 void ExportFolderDialog::accept() {
     QString path = QDir::fromNativeSeparators(folderEdit_->text());
     if (path.isEmpty()) {

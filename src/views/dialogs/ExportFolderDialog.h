@@ -21,6 +21,9 @@ public:
 public slots:
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLineEdit* folderEdit_ = nullptr;
     QString result_;

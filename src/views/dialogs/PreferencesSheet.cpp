@@ -32,6 +32,7 @@ PreferencesSheet::PreferencesSheet(const Preferences& preferences, QWidget* pare
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    slideshow_->FirstControl()->setFocus();
 }
 
 void PreferencesSheet::accept() {

@@ -120,6 +120,10 @@ SlideshowPage::SlideshowPage(const Preferences& preferences, QWidget* parent)
     FollowAdvance();
 }
 
+QWidget* SlideshowPage::FirstControl() const {
+    return automatic_->isChecked() ? automatic_ : manual_;
+}
+
 RangeSpinBox* SlideshowPage::RefusedField() const {
     // A greyed field is not taken over, so what was typed into it cannot be refused.
     return delay_->isEnabled() && delay_->Refused() ? delay_ : nullptr;

@@ -20,6 +20,8 @@ class SlideshowPage : public QWidget {
 public:
     explicit SlideshowPage(const Preferences& preferences, QWidget* parent = nullptr);
 
+    // Where the focus starts: the chosen way of advancing.
+    QWidget* FirstControl() const;
     // The field whose typed value is refused, or null.
     RangeSpinBox* RefusedField() const;
     void StoreInto(Preferences& preferences) const;
