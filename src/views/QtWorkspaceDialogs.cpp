@@ -23,6 +23,8 @@ namespace quorvane {
 
 namespace {
 
+constexpr QSize kFileDialogSize(780, 500);
+
 // A dialog on the heap, deleted when the call ends. Whatever closes the parent window while the
 // dialog runs (auto close, the end of the session) deletes the dialog with it; the guard then reads
 // null and the call answers as if it was cancelled, instead of touching a deleted object.
@@ -53,10 +55,17 @@ private:
     QPointer<Dialog> dialog_;
 };
 
-QFileDialog* ArchiveFileDialog(QWidget* parent, int title, const QString& folder) {
+// Qt's own file dialog, at a size that shows a folder's names without scrolling sideways.
+QFileDialog* FileDialog(QWidget* parent, int title, const QString& folder) {
     auto* dialog = new QFileDialog(parent, StringTable::Text(title), folder);
     dialog->setObjectName(QStringLiteral("fileDialog"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->resize(dialog->sizeHint().expandedTo(kFileDialogSize));
+    return dialog;
+}
+
+QFileDialog* ArchiveFileDialog(QWidget* parent, int title, const QString& folder) {
+    QFileDialog* dialog = FileDialog(parent, title, folder);
     dialog->setDefaultSuffix(QStringLiteral("kvq"));
     FileTypeFilter(StringTable::Text(kStrArchiveFilter)).ApplyTo(*dialog);
     return dialog;
@@ -98,9 +107,7 @@ std::optional<QString> QtWorkspaceDialogs::ChooseArchiveToCreate(const QString& 
 }
 
 QStringList QtWorkspaceDialogs::ChooseImportFiles(const QString& folder) {
-    Running dialog(new QFileDialog(parent_, StringTable::Text(kStrImportTitle), folder));
-    dialog->setObjectName(QStringLiteral("fileDialog"));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    Running dialog(FileDialog(parent_, kStrImportTitle, folder));
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
@@ -117,6 +124,7 @@ QStringList QtWorkspaceDialogs::ChooseImportFiles(const QString& folder) {
 
 std::optional<QString> QtWorkspaceDialogs::ChooseExportFolder() {
     Running dialog(new ExportFolderDialog(exportStart_, parent_));
+    dialog->resize(dialog->sizeHint().expandedTo(kFileDialogSize));
     if (!dialog.Accepted()) {
         return std::nullopt;
     }

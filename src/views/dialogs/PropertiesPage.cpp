@@ -60,7 +60,7 @@ PropertiesPage::PropertiesPage(const PropertyPage& page, QWidget* parent)
         text->setProperty("field", entry.field);
         text->setTextFormat(Qt::PlainText);
         text->setWordWrap(true);
-        text->setMinimumWidth(260);
+        text->setMinimumWidth(320);
         text->setAccessibleName(entry.label);
         grid->addWidget(label, row, 0, Qt::AlignTop);
         grid->addWidget(text, row, 1, Qt::AlignTop);
