@@ -71,7 +71,7 @@ QString NameOf(const QWidget* widget) {
         return button->text();
     }
     for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        const QString name = w->objectName();
+        QString name = w->objectName();
         if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_"))) {
             return name;
         }

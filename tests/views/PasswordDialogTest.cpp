@@ -79,9 +79,9 @@ TEST(PasswordDialog, FieldIsEmptiedWhenTheDialogCloses) {
 }
 
 // The engine asks through the Qt dialogs, as the desktop program's host does.
-class DialogHost : public ScriptedHost {
+class DialogBackedHost : public ScriptedHost {
 public:
-    explicit DialogHost(QtWorkspaceDialogs& dialogs)
+    explicit DialogBackedHost(QtWorkspaceDialogs& dialogs)
         : dialogs_(dialogs) {}
 
     bool AskCreateSettings(const std::string& /*path*/, CreateSettings& settings) override {
@@ -114,7 +114,7 @@ private:
 
 TEST(PasswordDialog, ConfirmationDifferingInCaseIsRefusedAndAskedAgain) {
     QtWorkspaceDialogs dialogs;
-    DialogHost host(dialogs);
+    DialogBackedHost host(dialogs);
     MemoryFileSystem fs;
     fs.MakeDirectory("/a");
     CCodeArchive archive(host, fs);

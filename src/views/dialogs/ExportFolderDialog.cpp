@@ -120,7 +120,8 @@ void ExportFolderDialog::accept() {
         }
     }
     result_ = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-    QDialog::accept();
+    // QFileDialog's own accept would read its hidden file-name field again.
+    done(QDialog::Accepted);
 }
 
 } // namespace quorvane
