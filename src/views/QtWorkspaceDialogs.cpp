@@ -31,9 +31,15 @@ constexpr QSize kFileDialogSize(780, 500);
 template <typename Dialog>
 class Running {
 public:
-    explicit Running(Dialog* dialog)
-        : dialog_(dialog) {}
-    ~Running() { delete dialog_.data(); }
+    Running(Dialog* dialog, std::function<void()> closed)
+        : dialog_(dialog)
+        , closed_(std::move(closed)) {}
+    ~Running() {
+        delete dialog_.data();
+        if (closed_) {
+            closed_();
+        }
+    }
     Running(const Running&) = delete;
     Running& operator=(const Running&) = delete;
 
@@ -53,6 +59,7 @@ public:
 
 private:
     QPointer<Dialog> dialog_;
+    std::function<void()> closed_;
 };
 
 // Qt's own file dialog, at a size that shows a folder's names without scrolling sideways.
@@ -83,7 +90,7 @@ QtWorkspaceDialogs::QtWorkspaceDialogs(QWidget* parent)
     , exportStart_(Preferences::DefaultFolder()) {}
 
 std::optional<QString> QtWorkspaceDialogs::ChooseArchiveToOpen(const QString& folder) {
-    Running dialog(ArchiveFileDialog(parent_, kStrOpenArchiveTitle, folder));
+    Running dialog(ArchiveFileDialog(parent_, kStrOpenArchiveTitle, folder), closed_);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     if (!dialog.Accepted()) {
@@ -94,7 +101,7 @@ std::optional<QString> QtWorkspaceDialogs::ChooseArchiveToOpen(const QString& fo
 
 std::optional<QString> QtWorkspaceDialogs::ChooseArchiveToCreate(const QString& folder,
                                                                  const QString& fileName) {
-    Running dialog(ArchiveFileDialog(parent_, kStrCreateArchiveTitle, folder));
+    Running dialog(ArchiveFileDialog(parent_, kStrCreateArchiveTitle, folder), closed_);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     // Qt's save dialog asks before it lets an existing file be chosen.
@@ -107,7 +114,7 @@ std::optional<QString> QtWorkspaceDialogs::ChooseArchiveToCreate(const QString& 
 }
 
 QStringList QtWorkspaceDialogs::ChooseImportFiles(const QString& folder) {
-    Running dialog(FileDialog(parent_, kStrImportTitle, folder));
+    Running dialog(FileDialog(parent_, kStrImportTitle, folder), closed_);
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
@@ -123,7 +130,7 @@ QStringList QtWorkspaceDialogs::ChooseImportFiles(const QString& folder) {
 }
 
 std::optional<QString> QtWorkspaceDialogs::ChooseExportFolder() {
-    Running dialog(new ExportFolderDialog(exportStart_, parent_));
+    Running dialog(new ExportFolderDialog(exportStart_, parent_), closed_);
     dialog->resize(dialog->sizeHint().expandedTo(kFileDialogSize));
     if (!dialog.Accepted()) {
         return std::nullopt;
@@ -133,7 +140,7 @@ std::optional<QString> QtWorkspaceDialogs::ChooseExportFolder() {
 
 bool QtWorkspaceDialogs::AskPasswordOf(int resource, const QString& archiveName, SecretText& password,
                                        int& hidePassword) {
-    Running dialog(new PasswordDialog(resource, archiveName, hidePassword != 0, parent_));
+    Running dialog(new PasswordDialog(resource, archiveName, hidePassword != 0, parent_), closed_);
     QObject::connect(dialog.get(), &PasswordDialog::hidePasswordChanged,
                      [&hidePassword](bool hide) { hidePassword = hide ? 1 : 0; });
     const bool accepted = dialog.Accepted();
@@ -156,7 +163,7 @@ bool QtWorkspaceDialogs::AskConfirmPassword(SecretText& password, int& hidePassw
 }
 
 bool QtWorkspaceDialogs::AskCreateSettings(ArchivePropertiesForm& form, SecretText& password) {
-    Running dialog(new ArchivePropertiesDialog(form, parent_));
+    Running dialog(new ArchivePropertiesDialog(form, parent_), closed_);
     if (help_) {
         dialog->SetHelpHandler([this] { help_(kDlgArchiveProperties); });
     }
@@ -175,7 +182,7 @@ bool QtWorkspaceDialogs::AskCreateSettings(ArchivePropertiesForm& form, SecretTe
 }
 
 bool QtWorkspaceDialogs::EditComment(QString& comment) {
-    Running dialog(new CommentDialog(comment, parent_));
+    Running dialog(new CommentDialog(comment, parent_), closed_);
     if (!dialog.Accepted()) {
         return false;
     }
@@ -184,7 +191,7 @@ bool QtWorkspaceDialogs::EditComment(QString& comment) {
 }
 
 bool QtWorkspaceDialogs::AskFind(FindRequest& request) {
-    Running dialog(new FindDialog(request, parent_));
+    Running dialog(new FindDialog(request, parent_), closed_);
     if (!dialog.Accepted()) {
         return false;
     }
@@ -193,7 +200,7 @@ bool QtWorkspaceDialogs::AskFind(FindRequest& request) {
 }
 
 bool QtWorkspaceDialogs::EditPreferences(Preferences& preferences) {
-    Running dialog(new PreferencesSheet(preferences, parent_));
+    Running dialog(new PreferencesSheet(preferences, parent_), closed_);
     if (!dialog.Accepted()) {
         return false;
     }
@@ -202,13 +209,13 @@ bool QtWorkspaceDialogs::EditPreferences(Preferences& preferences) {
 }
 
 void QtWorkspaceDialogs::ShowProperties(const PropertyPage& page) {
-    Running dialog(new PropertiesSheet(page, parent_));
+    Running dialog(new PropertiesSheet(page, parent_), closed_);
     dialog.Accepted();
 }
 
 void QtWorkspaceDialogs::ShowMessage(const QString& text) {
     DialogStrings strings{StringTable::Text(kStrApplicationTitle), text, {}, {QStringLiteral("OK")}, {}};
-    Running dialog(new MessageDialog(strings, QMessageBox::Warning, parent_));
+    Running dialog(new MessageDialog(strings, QMessageBox::Warning, parent_), closed_);
     dialog.Run();
 }
 
@@ -218,7 +225,7 @@ bool QtWorkspaceDialogs::AskOkCancel(const QString& text) {
                           {},
                           {QStringLiteral("OK"), QStringLiteral("Cancel")},
                           {}};
-    Running dialog(new MessageDialog(strings, QMessageBox::Question, parent_));
+    Running dialog(new MessageDialog(strings, QMessageBox::Question, parent_), closed_);
     return dialog.Run() == 0;
 }
 
@@ -227,7 +234,7 @@ void QtWorkspaceDialogs::Inform(const DialogStrings& strings) {
     if (shown.buttons.isEmpty()) {
         shown.buttons << QStringLiteral("OK");
     }
-    Running dialog(new MessageDialog(shown, QMessageBox::Information, parent_));
+    Running dialog(new MessageDialog(shown, QMessageBox::Information, parent_), closed_);
     dialog.Run();
 }
 
@@ -237,7 +244,7 @@ bool QtWorkspaceDialogs::Confirm(const Confirmation& confirmation, bool& doNotSh
                                 StringTable::DoNotDisplayAgain(),
                                 {QStringLiteral("&Yes"), QStringLiteral("&No")},
                                 {}};
-    Running dialog(new MessageDialog(strings, QMessageBox::Question, parent_));
+    Running dialog(new MessageDialog(strings, QMessageBox::Question, parent_), closed_);
     dialog->SetCheckBoxState(doNotShowAgain);
     const bool yes = dialog.Run() == 0;
     if (dialog.Alive()) {
@@ -254,7 +261,7 @@ void QtWorkspaceDialogs::Alert(const Confirmation& confirmation, bool& doNotShow
                                 own.isEmpty() ? StringTable::DoNotDisplayAgain() : own,
                                 {QStringLiteral("&OK")},
                                 {}};
-    Running dialog(new MessageDialog(strings, QMessageBox::Information, parent_));
+    Running dialog(new MessageDialog(strings, QMessageBox::Information, parent_), closed_);
     dialog->SetCheckBoxState(doNotShowAgain);
     dialog.Run();
     if (dialog.Alive()) {
@@ -263,7 +270,7 @@ void QtWorkspaceDialogs::Alert(const Confirmation& confirmation, bool& doNotShow
 }
 
 WelcomeChoice QtWorkspaceDialogs::Welcome(int& flag) {
-    Running dialog(new WelcomeDialog(flag, parent_));
+    Running dialog(new WelcomeDialog(flag, parent_), closed_);
     if (help_) {
         dialog->SetHelpHandler([this] { help_(kDlgWelcome); });
     }
@@ -274,8 +281,8 @@ WelcomeChoice QtWorkspaceDialogs::Welcome(int& flag) {
 }
 
 bool QtWorkspaceDialogs::GettingStarted(int& flag) {
-    Running dialog(
-        new MessageDialog(StringTable::Dialog(kDlgGettingStarted), QMessageBox::Question, parent_));
+    Running dialog(new MessageDialog(StringTable::Dialog(kDlgGettingStarted), QMessageBox::Question, parent_),
+                   closed_);
     dialog->SetCheckBoxState(flag != 0, [&flag](bool checked) { flag = checked ? 1 : 0; });
     return dialog.Run() == 0;
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 
 namespace quorvane {
 
@@ -20,6 +21,8 @@ public:
     // Until a handler is given the dialogs show no Help button; it receives the dialog's resource
     // number (12338 Archive Properties, 12341 Welcome).
     void SetHelpHandler(std::function<void(int resource)> handler) { help_ = std::move(handler); }
+    // Runs each time one of these dialogs has closed: leaving a dialog counts as activity for auto close.
+    void SetClosedHandler(std::function<void()> handler) { closed_ = std::move(handler); }
 
     std::optional<QString> ChooseArchiveToOpen(const QString& folder) override;
     // An empty `fileName` offers "Archive.kvq".
@@ -51,6 +54,7 @@ private:
 
     QPointer<QWidget> parent_;
     std::function<void(int)> help_;
+    std::function<void()> closed_;
     QString exportStart_;
 };
 

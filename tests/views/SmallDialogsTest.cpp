@@ -26,6 +26,8 @@ namespace {
 
 TEST(CommentDialog, KeepsTheTextOnCancelAndTakesAtMost128Characters) {
     QtWorkspaceDialogs dialogs;
+    int closed = 0;
+    dialogs.SetClosedHandler([&closed] { ++closed; });
     QString comment = QStringLiteral("Grandma's garden");
     EXPECT_FALSE(Drive({[](QWidget* d) {
                            EXPECT_EQ(d->windowTitle(), QStringLiteral("Edit Comment"));
@@ -44,6 +46,7 @@ TEST(CommentDialog, KeepsTheTextOnCancelAndTakesAtMost128Characters) {
                       }},
                       [&] { return dialogs.EditComment(comment); }));
     EXPECT_EQ(comment, QString(128, QLatin1Char('c')));
+    EXPECT_EQ(closed, 2); // each closing counts as activity
 }
 
 TEST(FindDialog, FindNextIsTheDefaultAndCancelKeepsTheRequest) {
