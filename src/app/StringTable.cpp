@@ -41,6 +41,7 @@ constexpr Numbered kStrings[] = {
     {kStrExportingStart, "Preparing to Export"},
     {kStrEmptyingTitle, "Emptying Recycle Bin..."},
     {kStrEmptyingStart, "Defragmenting Archive"},
+    {kStrNotEncrypted, "Not Encrypted"},
     {kStrContentsOf, "Contents of '%s'"},
     {kStrNewFolderName, "New Folder"},
     {kStrArchiveFilter, "Quorvane Archives (*.kvq)|*.kvq|"},
@@ -59,6 +60,10 @@ constexpr Numbered kStrings[] = {
     {kStrPreferencesTitle, "Preferences"},
     {kStrGeneratingThumbnails, "- Generating Thumbnails"},
     {kStrAntiAliasingThumbnails, "- Anti-Aliasing Thumbnails"},
+    // The encryption methods' display names, as the create dialog lists them and the properties show them.
+    {kStrTwofishName, "128-bit TwoFish Strong Encryption"},
+    {kStrBlowfishName, "64-bit BlowFish Encryption"},
+    {kStrBasicName, "32-bit Basic Password Protection"},
 
     {kCmdUpOneLevel, "Up One Level.\nUp One Level"},
     {kCmdHidePreview, "Hide Preview Pane.\nHide Preview Pane"},
@@ -298,6 +303,10 @@ QString StringTable::UndoLabel(int undoKind, bool withShortcut) {
         label += QStringLiteral("\tCtrl+Z");
     }
     return label;
+}
+
+QString StringTable::DoNotDisplayAgain() {
+    return QString::fromUtf8(kDoNotDisplay);
 }
 
 DialogStrings StringTable::Dialog(int resource) {

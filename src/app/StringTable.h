@@ -45,6 +45,8 @@ public:
     static QString UndoLabel(int undoKind, bool withShortcut);
 
     static DialogStrings Dialog(int resource);
+    // The box of the confirmations and alerts the user can switch off.
+    static QString DoNotDisplayAgain();
 
     static constexpr int kErrorFirst = 9000;
     static constexpr int kErrorLast = 9032;
@@ -73,6 +75,7 @@ enum StringId : int {
     kStrExportingStart = 5012,
     kStrEmptyingTitle = 5013,
     kStrEmptyingStart = 5014,
+    kStrNotEncrypted = 5025,
     kStrContentsOf = 5041,
     kStrNewFolderName = 5045,
     kStrArchiveFilter = 5048,
@@ -88,6 +91,9 @@ enum StringId : int {
     kStrPreferencesTitle = 5101,
     kStrGeneratingThumbnails = 5210,
     kStrAntiAliasingThumbnails = 5211,
+    kStrTwofishName = 5300,
+    kStrBlowfishName = 5301,
+    kStrBasicName = 5302,
     kStrApplicationTitle = 57344,
 };
 

@@ -11,7 +11,9 @@
 namespace quorvane {
 
 class ArchivePropertiesForm;
+class Preferences;
 class SecretText;
+struct PropertyPage;
 
 // A confirmation or alert with the box "Do not display this message again.".
 struct Confirmation {
@@ -42,14 +44,21 @@ public:
     virtual std::optional<QString> ChooseExportFolder() = 0;
 
     // "Archive Password" and "Confirm Archive Password"; "&Hide Password" reads and sets `hidePassword`.
+    // The password field starts empty; `password` receives what was typed (the confirmation is
+    // compared by the caller with the first password, which it keeps in a buffer of its own).
     virtual bool AskPassword(const QString& archiveName, SecretText& password, int& hidePassword) = 0;
     virtual bool AskConfirmPassword(SecretText& password, int& hidePassword) = 0;
-    // "Archive Properties" when creating an archive.
+    // "Archive Properties" when creating an archive; `form` changes only on OK.
     virtual bool AskCreateSettings(ArchivePropertiesForm& form, SecretText& password) = 0;
     // "Edit Comment".
     virtual bool EditComment(QString& comment) = 0;
     // "Find": true for "&Find Next".
     virtual bool AskFind(FindRequest& request) = 0;
+    // The "Preferences" sheet: true for OK, after its values went into `preferences` (the alert
+    // reset applied); nothing changes on Cancel.
+    virtual bool EditPreferences(Preferences& preferences) = 0;
+    // The "Properties" sheet with its one page.
+    virtual void ShowProperties(const PropertyPage& page) = 0;
 
     // A message box with an OK button.
     virtual void ShowMessage(const QString& text) = 0;

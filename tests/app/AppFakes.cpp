@@ -1,5 +1,7 @@
 #include "AppFakes.h"
 
+#include "PropertyTexts.h"
+
 #include <algorithm>
 
 namespace quorvane::testing {
@@ -196,6 +198,16 @@ bool FakeDialogs::AskFind(FindRequest& request) {
         request = *answer;
     }
     return answer.has_value();
+}
+
+bool FakeDialogs::EditPreferences(Preferences& /*preferences*/) {
+    Note("EditPreferences");
+    return Take(preferenceAnswers, false);
+}
+
+void FakeDialogs::ShowProperties(const PropertyPage& page) {
+    Note("ShowProperties " + page.title.toStdString());
+    shownProperties.push_back(page.title.toStdString());
 }
 
 void FakeDialogs::ShowMessage(const QString& text) {

@@ -128,6 +128,8 @@ public:
         createSettings; // nothing: Cancel; password from `passwords`
     std::deque<std::optional<QString>> comments;
     std::deque<std::optional<FindRequest>> finds;
+    std::deque<bool> preferenceAnswers;       // OK leaves the preferences as they are
+    std::vector<std::string> shownProperties; // titles of the pages shown
     std::deque<bool> okCancelAnswers;
     // A confirmation's answer and the state the user leaves its box in.
     struct Answer {
@@ -155,6 +157,8 @@ public:
     bool AskCreateSettings(ArchivePropertiesForm& form, SecretText& password) override;
     bool EditComment(QString& comment) override;
     bool AskFind(FindRequest& request) override;
+    bool EditPreferences(Preferences& preferences) override;
+    void ShowProperties(const PropertyPage& page) override;
     void ShowMessage(const QString& text) override;
     bool AskOkCancel(const QString& text) override;
     void Inform(const DialogStrings& dialog) override;

@@ -1,0 +1,180 @@
+// Every dialog can be used with the keyboard alone: Tab reaches each input control in a sensible
+// order, and the mnemonics of the labels and boxes work.
+#include "DialogScript.h"
+
+#include "ArchivePropertiesForm.h"
+#include "AutoCloseCountdown.h"
+#include "Preferences.h"
+#include "PropertyTexts.h"
+#include "QtWorkspaceDialogs.h"
+#include "SecretText.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+struct Walk {
+    const char* dialog;
+    std::function<void(QtWorkspaceDialogs&)> open;
+    QStringList order; // from the control that has the focus when the dialog opens
+};
+
+TEST(Keyboard, TabReachesEveryControlInOrder) {
+    Preferences preferences;
+    const std::vector<Walk> walks = {
+        {"Archive Properties",
+         [](QtWorkspaceDialogs& d) {
+             ArchivePropertiesForm form;
+             SecretText password;
+             d.AskCreateSettings(form, password);
+         },
+         {"password", "method", "thumbnails", "thumbnailSize", "thumbnailColours", "OK", "Cancel",
+          "encryption"}},
+        {"Archive Password",
+         [](QtWorkspaceDialogs& d) {
+             SecretText password;
+             int hide = 1;
+             d.AskPassword(QStringLiteral("Trip.kvq"), password, hide);
+         },
+         {"password", "hidePassword", "OK", "Cancel"}},
+        {"Confirm Archive Password",
+         [](QtWorkspaceDialogs& d) {
+             SecretText password;
+             int hide = 0;
+             d.AskConfirmPassword(password, hide);
+         },
+         {"password", "hidePassword", "OK", "Cancel"}},
+        {"Edit Comment",
+         [](QtWorkspaceDialogs& d) {
+             QString comment;
+             d.EditComment(comment);
+         },
+         {"comment", "OK", "Cancel"}},
+        {"Find",
+         [](QtWorkspaceDialogs& d) {
+             FindRequest request;
+             d.AskFind(request);
+         },
+         {"findText", "matchCase", "exactMatch", "findNext", "cancel"}},
+        {"Welcome",
+         [](QtWorkspaceDialogs& d) {
+             int flag = 0;
+             d.Welcome(flag);
+         },
+         {"open", "new", "doNotShowAtStartup", "cancel"}},
+        {"Confirmation",
+         [](QtWorkspaceDialogs& d) {
+             bool box = false;
+             d.Confirm({12313, QStringLiteral("Confirm Close Archive."), QStringLiteral("Close?")}, box);
+         },
+         {"button0", "button1", "doNotShowAgain"}},
+        {"Preferences",
+         [&preferences](QtWorkspaceDialogs& d) { d.EditPreferences(preferences); },
+         {"automatic", "delay", "showInfo", "showComments", "backgroundColour", "imagesPerSlide", "OK",
+          "Cancel"}},
+        {"Export",
+         [](QtWorkspaceDialogs& d) { d.ChooseExportFolder(); },
+         {"folderEdit", "Select", "Cancel", "lookInCombo", "sidebar"}},
+        {"Properties",
+         [](QtWorkspaceDialogs& d) {
+             d.ShowProperties(PropertyTexts::Page(PropertyPageKind::Folder, {}, {}, QLocale::c()));
+         },
+         {"OK", "Cancel"}},
+    };
+    for (const Walk& walk : walks) {
+        QtWorkspaceDialogs dialogs;
+        QStringList seen;
+        Drive({[&](QWidget*) {
+                  seen = TabWalk();
+                  Press(Qt::Key_Escape);
+              }},
+              [&] { walk.open(dialogs); });
+        EXPECT_TRUE(InOrder(seen, walk.order))
+            << walk.dialog << ": " << seen.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
+TEST(Keyboard, PreferencesPagesAndGeneralControls) {
+    QtWorkspaceDialogs dialogs;
+    Preferences preferences;
+    QStringList general;
+    Drive({[&](QWidget* sheet) {
+              auto* tabs = sheet->findChild<QTabWidget*>();
+              Press(Qt::Key_Tab, Qt::ControlModifier);
+              EXPECT_EQ(tabs->currentIndex(), 1);
+              sheet->findChild<QWidget*>(QStringLiteral("enableAutoClose"))->setFocus();
+              general = TabWalk();
+              Press(Qt::Key_Tab, Qt::ControlModifier);
+              EXPECT_EQ(tabs->currentIndex(), 0);
+              Press(Qt::Key_Escape);
+          }},
+          [&] { dialogs.EditPreferences(preferences); });
+    EXPECT_TRUE(InOrder(general, {"enableAutoClose", "wait", "enableAlerts", "OK", "Cancel"}))
+        << general.join(QLatin1Char(' ')).toStdString();
+}
+
+TEST(Keyboard, Mnemonics) {
+    QtWorkspaceDialogs dialogs;
+    FindRequest request;
+    Drive({[](QWidget* d) {
+              auto* edit = Child<QLineEdit>(d, "findText");
+              // A box's mnemonic clicks it the way a mouse would, after a short press.
+              Press(Qt::Key_M, Qt::AltModifier);
+              EXPECT_TRUE(WaitUntil([d] { return Child<QCheckBox>(d, "matchCase")->isChecked(); }));
+              Press(Qt::Key_E, Qt::AltModifier);
+              EXPECT_TRUE(WaitUntil([d] { return Child<QCheckBox>(d, "exactMatch")->isChecked(); }));
+              Press(Qt::Key_N, Qt::AltModifier);
+              EXPECT_EQ(QApplication::focusWidget(), edit);
+              Type(QStringLiteral("sea"));
+              Press(Qt::Key_F, Qt::AltModifier); // "&Find Next"
+          }},
+          [&] { EXPECT_TRUE(dialogs.AskFind(request)); });
+    EXPECT_EQ(request.text, QStringLiteral("sea"));
+    EXPECT_TRUE(request.matchCase);
+    EXPECT_TRUE(request.exactMatch);
+
+    SecretText password;
+    int hide = 1;
+    Drive({[](QWidget* d) {
+              Press(Qt::Key_H, Qt::AltModifier);
+              EXPECT_TRUE(WaitUntil(
+                  [d] { return Child<QLineEdit>(d, "password")->echoMode() == QLineEdit::Normal; }));
+              Press(Qt::Key_Escape);
+          }},
+          [&] { dialogs.AskPassword(QString(), password, hide); });
+    EXPECT_EQ(hide, 0);
+
+    int flag = 0;
+    EXPECT_EQ(
+        Drive({[](QWidget*) { Press(Qt::Key_N, Qt::AltModifier); }}, [&] { return dialogs.Welcome(flag); }),
+        WelcomeChoice::New);
+}
+
+TEST(Keyboard, DialogsAreCentredOnTheirWindow) {
+    QWidget window;
+    window.setGeometry(100, 120, 900, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QtWorkspaceDialogs dialogs(&window);
+    QPoint dialogCentre;
+    QString comment;
+    Drive({[&](QWidget* d) {
+              dialogCentre = d->frameGeometry().center();
+              Press(Qt::Key_Escape);
+          }},
+          [&] { dialogs.EditComment(comment); });
+    const QPoint windowCentre = window.frameGeometry().center();
+    EXPECT_LE((dialogCentre - windowCentre).manhattanLength(), 40)
+        << dialogCentre.x() << "," << dialogCentre.y() << " vs " << windowCentre.x() << ","
+        << windowCentre.y();
+}
+
+} // namespace
