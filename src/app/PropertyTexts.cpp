@@ -229,7 +229,7 @@ PropertyArchive PropertyTexts::FromArchive(const CCodeArchive& archive) {
     figures.created = archive.plainHeader().created.stamp1;
     figures.modified = archive.header().timeCopy.stamp2;
     figures.defragmentPending = archive.defragmentPending();
-    if (const CatalogueEntry* bin = archive.Entry(0)) {
+    if (const CatalogueEntry* bin = archive.Entry(EntryIndex(0))) {
         figures.recycleBin.container = true;
         figures.recycleBin.size = bin->size;
         figures.recycleBin.itemCount = bin->itemCount;
@@ -237,7 +237,7 @@ PropertyArchive PropertyTexts::FromArchive(const CCodeArchive& archive) {
     return figures;
 }
 
-PropertyEntry PropertyTexts::FromEntry(CCodeArchive& archive, int index) {
+PropertyEntry PropertyTexts::FromEntry(CCodeArchive& archive, EntryIndex index) {
     PropertyEntry figures;
     const CatalogueEntry* e = archive.Entry(index);
     if (e == nullptr) {

@@ -85,6 +85,8 @@ struct PropertyPage {
     std::vector<PropertyLine> lines;
 };
 
+struct EntryIndex;
+
 class PropertyTexts {
 public:
     // The list's form, rounded up: "0KB", "1KB" for 1 byte, "2KB" for 1024, "2MB" for 1048576.
@@ -103,7 +105,7 @@ public:
 
     // The figures of an open archive and of its entry `index` (the name is decrypted).
     static PropertyArchive FromArchive(const CCodeArchive& archive);
-    static PropertyEntry FromEntry(CCodeArchive& archive, int index);
+    static PropertyEntry FromEntry(CCodeArchive& archive, EntryIndex index);
 };
 
 } // namespace quorvane

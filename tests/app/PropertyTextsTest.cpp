@@ -237,7 +237,7 @@ TEST(PropertyTexts, FiguresOfARealArchive) {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const PropertyArchive figures = PropertyTexts::FromArchive(*archive);
     const PropertyPage folderPage = PropertyTexts::Page(
-        PropertyPageKind::Folder, PropertyTexts::FromEntry(*archive, folder - 1), figures, us);
+        PropertyPageKind::Folder, PropertyTexts::FromEntry(*archive, EntryIndex::OfNumber(folder)), figures, us);
     EXPECT_EQ(folderPage.name, QStringLiteral("Trip"));
     EXPECT_EQ(Line(folderPage, kPropDimensions), QStringLiteral("4 Items"));
     EXPECT_EQ(Line(folderPage, kPropEntrySize), QStringLiteral("2KB, (1,646 bytes)"));
@@ -245,12 +245,12 @@ TEST(PropertyTexts, FiguresOfARealArchive) {
 
     int fileIndex = -1;
     for (int i = 0; i < archive->entryCount(); ++i) {
-        if (archive->GetName(i) == "a.bin") {
+        if (archive->GetName(EntryIndex(i)) == "a.bin") {
             fileIndex = i;
         }
     }
     ASSERT_GE(fileIndex, 0);
-    const PropertyEntry file = PropertyTexts::FromEntry(*archive, fileIndex);
+    const PropertyEntry file = PropertyTexts::FromEntry(*archive, EntryIndex(fileIndex));
     const PropertyPage filePage = PropertyTexts::Page(PropertyPageKind::File, file, figures, us);
     EXPECT_EQ(Line(filePage, kPropType),
               QStringLiteral("BIN")); // the catalogue keeps extensions in upper case
