@@ -11,6 +11,8 @@
 namespace quorvane {
 
 class ArchivePropertiesForm;
+class CCodeArchive;
+class Preferences;
 class SecretText;
 
 // A confirmation or alert with the box "Do not display this message again.".
@@ -21,6 +23,9 @@ struct Confirmation {
 };
 
 enum class WelcomeChoice { Open, New, Cancel };
+
+// The one page the "Properties" sheet shows.
+enum class PropertiesPage { File = 0, Folder = 1, Archive = 2 };
 
 struct FindRequest {
     QString text;
@@ -67,6 +72,13 @@ public:
     // the moment it is clicked, not when the dialog is left.
     virtual WelcomeChoice Welcome(int& flag) = 0;
     virtual bool GettingStarted(int& flag) = 0;
+
+    // ---- the Properties and Preferences commands
+    // "Properties" with its one page: a file's or a folder's (`number` its entry number) or the
+    // archive's (`number` 0). The page reads its texts from `archive` while it is shown.
+    virtual void ShowProperties(PropertiesPage page, CCodeArchive& archive, int number) = 0;
+    // "Preferences", editing `preferences` directly: true for OK.
+    virtual bool EditPreferences(Preferences& preferences) = 0;
 };
 
 } // namespace quorvane

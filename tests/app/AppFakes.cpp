@@ -243,4 +243,33 @@ bool FakeDialogs::GettingStarted(int& flag) {
     return Take(gettingStarted, false);
 }
 
+void FakeDialogs::ShowProperties(PropertiesPage page, CCodeArchive& /*archive*/, int number) {
+    Note("ShowProperties " + std::to_string(static_cast<int>(page)) + " " + std::to_string(number));
+    propertiesShown.emplace_back(page, number);
+}
+
+bool FakeDialogs::EditPreferences(Preferences& /*preferences*/) {
+    Note("EditPreferences");
+    return Take(preferencesAnswers, false);
+}
+
+void FakeProgressWindow::Open(int kind, const QString& archiveName, int /*thumbnailFormat*/,
+                              int /*quality*/) {
+    Note("Open " + std::to_string(kind) + " " + archiveName.toStdString());
+    open = true;
+}
+
+bool FakeProgressWindow::Poll() {
+    ++polls;
+    if (onPoll) {
+        onPoll();
+    }
+    return cancelled;
+}
+
+void FakeProgressWindow::Close() {
+    Note("Close");
+    open = false;
+}
+
 } // namespace quorvane::testing

@@ -6,6 +6,7 @@
 #include "ContentsPane.h"
 #include "MainFrame.h"
 #include "PreviewPane.h"
+#include "ProgressWindow.h"
 #include "SecretText.h"
 #include "TreePane.h"
 #include "WorkspaceDialogs.h"
@@ -14,6 +15,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -162,6 +164,30 @@ public:
     void Alert(const Confirmation& confirmation, bool& doNotShowAgain) override;
     WelcomeChoice Welcome(int& flag) override;
     bool GettingStarted(int& flag) override;
+
+    // Properties: the pages shown, as "page number" (page 0 file, 1 folder, 2 archive).
+    std::vector<std::pair<PropertiesPage, int>> propertiesShown;
+    std::deque<bool> preferencesAnswers; // OK or Cancel of the Preferences sheet
+    void ShowProperties(PropertiesPage page, CCodeArchive& archive, int number) override;
+    bool EditPreferences(Preferences& preferences) override;
+};
+
+// A progress window whose Poll can run a test's code, as the event loop does inside an operation.
+class FakeProgressWindow : public ProgressWindow, public CallLog {
+public:
+    std::function<void()> onPoll; // runs at every poll while set
+    bool cancelled = false;
+    int polls = 0;
+    bool open = false;
+
+    void Open(int kind, const QString& archiveName, int thumbnailFormat, int quality) override;
+    void Total(int total) override { Note("Total " + std::to_string(total)); }
+    void Text(const QString& step, const ProgressCounts& /*counts*/) override {
+        Note("Text " + step.toStdString());
+    }
+    void Piece(int /*piece*/, int /*pieces*/) override {}
+    bool Poll() override;
+    void Close() override;
 };
 
 } // namespace quorvane::testing
