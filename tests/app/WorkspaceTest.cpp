@@ -87,8 +87,9 @@ TEST_F(WorkspaceTest, CreateOffersArchiveKvqAndGettingStartedLeadsToImport) {
     form.encryption = true;
     form.thumbnails = false;
     dialogs.createChoices.push_back(QString("/a/new.kvq"));
-    dialogs.createSettings.push_back(form);
-    dialogs.passwords.push_back(QString("right"));
+    // A password under four characters is refused and the dialog shown again.
+    dialogs.createSettings = {form, form};
+    dialogs.passwords = {"abc", "right"};
     // A confirmation that differs is refused with 9008 and asked again.
     dialogs.confirmPasswords = {"Right", "right"};
     dialogs.gettingStarted.push_back(true);
@@ -97,7 +98,9 @@ TEST_F(WorkspaceTest, CreateOffersArchiveKvqAndGettingStartedLeadsToImport) {
 
     EXPECT_EQ(ws.DispatchCommand(kCmdNew), kOk);
     EXPECT_TRUE(dialogs.Saw("ChooseArchiveToCreate /a/ Archive.kvq"));
-    EXPECT_EQ(dialogs.messages, QStringList{Error(kErrConfirmPassword)});
+    EXPECT_EQ(dialogs.messages,
+              (QStringList{"The password must be at least 4 characters long.", Error(kErrConfirmPassword)}));
+    EXPECT_EQ(dialogs.Count("AskCreateSettings"), 2);
     EXPECT_EQ(dialogs.Count("AskConfirmPassword"), 2);
     EXPECT_TRUE(dialogs.Saw("GettingStarted"));
     EXPECT_EQ(NumberOf("p.dat"), 2) << "Yes runs Import";
@@ -486,6 +489,22 @@ TEST_F(WorkspaceTest, FindAgainContinuesAfterTheLastMatchAndStopsAtTheEnd) {
     // "FS" names an entry of the current archive: another archive starts afresh.
     ASSERT_EQ(CreateArchive("/a/other.kvq"), kOk);
     EXPECT_EQ(prefs.findStart, 0);
+}
+
+TEST_F(WorkspaceTest, ExportWritesTheSelectionToTheChosenFolderAndLeavesThePanes) {
+    ASSERT_EQ(CreateArchive("/a/e.kvq"), kOk);
+    const std::vector<uint8_t> bytes = {5, 6, 7, 8};
+    const int file = ImportFile(0, "out.dat", bytes);
+    fs.MakeDirectory("/export");
+    UseList({file}, file);
+    dialogs.exportChoices.push_back(QString("/export/")); // the trailing separator is dropped
+    list.calls.clear();
+    EXPECT_EQ(ws.DispatchCommand(kCmdExport), kOk);
+    EXPECT_EQ(fs.Get("/export/out.dat"), bytes);
+    EXPECT_FALSE(list.Saw("RemoveAll")) << "an export changes nothing the panes show";
+
+    UseList({file}, file);
+    EXPECT_EQ(ws.DispatchCommand(kCmdExport), kCancelled) << "a cancelled chooser exports nothing";
 }
 
 TEST_F(WorkspaceTest, PreferencesRepaintThePreviewOnOk) {
