@@ -80,6 +80,7 @@ struct PropertyLine {
 // One page of the sheet: its title, the name beside the icon, and the labelled lines under it.
 struct PropertyPage {
     PropertyPageKind kind = PropertyPageKind::File;
+    int number = 0; // the entry described; 0 for the archive's page
     QString title;
     QString name;
     std::vector<PropertyLine> lines;

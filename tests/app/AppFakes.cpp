@@ -208,6 +208,7 @@ bool FakeDialogs::EditPreferences(Preferences& /*preferences*/) {
 void FakeDialogs::ShowProperties(const PropertyPage& page) {
     Note("ShowProperties " + page.title.toStdString());
     shownProperties.push_back(page.title.toStdString());
+    propertiesShown.emplace_back(page.kind, page.number);
 }
 
 void FakeDialogs::ShowMessage(const QString& text) {
@@ -253,6 +254,25 @@ bool FakeDialogs::GettingStarted(int& flag) {
         flag = flag != 0 ? 0 : 1;
     }
     return Take(gettingStarted, false);
+}
+
+void FakeProgressWindow::Open(int kind, const QString& archiveName, int /*thumbnailFormat*/,
+                              int /*quality*/) {
+    Note("Open " + std::to_string(kind) + " " + archiveName.toStdString());
+    open = true;
+}
+
+bool FakeProgressWindow::Poll() {
+    ++polls;
+    if (onPoll) {
+        onPoll();
+    }
+    return cancelled;
+}
+
+void FakeProgressWindow::Close() {
+    Note("Close");
+    open = false;
 }
 
 } // namespace quorvane::testing

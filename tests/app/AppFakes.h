@@ -6,6 +6,8 @@
 #include "ContentsPane.h"
 #include "MainFrame.h"
 #include "PreviewPane.h"
+#include "ProgressWindow.h"
+#include "PropertyTexts.h"
 #include "SecretText.h"
 #include "TreePane.h"
 #include "WorkspaceDialogs.h"
@@ -14,6 +16,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -166,6 +169,27 @@ public:
     void Alert(const Confirmation& confirmation, bool& doNotShowAgain) override;
     WelcomeChoice Welcome(int& flag) override;
     bool GettingStarted(int& flag) override;
+
+    // Properties: the pages shown, as (kind, entry number; 0 for the archive's page).
+    std::vector<std::pair<PropertyPageKind, int>> propertiesShown;
+};
+
+// A progress window whose Poll can run a test's code, as the event loop does inside an operation.
+class FakeProgressWindow : public ProgressWindow, public CallLog {
+public:
+    std::function<void()> onPoll; // runs at every poll while set
+    bool cancelled = false;
+    int polls = 0;
+    bool open = false;
+
+    void Open(int kind, const QString& archiveName, int thumbnailFormat, int quality) override;
+    void Total(int total) override { Note("Total " + std::to_string(total)); }
+    void Text(const QString& step, const ProgressCounts& /*counts*/) override {
+        Note("Text " + step.toStdString());
+    }
+    void Piece(int /*piece*/, int /*pieces*/) override {}
+    bool Poll() override;
+    void Close() override;
 };
 
 } // namespace quorvane::testing
