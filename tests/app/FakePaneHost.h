@@ -77,6 +77,7 @@ public:
     std::function<void(int archive, int folder, bool force)> onSelect;
     // What Rename answers; by default the Workspace's rule: forbidden characters -1, else the engine.
     std::function<int(int archive, int number, const QString& text)> onRename;
+    std::function<void()> onDropItems;
 
     // Creates archive `name` (unencrypted, thumbnails of `format`) in the next slot.
     CCodeArchive& Add(const std::string& name, uint8_t format = 8) {
@@ -137,9 +138,11 @@ public:
     }
     int Rename(int archive, int number, const QString& text) override {
         renames.push_back({archive, number, text});
-        if (onRename) {
-            return onRename(archive, number, text);
-        }
+        return onRename ? onRename(archive, number, text) : RenameLikeWorkspace(archive, number, text);
+    }
+    // The Workspace's rule: a name with a forbidden character is refused with message 5088, the
+    // rest is the engine's.
+    int RenameLikeWorkspace(int archive, int number, const QString& text) {
         const QString forbidden = StringTable::Text(kStrForbiddenCharacters);
         for (QChar c : text) {
             if (forbidden.contains(c)) {
@@ -148,7 +151,7 @@ public:
             }
         }
         CCodeArchive* a = ArchiveAt(archive);
-        return a ? a->Rename(EntryIndex::OfNumber(number), text.toStdString()) : -1;
+        return a && number != 1 ? a->Rename(EntryIndex::OfNumber(number), text.toStdString()) : -1;
     }
     void OpenEntry(int number) override { opened.push_back(number); }
     DropTarget& Drop() override { return drop; }
@@ -157,6 +160,9 @@ public:
     void DropItems() override {
         dropItems.push_back(drop);
         internalAtDropItems.push_back(internalDrag);
+        if (onDropItems) {
+            onDropItems();
+        }
     }
     void DropFiles(const QStringList& paths) override {
         droppedFiles.push_back(paths);
