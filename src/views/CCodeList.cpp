@@ -91,6 +91,7 @@ CCodeList::CCodeList(PaneHost& host, QWidget* parent)
         view->setDragDropMode(QAbstractItemView::DragDrop);
         view->setDragEnabled(true);
         view->setAcceptDrops(true);
+        view->viewport()->setAcceptDrops(true);
         view->setDropIndicatorShown(false);
         // The list scrolls a drag itself (DragScrollTick).
         view->setAutoScroll(false);
@@ -169,6 +170,8 @@ void CCodeList::ApplyViewMode() {
         view->setDragDropMode(QAbstractItemView::DragDrop);
         view->setDragEnabled(true);
         view->setAcceptDrops(true);
+        // QListView's mode switch leaves the viewport, which receives the drags, refusing drops.
+        view->viewport()->setAcceptDrops(true);
         if (icons) {
             view->setFlow(QListView::LeftToRight);
             view->setWordWrap(true);
@@ -370,7 +373,7 @@ void CCodeList::SelectPosition(int position, bool rename) {
     }
     position = std::min(position, model_.Count() - 1);
     MoveSelection(FirstSelected(), position);
-    if (rename) {
+    if (rename && MayEdit(IndexAt(position))) {
         CurrentView()->edit(IndexAt(position));
     }
 }
@@ -570,7 +573,7 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
 
 void CCodeList::BeginRename() {
     const QModelIndex current = iconView_->selectionModel()->currentIndex();
-    if (current.isValid()) {
+    if (current.isValid() && MayEdit(IndexAt(current.row()))) {
         CurrentView()->edit(IndexAt(current.row()));
     }
 }
