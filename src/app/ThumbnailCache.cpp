@@ -26,15 +26,25 @@ ThumbnailCache::~ThumbnailCache() {
 
 QImage ThumbnailCache::CopyCell(int cell) {
     const CThumbnailMaker& maker = SharedThumbnailMaker();
-    QImage out = maker.Cell(cell).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage& colour = maker.Cell(cell);
     const QImage& mask = maker.Mask(cell);
+    QImage out(colour.size(), QImage::Format_ARGB32_Premultiplied);
+    // One pass from the 5-5-5 words (widened as Qt widens them) and the mask, which is white
+    // where the icon is transparent.
     for (int y = 0; y < out.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const auto* words = reinterpret_cast<const uint16_t*>(colour.constScanLine(y));
         const uchar* m = mask.constScanLine(y);
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x) {
             if (m[x] != 0) {
                 row[x] = 0;
+                continue;
             }
+            const uint32_t w = words[x];
+            const uint32_t r = (w >> 10) & 31;
+            const uint32_t g = (w >> 5) & 31;
+            const uint32_t b = w & 31;
+            row[x] = 0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
         }
     }
     return out;

@@ -36,6 +36,11 @@ TEST_F(ThumbnailCacheTest, RendersEachThumbnailOnceAndKeepsItsOwnCopy) {
     // The picture is wider than high: the rows above it are transparent, the framed picture not.
     EXPECT_EQ(qAlpha(a->pixel(48, 0)), 0);
     EXPECT_EQ(qAlpha(a->pixel(48, 95)), 255);
+    // Opaque pixels carry the cell's colours as Qt reads them.
+    const QImage& cell = SharedThumbnailMaker().Cell(kCell96);
+    for (const QPoint at : {QPoint(48, 95), QPoint(10, 60), QPoint(90, 80), QPoint(0, 95)}) {
+        EXPECT_EQ(a->pixel(at), cell.pixel(at)) << at.x() << "," << at.y();
+    }
 
     // Another entry is rendered into the same shared cell; the copy does not change with it.
     ASSERT_NE(cache.Fetch(*archive, first + 1, kCell96, true), nullptr);
