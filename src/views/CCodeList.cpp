@@ -111,6 +111,9 @@ CCodeList::CCodeList(PaneHost& host, QWidget* parent)
         header->resizeSection(column, ContentsModel::ColumnWidth(column));
     }
     connect(header, &QHeaderView::sectionClicked, this, &CCodeList::ColumnClicked);
+    // A reset (a fill, the catalogue changing) takes the edited item away: the edit ends unsaved,
+    // and the main window hears that it ended.
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, &CCodeList::AbandonEdit);
     connect(iconView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection& /*deselected*/) {
                 SelectionChanged(selected);
@@ -266,8 +269,8 @@ void CCodeList::TrimThumbnails() {
 }
 
 void CCodeList::CatalogueAboutToChange(CCodeArchive* archive) {
-    if (archive == model_.Archive()) {
-        AbandonEdit();
+    // Compared by address: the archive already refuses reads.
+    if (model_.Showing() && host_.ArchiveAt(model_.ShownArchive()) == archive) {
         EndDragOver();
     }
     model_.CatalogueAboutToChange(archive);

@@ -85,6 +85,8 @@ CCodeTree::CCodeTree(PaneHost& host, QWidget* parent)
     connect(this, &QTreeView::collapsed, this,
             [this](const QModelIndex& index) { StoreExpansion(index, false); });
 
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, &CCodeTree::AbandonEdit);
+
     delegate_->onCommit = [this](const QModelIndex& index, const QString& text) {
         const TreeNode* node = model_.Node(index);
         if (node) {
@@ -145,7 +147,8 @@ void CCodeTree::StoreExpansion(const QModelIndex& index, bool expanded) {
     }
     host_.NoteActivity();
     const TreeNode* node = model_.Node(index);
-    if (!node || node->archive < 1 || node->archive > host_.ArchiveCount()) {
+    // While a command runs the change is shown but not kept (the archive would refuse it).
+    if (!node || host_.Busy() || node->archive < 1 || node->archive > host_.ArchiveCount()) {
         return;
     }
     CCodeArchive* archive = host_.ArchiveAt(node->archive);

@@ -43,6 +43,7 @@ protected:
     int PositionOf(int number) { return p.list->Model().PositionOf(number); }
     std::vector<std::string> Names() {
         std::vector<std::string> names;
+        names.reserve(static_cast<size_t>(p.list->Model().Count()));
         for (int i = 0; i < p.list->Model().Count(); ++i) {
             names.push_back(p.list->Model().RowAt(i)->name.toStdString());
         }
@@ -215,7 +216,19 @@ TEST_F(ListPaneTest, ANameChangesOnlyWhenTheWorkspaceRenamed) {
     EXPECT_EQ(p.host.Archive(1).GetName(EntryIndex::OfNumber(a)), "holiday.jpg");
     EXPECT_EQ(editing.count(), 6);
 
+    // The catalogue changing under an open editor ends the edit without renaming anything.
+    p.list->SelectEntry(a + 1, true);
+    ASSERT_TRUE(p.list->Editing());
+    qobject_cast<QLineEdit*>(View()->indexWidget(Row(PositionOf(a + 1))))->setText(QStringLiteral("late"));
+    const size_t asked = p.host.renames.size();
+    FakePaneHost::Folder(p.host.Archive(1), 0, "New Folder");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(p.list->Editing());
+    EXPECT_EQ(editing.count(), 8);
+    EXPECT_EQ(p.host.renames.size(), asked);
+
     // Nothing is edited while a command runs.
+    p.Show(1, 0);
     p.host.busy = true;
     p.list->SelectEntry(a + 1, true);
     EXPECT_FALSE(p.list->Editing());

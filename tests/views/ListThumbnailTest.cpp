@@ -21,6 +21,7 @@ protected:
         CCodeArchive& archive = p.host.Add("many", 8);
         folder = FakePaneHost::Folder(archive, 0, "Pictures");
         std::vector<std::string> names;
+        names.reserve(60);
         for (int i = 0; i < 60; ++i) {
             names.push_back("img" + std::to_string(100 + i) + ".jpg");
         }

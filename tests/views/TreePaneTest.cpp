@@ -154,6 +154,17 @@ TEST_F(TreePaneTest, OnlyFoldersAreRenamedAndOnlyThroughTheWorkspace) {
     }
     EXPECT_EQ(p.host.messages, QStringList{StringTable::Text(kStrForbiddenName)});
     EXPECT_EQ(editing.count(), 6); // on and off, three times
+
+    // A rebuild under an open editor ends the edit without renaming.
+    p.tree->setCurrentIndex(At(1, beta));
+    p.tree->BeginRename();
+    ASSERT_TRUE(p.tree->Editing());
+    const size_t asked = p.host.renames.size();
+    p.tree->Rebuild();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(p.tree->Editing());
+    EXPECT_EQ(editing.count(), 8);
+    EXPECT_EQ(p.host.renames.size(), asked);
 }
 
 TEST_F(TreePaneTest, DragEffectsShowWhereTheDropWillGo) {
