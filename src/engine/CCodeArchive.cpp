@@ -356,7 +356,7 @@ Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
             return kErrArchiveMove;
         }
         if (length > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(length / kPieceSize));
+            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
         }
     }
     return kOk;

@@ -135,7 +135,7 @@ Status CCodeArchive::ReadFileData(int index, const std::function<bool(const uint
     }
     TransferBuffers& buffers = SharedBuffers();
     const uint64_t size = e->size;
-    const uint64_t fullPieces = size / kPieceSize;
+    const uint64_t pieces = PieceCount(size);
     // Each chunk streams through a slice small enough to stay in the processor's cache between
     // the read, the decryption in place and the write.
     constexpr uint32_t kSlice = 256 * 1024;
@@ -167,7 +167,7 @@ Status CCodeArchive::ReadFileData(int index, const std::function<bool(const uint
         remaining -= p;
         ++piece;
         if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(piece), static_cast<int>(fullPieces));
+            ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
         }
     } while (remaining > 0);
     return kOk;

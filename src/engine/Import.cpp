@@ -45,8 +45,7 @@ Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t positi
     if (firstChunk) {
         *firstChunk = nullptr;
     }
-    const uint64_t fullPieces = size / kPieceSize;
-    const uint64_t pieces = size <= kPieceSize ? 1 : fullPieces + (size % kPieceSize != 0 ? 1 : 0);
+    const uint64_t pieces = PieceCount(size);
     for (uint64_t i = 0; i < pieces; ++i) {
         const uint64_t offset = i * kPieceSize;
         const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
@@ -65,7 +64,7 @@ Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t positi
         }
         position += stored;
         if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(fullPieces));
+            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
         }
     }
     if (firstChunk && size <= kPieceSize) {

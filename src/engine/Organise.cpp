@@ -128,7 +128,7 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         *firstChunk = nullptr;
     }
     const uint64_t size = entry.size;
-    const uint64_t fullPieces = size / kPieceSize;
+    const uint64_t pieces = PieceCount(size);
     uint64_t from = entry.dataOffset;
     uint64_t remaining = size;
     uint64_t piece = 0;
@@ -151,7 +151,7 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         remaining -= p;
         ++piece;
         if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(piece), static_cast<int>(fullPieces));
+            ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
         }
     } while (remaining > 0);
     if (firstChunk && size <= kPieceSize) {

@@ -141,8 +141,7 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
         return kOk;
     }
     const uint64_t size = e.size;
-    const uint64_t fullPieces = size / kPieceSize;
-    const uint64_t pieces = size <= kPieceSize ? 1 : fullPieces + (size % kPieceSize != 0 ? 1 : 0);
+    const uint64_t pieces = PieceCount(size);
     uint64_t position = e.dataOffset;
     std::string problem;
     for (uint64_t i = 0; i < pieces && problem.empty(); ++i) {
@@ -158,7 +157,7 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
         }
         position += stored;
         if (size > kPieceSize) {
-            host_.ProgressPiece(static_cast<int>(i + 1), static_cast<int>(fullPieces));
+            host_.ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
         }
         if (host_.PollCancel()) {
             out->Close();

@@ -910,3 +910,35 @@ TEST(RecycleBin, NothingToDoTouchesNothing) {
     EXPECT_EQ(archive->entryCount(), 2);
     EXPECT_EQ(CheckErrors(*archive), "");
 }
+
+// ---------------------------------------------------------------- progress
+
+// A file of more than one chunk is reported piece by piece, 1 to n of n, by every operation that
+// moves its bytes.
+TEST(Progress, LargeFilesCountTheirPiecesExactly) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    auto other = MakeArchive(fs, host, "/a/other.kvq", ScriptedHost::Plain());
+    const int small = NewFile(*archive, fs, 0, "small", PatternBytes(5000, 1));
+    const std::vector<std::pair<int, int>> two = {{1, 2}, {2, 2}}; // 4 MiB and 2 MiB
+    host.pieces.clear();
+    const int big = NewFile(*archive, fs, 0, "big", PatternBytes(6 * kMiB, 2));
+    EXPECT_EQ(host.pieces, two) << "import";
+
+    ASSERT_TRUE(fs.MakeDirectory("/out"));
+    host.folder = "/out";
+    host.pieces.clear();
+    ASSERT_EQ(archive->ExportSelection({big}), kOk);
+    EXPECT_EQ(host.pieces, two) << "export";
+
+    host.pieces.clear();
+    ASSERT_EQ(archive->CopyEntries({big}, 0, *other), kOk);
+    EXPECT_EQ(host.pieces, two) << "copy";
+
+    ASSERT_EQ(archive->MoveEntries({small}, 1, false), kOk);
+    host.pieces.clear();
+    ASSERT_EQ(archive->EmptyRecycleBin({1}), kOk);
+    EXPECT_EQ(host.pieces, two) << "the block moved down by the defragmentation";
+    EXPECT_EQ(CheckErrors(*archive), "");
+}
