@@ -1,5 +1,6 @@
 // The item catalogue: names and comments, derived counts, selections, column texts and keys.
 #include "CCodeArchive.h"
+#include "NameRules.h"
 #include "TextCodec.h"
 #include "Validate.h"
 
@@ -393,6 +394,11 @@ void CCodeArchive::Rename(int index, const std::string& text) {
         }
         name += "." + lower;
     }
+    // The user cannot change or remove the extension, so a name too long for the field gives up
+    // characters before it instead.
+    name = ShortenKeepingExtension(name, [](const std::string& candidate) {
+        return EncodeStoredText(candidate, 4 * kTextMaxBytes).size() <= kTextMaxBytes;
+    });
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
     MarkChanged(index, kChangeContent);
 }

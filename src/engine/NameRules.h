@@ -1,6 +1,7 @@
 #pragma once
 // How names move between the disk and an archive: file names and extensions of paths, and names
 // from an archive made safe to write to the disk.
+#include <functional>
 #include <string>
 
 namespace quorvane {
@@ -13,6 +14,12 @@ std::string WithoutExtension(const std::string& name);
 // first or last character.
 std::string ExtensionOf(const std::string& name);
 std::string AsciiUpper(std::string text);
+
+// The longest form of `name` that `fits` accepts: whole characters are dropped from the end of the
+// part before the extension, so that the extension stays; only when even one character with the
+// extension does not fit is the whole name cut from its end. Empty when nothing fits.
+std::string ShortenKeepingExtension(const std::string& name,
+                                    const std::function<bool(const std::string&)>& fits);
 
 // One component of a disk path for a name read from an archive: never ".", ".." or a name that
 // reaches into another folder, never empty (`emptyName` stands in).
