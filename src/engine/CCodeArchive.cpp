@@ -124,7 +124,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         if (method < kMethodTwofish || method > kMethodBasic) {
             method = kMethodTwofish;
         }
-        const std::string stored = EncodeStoredText(settings.password, 255);
+        const std::string stored = EncodePassword(settings.password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         plainHeader_.method = method;
@@ -252,7 +252,7 @@ Status CCodeArchive::Open(const std::string& path) {
         if (!host_.AskPassword(displayName_, password)) {
             return fail(kCancelled);
         }
-        const std::string stored = EncodeStoredText(password, 255);
+        const std::string stored = EncodePassword(password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         std::fill(password.begin(), password.end(), '\0');

@@ -209,7 +209,7 @@ Status Salvager::Run(const std::string& path) {
         if (!host_.AskPassword(WithoutExtension(FileNameOf(path)), password)) {
             return kCancelled;
         }
-        const std::string stored = EncodeStoredText(password, 255);
+        const std::string stored = EncodePassword(password, 255);
         std::fill(password.begin(), password.end(), '\0');
         std::memcpy(state_.password, stored.data(), stored.size());
         cipher_.SetKey(state_, plain.method);
