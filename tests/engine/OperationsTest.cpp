@@ -183,10 +183,8 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
         const char* name;
         uint8_t type;
     } images[] = {
-        {"jpeg", "p.jpg", kTypeJpeg},
-        {"png", "p.png", kTypePng},
-        {"bmp", "p.bmp", kTypeBmp},
-        {"tiff", "p.tif", kTypeTiff},
+        {"jpeg", "p.jpg", kTypeJpeg},        {"png", "p.png", kTypePng},   {"bmp", "p.bmp", kTypeBmp},
+        {"bmp-top-down", "t.bmp", kTypeBmp}, {"tiff", "p.tif", kTypeTiff},
     };
     for (uint8_t format : {uint8_t{0}, uint8_t{3}, uint8_t{8}}) {
         MemoryFileSystem fs;
@@ -212,7 +210,7 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
             EXPECT_EQ(e.blockLength, e.dataLength + e.thumbLength);
             EXPECT_EQ(archive->GetThumbnail(static_cast<int>(i) + 1) != nullptr, format != 0);
         }
-        const CatalogueEntry& corrupt = *archive->Entry(5);
+        const CatalogueEntry& corrupt = *archive->Entry(static_cast<int>(std::size(images)) + 1);
         EXPECT_EQ(corrupt.typeCode, format != 0 ? kTypeOther : kTypePng)
             << "only a decode failure makes it an unknown file";
         EXPECT_EQ(corrupt.hasThumbnail, 0);
