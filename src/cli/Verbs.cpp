@@ -90,8 +90,7 @@ Status OpenArchive(CCodeArchive& archive, TerminalHost& host, const std::string&
 }
 
 std::string IsoUtc(uint64_t fileTime) {
-    const int64_t ns = FileTimeToUnixNs(fileTime);
-    const std::time_t seconds = static_cast<std::time_t>(ns / 1000000000 - (ns % 1000000000 < 0 ? 1 : 0));
+    const auto seconds = static_cast<std::time_t>(FileTimeToUnixSeconds(fileTime));
     std::tm utc{};
     if (gmtime_r(&seconds, &utc) == nullptr) {
         return "-";

@@ -163,9 +163,7 @@ std::string CCodeArchive::SizeText(uint32_t bytes) {
 }
 
 std::string CCodeArchive::DateText(uint64_t fileTime) {
-    const int64_t unixNs = FileTimeToUnixNs(fileTime);
-    const std::time_t seconds =
-        static_cast<std::time_t>(unixNs / 1000000000 - (unixNs % 1000000000 < 0 ? 1 : 0));
+    const auto seconds = static_cast<std::time_t>(FileTimeToUnixSeconds(fileTime));
     std::tm local{};
     if (localtime_r(&seconds, &local) == nullptr) {
         return {};

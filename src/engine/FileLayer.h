@@ -31,8 +31,9 @@ public:
 
 struct FileTimes {
     uint64_t length = 0;
-    int64_t createdUnixNs = 0; // birth time where the file system keeps one, else modification time
-    int64_t modifiedUnixNs = 0;
+    // As FILETIMEs, which hold every date a file system can: nanoseconds since 1970 end in 2262.
+    uint64_t created = 0; // birth time where the file system keeps one, else modification time
+    uint64_t modified = 0;
 };
 
 enum class OpenResult {
@@ -95,5 +96,10 @@ void FillRandom(void* buffer, size_t length);
 uint64_t NowFileTime();
 uint64_t UnixNsToFileTime(int64_t unixNs);
 int64_t FileTimeToUnixNs(uint64_t fileTime);
+// Seconds and nanoseconds since 1970 (a file system's time stamp), without overflow: dates outside
+// what a FILETIME can say (before 1601, after the year 60056) are clamped to its ends.
+uint64_t UnixTimeToFileTime(int64_t seconds, int64_t nanoseconds);
+// Whole seconds since 1970, rounded down; every FILETIME has one.
+int64_t FileTimeToUnixSeconds(uint64_t fileTime);
 
 } // namespace quorvane

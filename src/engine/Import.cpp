@@ -151,8 +151,8 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
     e.width = -1;
     e.height = -1;
     e.typeCode = type;
-    e.created = UnixNsToFileTime(times->createdUnixNs);
-    e.modified = UnixNsToFileTime(times->modifiedUnixNs);
+    e.created = times->created;
+    e.modified = times->modified;
     // An imported file's empty comment is stored with zero sort keys.
     return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber);
 }

@@ -338,13 +338,13 @@ public:
             0) {
             return std::nullopt;
         }
-        auto ns = [](const struct statx_timestamp& t) {
-            return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + static_cast<int64_t>(t.tv_nsec);
+        auto fileTime = [](const struct statx_timestamp& t) {
+            return UnixTimeToFileTime(t.tv_sec, static_cast<int64_t>(t.tv_nsec));
         };
         FileTimes times;
         times.length = sx.stx_size;
-        times.modifiedUnixNs = ns(sx.stx_mtime);
-        times.createdUnixNs = (sx.stx_mask & STATX_BTIME) != 0 ? ns(sx.stx_btime) : times.modifiedUnixNs;
+        times.modified = fileTime(sx.stx_mtime);
+        times.created = (sx.stx_mask & STATX_BTIME) != 0 ? fileTime(sx.stx_btime) : times.modified;
         return times;
     }
 

@@ -313,6 +313,40 @@ TEST_F(KvqTest, LongListingShowsNumbersKindsSizesDimensionsAndUtcTimes) {
     EXPECT_EQ(shortList.out.find("Holiday/"), std::string::npos);
 }
 
+// Nanoseconds since 1970 end in 2262; a FILETIME goes on for thousands of years (the dates here are
+// ones ext4 keeps: 1901 to 2446).
+TEST_F(KvqTest, DatesPastTheYear2262AreStoredAndShownAsTheyAre) {
+    const std::string archive = Create("a.kvq");
+    struct Case {
+        const char* name;
+        int64_t unixSeconds;
+        const char* shown;
+    } cases[] = {
+        {"late.txt", 10'413'792'000, "2300-01-01T00:00:00Z"},
+        {"later.txt", 13'574'606'400, "2400-02-29T12:00:00Z"},
+        {"early.txt", -315'619'200, "1960-01-01T00:00:00Z"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(Path(c.name), "x");
+        SetModified(Path(c.name), c.unixSeconds);
+        ASSERT_EQ(kvq({"add", archive, Path(c.name)}).status, 0) << c.name;
+    }
+    const RunResult run = kvq({"ls", archive, "-l"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    WithEngine(archive, [&](CCodeArchive& a) {
+        for (int i = 0; i < 3; ++i) {
+            const Case& c = cases[i];
+            EXPECT_EQ(a.GetName(i + 1), c.name);
+            EXPECT_EQ(a.Entry(i + 1)->modified,
+                      static_cast<uint64_t>(c.unixSeconds * 10'000'000 + 116'444'736'000'000'000))
+                << c.name;
+            EXPECT_NE(run.out.find(std::string("\t") + c.shown + "\t" + c.name), std::string::npos)
+                << c.name << "\n"
+                << run.out;
+        }
+    });
+}
+
 TEST_F(KvqTest, AddOfAJpegMakesAThumbnailWithoutADisplay) {
     const std::string archive = Create("a.kvq", {"--thumbnails", "48"});
     WriteJpeg(Path("p.jpg"), 64, 40);

@@ -230,17 +230,18 @@ TEST_F(PosixFileLayer, StatGivesLengthAndPlausibleTimes) {
     const auto before = std::chrono::system_clock::now() - std::chrono::seconds(5);
     WriteFile("a", std::string(1234, 'z'));
     const auto after = std::chrono::system_clock::now() + std::chrono::seconds(5);
-    auto ns = [](auto t) {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+    auto fileTime = [](auto t) {
+        return UnixNsToFileTime(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count());
     };
     auto times = fs_.Stat(Path("a"));
     ASSERT_TRUE(times.has_value());
     EXPECT_EQ(times->length, 1234u);
-    for (int64_t t : {times->createdUnixNs, times->modifiedUnixNs}) {
-        EXPECT_GE(t, ns(before));
-        EXPECT_LE(t, ns(after));
+    for (uint64_t t : {times->created, times->modified}) {
+        EXPECT_GE(t, fileTime(before));
+        EXPECT_LE(t, fileTime(after));
     }
-    EXPECT_LE(times->createdUnixNs, times->modifiedUnixNs);
+    EXPECT_LE(times->created, times->modified);
     EXPECT_FALSE(fs_.Stat(Path("missing")).has_value());
 }
 
@@ -311,6 +312,28 @@ TEST(FileTime, Conversions) {
     // Dates read from an archive may be anything; those nanoseconds cannot hold saturate.
     EXPECT_EQ(FileTimeToUnixNs(0), std::numeric_limits<int64_t>::min());
     EXPECT_EQ(FileTimeToUnixNs(std::numeric_limits<uint64_t>::max()), std::numeric_limits<int64_t>::max());
+
+    // A file system's seconds and nanoseconds, far past 2262 and before 1601 included.
+    struct Stamp {
+        int64_t seconds;
+        int64_t nanoseconds;
+        uint64_t fileTime;
+    };
+    const std::vector<Stamp> stamps = {
+        {0, 0, 116'444'736'000'000'000},
+        {10'413'792'000, 123'456'789, 220'582'656'001'234'567}, // 2300-01-01, past what nanoseconds hold
+        {-1, 999'999'999, 116'444'735'999'999'999},
+        {-11'644'473'600, 0, 0}, // 1601-01-01
+        {-11'644'473'601, 0, 0}, // before it: clamped
+        {std::numeric_limits<int64_t>::max(), 999'999'999, std::numeric_limits<uint64_t>::max()},
+        {std::numeric_limits<int64_t>::min(), 0, 0},
+    };
+    for (const Stamp& s : stamps) {
+        EXPECT_EQ(UnixTimeToFileTime(s.seconds, s.nanoseconds), s.fileTime) << s.seconds;
+    }
+    EXPECT_EQ(FileTimeToUnixSeconds(220'582'656'001'234'567), 10'413'792'000);
+    EXPECT_EQ(FileTimeToUnixSeconds(116'444'735'999'999'999), -1);
+    EXPECT_EQ(FileTimeToUnixSeconds(0), -11'644'473'600);
 
     const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                          std::chrono::system_clock::now().time_since_epoch())

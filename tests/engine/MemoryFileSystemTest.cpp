@@ -298,8 +298,8 @@ TEST(MemoryFileSystem, OpenResultsAndNamespace) {
     auto times = fs.Stat("/d/x");
     ASSERT_TRUE(times.has_value());
     EXPECT_EQ(times->length, 1u);
-    EXPECT_EQ(times->createdUnixNs, 5);
-    EXPECT_EQ(times->modifiedUnixNs, 7);
+    EXPECT_EQ(times->created, UnixNsToFileTime(5));
+    EXPECT_EQ(times->modified, UnixNsToFileTime(7));
 }
 
 TEST(MemoryFileSystem, ReadsPastTheEndFailAndWritesExtend) {

@@ -495,10 +495,11 @@ std::optional<FileTimes> MemoryFileSystem::Stat(const std::string& rawPath) {
     s.Admit(OpKind::Query, path);
     if (auto it = s.names.find(path); it != s.names.end()) {
         const Inode& node = s.inodes.at(it->second);
-        return FileTimes{node.data.size(), node.createdNs, node.modifiedNs};
+        return FileTimes{node.data.size(), UnixNsToFileTime(node.createdNs),
+                         UnixNsToFileTime(node.modifiedNs)};
     }
     if (auto it = s.folders.find(path); it != s.folders.end()) {
-        return FileTimes{0, it->second, it->second};
+        return FileTimes{0, UnixNsToFileTime(it->second), UnixNsToFileTime(it->second)};
     }
     s.Refuse();
     return std::nullopt;
