@@ -386,7 +386,8 @@ int DoExtract(const Arguments& a, Session& s) {
     s.host.SetExportFolder(folder);
     const size_t before = s.host.Messages().size();
     std::vector<std::string> written;
-    const Status status = s.archive.ExportSelection(selection, &written);
+    // Folders come out as folders, empty or not.
+    const Status status = s.archive.ExportSelection(selection, &written, true);
     for (const std::string& path : written) {
         std::printf("%s\n", EscapeName(path).c_str());
     }

@@ -107,8 +107,10 @@ public:
 
     // ---- export
     // Asks the host for a folder, then writes the marked files there (folders below the selection
-    // recreated). 9006 is shown once on failure. `written` receives each path written.
-    Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr);
+    // recreated). 9006 is shown once on failure. `written` receives each path written. With
+    // `withFolders`, every marked folder is made too, so that empty ones come out as well.
+    Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr,
+                           bool withFolders = false);
     // One file: with `makeName`, `folder` is the export root and a free name is chosen there; else
     // `folder` is the complete destination path. Never overwrites an existing file.
     Status ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath = nullptr,

@@ -13,7 +13,8 @@ constexpr int kMaxCopyAttempts = 100000;
 
 } // namespace
 
-Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written) {
+Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written,
+                                     bool withFolders) {
     std::string root;
     if (!host_.ChooseFolder(root)) {
         return kOk;
@@ -50,6 +51,14 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
             }
             if (written) {
                 written->push_back(path);
+            }
+        } else if (withFolders) {
+            // Where its files go, as DestinationFolder makes it for them.
+            const std::string folder =
+                DestinationFolder(index, root, marks) + SafeComponent(GetName(index), "unnamed");
+            if (!fs_.MakeDirectory(folder)) {
+                status = kPendingGeneral;
+                break;
             }
         }
         ++batch_.entriesAdded;

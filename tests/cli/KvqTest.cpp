@@ -450,6 +450,29 @@ TEST_F(KvqTest, AddThenExtractGivesBackTheSameTreeByteForByte) {
     EXPECT_EQ(kvq({"add", archive, Path("src/nothing-here")}).status, 1);
 }
 
+TEST_F(KvqTest, ExtractRecreatesEveryFolderOfTheSelectionEmptyOrNot) {
+    const std::string archive = Create("a.kvq");
+    ASSERT_EQ(kvq({"mkdir", archive, "-p", "A/B/C"}).status, 0);
+    ASSERT_EQ(kvq({"mkdir", archive, "Empty"}).status, 0);
+    ASSERT_EQ(kvq({"mkdir", archive, "Gone"}).status, 0);
+    ASSERT_EQ(kvq({"rm", archive, "Gone"}).status, 0);
+    WriteFile(Path("f.txt"), "f");
+    ASSERT_EQ(kvq({"add", archive, Path("f.txt"), "--to", "A"}).status, 0);
+
+    const RunResult all = kvq({"extract", archive, "-C", Path("all")});
+    ASSERT_EQ(all.status, 0) << all.err;
+    for (const char* folder : {"A", "A/B", "A/B/C", "Empty"}) {
+        EXPECT_TRUE(fs::is_directory(Path("all/") + folder)) << folder;
+    }
+    EXPECT_EQ(ReadFile(Path("all/A/f.txt")), "f");
+    EXPECT_FALSE(fs::exists(Path("all/Gone"))) << "the recycle bin stays out of a whole extract";
+
+    const RunResult one = kvq({"extract", archive, "A/B", "-C", Path("one")});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_TRUE(fs::is_directory(Path("one/B/C")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("one")), fs::directory_iterator()), 1);
+}
+
 TEST_F(KvqTest, DeleteRestoreMoveAndEmptyTheBin) {
     const std::string archive = Create("a.kvq", {"--method", "basic"});
     fs::create_directories(Path("src/A/B"));
