@@ -685,6 +685,14 @@ Status CCodeArchive::PlanFile(const std::string& path, uint64_t size) {
     return kOk;
 }
 
+Status CCodeArchive::PlanFailure(Status code, const std::string& subject) {
+    if (batch_.pendingError == kOk) {
+        batch_.pendingError = code;
+        batch_.pendingSubject = subject;
+    }
+    return batch_.pendingError;
+}
+
 Status CCodeArchive::PlanFolder() {
     if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
         return s;
@@ -851,9 +859,11 @@ Status CCodeArchive::FinishBatch() {
     image_->Reset();
     Refresh(true);
     host_.SetListRedraw(true);
+    // The subject belongs to the error planning set, not to one of finishing.
+    const std::string subject = pending == batch_.pendingError ? batch_.pendingSubject : std::string();
     batch_.pendingError = pending;
     batch_.expanded = false;
-    ReportError(pending);
+    ReportError(pending, subject);
     return pending;
 }
 
@@ -905,12 +915,12 @@ void CCodeArchive::ProgressClose() {
     }
 }
 
-Status CCodeArchive::ReportError(Status code) {
+Status CCodeArchive::ReportError(Status code, const std::string& subject) {
     if (code == kOk || code == kCancelled) {
         return code;
     }
     const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
-    host_.ShowMessage(shown, MessageText(shown));
+    host_.ShowMessage(shown, MessageText(shown, subject));
     return code;
 }
 

@@ -91,6 +91,9 @@ public:
     Status PlanFile(const std::string& path, uint64_t size);
     Status PlanFolder();
     Status PlanCopy(const CatalogueEntry& entry);
+    // Planning found something the batch cannot take (a folder that cannot be listed): the batch
+    // fails with `code`, shown naming `subject`.
+    Status PlanFailure(Status code, const std::string& subject);
     Status Expand();
     Status StartAdding();
     Status FinishBatch();
@@ -144,8 +147,9 @@ public:
     void ProgressClose();
     bool Cancelled() const { return cancelled_; }
 
-    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032).
-    Status ReportError(Status code);
+    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes the table does not hold),
+    // naming `subject` when one is given.
+    Status ReportError(Status code, const std::string& subject = {});
 
     // ---- catalogue operations (indexes are entry number - 1 unless named "number")
     Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
@@ -226,6 +230,7 @@ protected:
         bool silent = false;
         uint8_t defragmentBefore = 0;
         Status pendingError = 0;
+        std::string pendingSubject;             // the file or folder the pending error is about, if any
         std::vector<uint64_t> plannedFileSizes; // in planning order; each add of a file takes the next
         size_t nextPlannedFile = 0;
     };

@@ -1,5 +1,7 @@
 #include "ErrorCodes.h"
 
+#include <string>
+
 namespace quorvane {
 
 const char* MessageText(Status code) {
@@ -73,6 +75,19 @@ const char* MessageText(Status code) {
         return "One of the files you are importing is locked, in use, or can not be accessed.";
     default:
         return "There was an error processing this command.";
+    }
+}
+
+std::string MessageText(Status code, const std::string& subject) {
+    std::string text = MessageText(code);
+    if (subject.empty()) {
+        return text;
+    }
+    switch (code) {
+    case kErrUnreadableFolder:
+        return text + " This folder could not be read: " + subject;
+    default:
+        return text + " (" + subject + ")";
     }
 }
 

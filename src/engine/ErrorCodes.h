@@ -1,6 +1,7 @@
 #pragma once
 // Engine status codes: 0 success, 9004 cancelled by the user, else a message number.
 #include <cstdint>
+#include <string>
 
 namespace quorvane {
 
@@ -26,6 +27,7 @@ enum : Status {
     kErrTooLarge = 9018,
     kErrMoveIntoItself = 9019,
     kErrCorrupt = 9020,
+    kErrUnreadableFolder = 9021, // a folder to import cannot be listed; shown with its path
     kErrStartupDiskCreate = 9026,
     kErrStartupDiskAdd = 9027,
     kErrGeneral = 9029,
@@ -36,5 +38,7 @@ enum : Status {
 
 // The text of message `code`; an unknown code gives the general message's text.
 const char* MessageText(Status code);
+// The same, naming the file or folder it is about (nothing is added for an empty `subject`).
+std::string MessageText(Status code, const std::string& subject);
 
 } // namespace quorvane

@@ -247,7 +247,7 @@ Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, 
         plan.push_back({path, true, parentItem});
         const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
         if (!entries) {
-            return kOk; // an unreadable directory is imported empty
+            return archive.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
         }
         const std::string prefix = path.back() == '/' ? path : path + "/";
         for (const DirEntry& entry : *entries) {

@@ -257,6 +257,19 @@ TEST(Import, UnreadableSourceDuringPlanningAddsNothing) {
     EXPECT_EQ(host.messages, std::vector<Status>{kErrSourceLocked});
     EXPECT_EQ(fs.Get(kPath)->size(), length);
     EXPECT_EQ(Snapshot(*archive), before);
+
+    // A folder of a tree that cannot be listed fails the import, naming it, instead of coming in empty.
+    host.messages.clear();
+    host.messageTexts.clear();
+    fs.Put("/in/tree/a.dat", PatternBytes(10, 5));
+    fs.Put("/in/tree/sub/b.dat", PatternBytes(10, 6));
+    fs.SetUnreadable("/in/tree/sub");
+    EXPECT_EQ(ImportPaths(*archive, {"/in/tree"}, 0, true), kErrUnreadableFolder);
+    ASSERT_EQ(host.messages, std::vector<Status>{kErrUnreadableFolder});
+    EXPECT_NE(host.messageTexts[0].find("folder could not be read: /in/tree/sub"), std::string::npos)
+        << host.messageTexts[0];
+    EXPECT_EQ(fs.Get(kPath)->size(), length);
+    EXPECT_EQ(Snapshot(*archive), before);
     ExpectIntact(*archive, fs, {{"kept.dat", kept}});
 }
 

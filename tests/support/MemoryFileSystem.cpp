@@ -98,6 +98,7 @@ struct MemoryFileSystem::State {
     std::vector<DirChange> pendingDir;
     std::map<std::string, int64_t> folders; // path → creation time; "" and "/" always exist
     std::set<std::string> specials;
+    std::set<std::string> unreadable; // folders ListDirectory refuses
     uint64_t nextInode = 1;
     uint64_t epoch = 0;
 
@@ -518,7 +519,7 @@ std::optional<std::vector<DirEntry>> MemoryFileSystem::ListDirectory(const std::
     State& s = *state_;
     const std::string path = Normalize(rawPath);
     s.Admit(OpKind::Query, path);
-    if (!s.FolderExists(path)) {
+    if (!s.FolderExists(path) || s.unreadable.count(path) != 0) {
         s.Refuse();
         return std::nullopt;
     }
@@ -703,6 +704,10 @@ bool MemoryFileSystem::IsLocked(const std::string& path) const {
     }
     const Inode& node = state_->inodes.at(it->second);
     return node.exclusiveLock || node.sharedLocks > 0;
+}
+
+void MemoryFileSystem::SetUnreadable(const std::string& folder) {
+    state_->unreadable.insert(Normalize(folder));
 }
 
 std::unique_ptr<MemoryFileSystem> MemoryFileSystem::Clone() const {

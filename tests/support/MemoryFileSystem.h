@@ -100,6 +100,8 @@ public:
     void PutSpecial(const std::string& path); // a fifo, socket or dangling link: kind Other, cannot be opened
     void SetTimes(const std::string& path, int64_t createdUnixNs, int64_t modifiedUnixNs);
     bool IsLocked(const std::string& path) const;
+    // The folder can no longer be listed (as without read permission).
+    void SetUnreadable(const std::string& folder);
     // A deep copy of files, folders, settings, counters and the log; open handles and their locks
     // stay with the original.
     std::unique_ptr<MemoryFileSystem> Clone() const;
