@@ -532,12 +532,24 @@ int DoAdd(const Arguments& a, Session& s) {
     }
     const size_t before = s.host.Messages().size();
     std::vector<ImportedItem> added;
-    const Status status = ImportPaths(s.archive, paths, folder, true, &added);
+    std::vector<std::string> skipped;
+    const Status status = ImportPaths(s.archive, paths, folder, true, &added, &skipped);
     for (const ImportedItem& item : added) {
         std::printf("added #%d %s\n", item.number, EscapeName(item.path).c_str());
     }
     std::fflush(stdout);
-    const int result = ExitFor(status, s.host, before);
+    for (const std::string& path : skipped) {
+        struct stat link {};
+        struct stat target {};
+        const bool folderLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+                                ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        Say(EscapeName(path) + ": skipped, " +
+            (folderLink ? "a link to a folder is not followed" : "neither a file nor a folder"));
+    }
+    int result = ExitFor(status, s.host, before);
+    if (result == kExitOk && added.empty()) {
+        result = kExitFailed; // nothing at all was added
+    }
     const int saved = s.Save();
     return result != kExitOk ? result : saved;
 }

@@ -302,14 +302,15 @@ struct TransferBuffers {
 TransferBuffers& SharedBuffers();
 
 // One import into `folder` of `archive` as one batch: files, and with `recurse` directories with
-// their whole tree (links to directories, fifos, sockets and devices are skipped). The same paths
-// are planned and then added in the same order. `added` receives the entry number and source path
-// of each entry made. Returns the batch's status (already shown through the host).
+// their whole tree (links to directories, fifos, sockets and devices are skipped, and `skipped`
+// receives their paths). The same paths are planned and then added in the same order. `added`
+// receives the entry number and source path of each entry made. Returns the batch's status
+// (already shown through the host).
 struct ImportedItem {
     int number = 0;
     std::string path;
 };
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
-                   std::vector<ImportedItem>* added = nullptr);
+                   std::vector<ImportedItem>* added = nullptr, std::vector<std::string>* skipped = nullptr);
 
 } // namespace quorvane

@@ -225,7 +225,7 @@ std::string DirectoryName(std::string path) {
 }
 
 Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, bool recurse,
-                std::vector<PlanItem>& plan) {
+                std::vector<PlanItem>& plan, std::vector<std::string>* skipped) {
     IFileSystem& fs = archive.fileSystem();
     switch (fs.KindOf(path)) {
     case DirEntryKind::File: {
@@ -251,13 +251,16 @@ Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, 
         }
         const std::string prefix = path.back() == '/' ? path : path + "/";
         for (const DirEntry& entry : *entries) {
-            if (Status s = PlanPath(archive, prefix + entry.name, self, recurse, plan); s != kOk) {
+            if (Status s = PlanPath(archive, prefix + entry.name, self, recurse, plan, skipped); s != kOk) {
                 return s;
             }
         }
         return kOk;
     }
     case DirEntryKind::Other:
+        if (skipped) {
+            skipped->push_back(path);
+        }
         return kOk;
     }
     return kOk;
@@ -266,12 +269,12 @@ Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, 
 } // namespace
 
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
-                   std::vector<ImportedItem>* added) {
+                   std::vector<ImportedItem>* added, std::vector<std::string>* skipped) {
     archive.BeginBatch(false);
     std::vector<PlanItem> plan;
     Status status = kOk;
     for (const std::string& path : paths) {
-        status = PlanPath(archive, path, -1, recurse, plan);
+        status = PlanPath(archive, path, -1, recurse, plan, skipped);
         if (status != kOk) {
             break;
         }

@@ -450,6 +450,30 @@ TEST_F(KvqTest, AddThenExtractGivesBackTheSameTreeByteForByte) {
     EXPECT_EQ(kvq({"add", archive, Path("src/nothing-here")}).status, 1);
 }
 
+// Links to folders are never followed (they could loop); kvq says what it left out, and an add that
+// takes nothing at all is a failure.
+TEST_F(KvqTest, AddSaysWhichLinksToFoldersItSkipped) {
+    const std::string archive = Create("a.kvq");
+    fs::create_directories(Path("real"));
+    WriteFile(Path("real/f.txt"), "f");
+    fs::create_directory_symlink(Path("real"), Path("link"));
+    fs::create_directories(Path("tree"));
+    WriteFile(Path("tree/g.txt"), "g");
+    fs::create_directory_symlink(Path("real"), Path("tree/inner"));
+
+    const RunResult alone = kvq({"add", archive, Path("link")});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_NE(alone.err.find(Path("link") + ": skipped"), std::string::npos) << alone.err;
+    EXPECT_EQ(alone.out, "");
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\n");
+
+    const RunResult tree = kvq({"add", archive, Path("tree"), Path("link")});
+    EXPECT_EQ(tree.status, 0) << tree.err;
+    EXPECT_NE(tree.err.find(Path("tree/inner") + ": skipped"), std::string::npos) << tree.err;
+    EXPECT_NE(tree.err.find(Path("link") + ": skipped"), std::string::npos) << tree.err;
+    EXPECT_EQ(kvq({"ls", archive, "-R"}).out, "Recycle Bin/\ntree/\ntree/g.txt\n");
+}
+
 TEST_F(KvqTest, ExtractRecreatesEveryFolderOfTheSelectionEmptyOrNot) {
     const std::string archive = Create("a.kvq");
     ASSERT_EQ(kvq({"mkdir", archive, "-p", "A/B/C"}).status, 0);
