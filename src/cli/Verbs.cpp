@@ -60,6 +60,11 @@ int ExitFor(Status status, const TerminalHost& host, size_t messagesBefore) {
         return kExitPassword;
     case kErrArchiveLocked:
         return kExitLocked;
+    case kErrArchiveIsFolder:
+        return kExitPassword; // not an archive
+    case kErrArchiveMissing:
+    case kErrFolderMissing:
+        return kExitNotFound;
     case kErrNewerRevision:
     case kErrNewerVersion:
         return kExitNewer;

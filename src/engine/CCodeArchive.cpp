@@ -157,7 +157,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
             OpenResult result{};
             file_ = fs_.OpenExclusive(path, true, &result);
             if (!file_) {
-                status = kErrArchiveLocked;
+                status = OpenFailure(result, true);
             } else {
                 isOpen_ = true;
                 // A journal left by an earlier archive of this name belongs to bytes that are gone;
@@ -216,7 +216,7 @@ Status CCodeArchive::Open(const std::string& path) {
     OpenResult result{};
     file_ = fs_.OpenExclusive(path, false, &result);
     if (!file_) {
-        return fail(kErrArchiveLocked);
+        return fail(OpenFailure(result, false));
     }
     isOpen_ = true;
 
@@ -919,7 +919,7 @@ Status CCodeArchive::ReportError(Status code, const std::string& subject) {
     if (code == kOk || code == kCancelled) {
         return code;
     }
-    const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
+    const Status shown = code >= 9000 && code <= kLastMessage ? code : Status{kErrGeneral};
     host_.ShowMessage(shown, MessageText(shown, subject));
     return code;
 }

@@ -1,5 +1,7 @@
 #include "ErrorCodes.h"
 
+#include "FileLayer.h"
+
 #include <string>
 
 namespace quorvane {
@@ -73,8 +75,29 @@ const char* MessageText(Status code) {
         return kNewer;
     case kErrSourceLocked:
         return "One of the files you are importing is locked, in use, or can not be accessed.";
+    case kErrArchiveMissing:
+        return "The archive could not be found: there is no such file.";
+    case kErrArchiveIsFolder:
+        return "This is a folder, not an archive.";
+    case kErrFolderMissing:
+        return "The folder to create the archive in does not exist.";
+    case kErrNameTooLong:
+        return "The archive's name or path is too long for the disk it is on.";
     default:
         return "There was an error processing this command.";
+    }
+}
+
+Status OpenFailure(OpenResult result, bool creating) {
+    switch (result) {
+    case OpenResult::NotFound:
+        return creating ? kErrFolderMissing : kErrArchiveMissing;
+    case OpenResult::Directory:
+        return kErrArchiveIsFolder;
+    case OpenResult::NameTooLong:
+        return kErrNameTooLong;
+    default:
+        return kErrArchiveLocked;
     }
 }
 

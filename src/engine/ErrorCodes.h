@@ -1,5 +1,7 @@
 #pragma once
-// Engine status codes: 0 success, 9004 cancelled by the user, else a message number.
+// Engine status codes: 0 success, 9004 cancelled by the user, else a message number. 9000 to 9032
+// are the program's own table; the codes from 9033 on say more exactly what went wrong where the
+// table has only "locked, in use, or can not be accessed" or a disk-space message for it.
 #include <cstdint>
 #include <string>
 
@@ -34,7 +36,16 @@ enum : Status {
     kErrNewerRevision = 9030,
     kErrNewerVersion = 9031,
     kErrSourceLocked = 9032,
+    kErrArchiveMissing = 9033,  // open: there is no file of that name
+    kErrArchiveIsFolder = 9034, // open or create: the path is a folder
+    kErrFolderMissing = 9035,   // create: the folder to put the archive in does not exist
+    kErrNameTooLong = 9036,     // open or create: the path is longer than the file system allows
+    kLastMessage = kErrNameTooLong,
 };
+
+enum class OpenResult;
+// The code of an archive that could not be opened (or, with `creating`, created) for `result`.
+Status OpenFailure(OpenResult result, bool creating);
 
 // The text of message `code`; an unknown code gives the general message's text.
 const char* MessageText(Status code);

@@ -38,9 +38,11 @@ struct FileTimes {
 
 enum class OpenResult {
     Ok,
-    NotFound,
-    Locked, // another process holds the lock
-    Failed, // any other failure (permissions, not a regular file, ...)
+    NotFound,    // no such file, or (creating) no such folder to make it in
+    Locked,      // another process holds the lock
+    Directory,   // the path is a folder
+    NameTooLong, // a name or the path is longer than the file system allows
+    Failed,      // any other failure (permissions, not a regular file, ...)
 };
 
 enum class DirEntryKind { File, Directory, Other };

@@ -43,13 +43,19 @@ void CloseQuietly(int fd) {
 }
 
 OpenResult ResultOfErrno(int error) {
-    if (error == ENOENT) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: // a folder of the path is a file
         return OpenResult::NotFound;
-    }
-    if (error == EWOULDBLOCK) {
+    case EWOULDBLOCK:
         return OpenResult::Locked;
+    case EISDIR:
+        return OpenResult::Directory;
+    case ENAMETOOLONG:
+        return OpenResult::NameTooLong;
+    default:
+        return OpenResult::Failed;
     }
-    return OpenResult::Failed;
 }
 
 // Opens without blocking (a fifo would otherwise wait for a writer), refuses anything that is not
@@ -63,7 +69,7 @@ int OpenRegular(const std::string& path, int flags, mode_t mode, OpenResult* res
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         CloseQuietly(fd);
-        *result = OpenResult::Failed;
+        *result = S_ISDIR(st.st_mode) ? OpenResult::Directory : OpenResult::Failed;
         return -1;
     }
     int fileFlags = ::fcntl(fd, F_GETFL);

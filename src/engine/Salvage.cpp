@@ -182,7 +182,7 @@ Status Salvager::Run(const std::string& path) {
     OpenResult result{};
     file_ = fs_.OpenShared(path, &result);
     if (!file_) {
-        return Fail(kErrArchiveLocked);
+        return Fail(OpenFailure(result, false));
     }
     fileLength_ = file_->Length().value_or(0);
     PlainHeader plain{};

@@ -271,6 +271,34 @@ TEST_F(KvqTest, ExitStatusesForPasswordLockVersionAndMissingItems) {
     EXPECT_EQ(kvq({"info", archive}).status, 0);
 }
 
+// What is wrong with the path is said, with its own exit status; 5 stays for a real lock.
+TEST_F(KvqTest, AMissingArchiveAFolderOrAMissingFolderSaysSo) {
+    fs::create_directories(Path("folder.kvq"));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {{"ls", Path("missing.kvq")}, 4, "The archive could not be found: there is no such file."},
+        {{"info", Path("nowhere/a.kvq")}, 4, "The archive could not be found: there is no such file."},
+        {{"salvage", Path("missing.kvq"), "-C", Path("out")}, 4, "there is no such file."},
+        {{"ls", Path("folder.kvq")}, 3, "This is a folder, not an archive."},
+        {{"check", Path("folder.kvq")}, 3, "This is a folder, not an archive."},
+        {{"create", Path("nowhere/a.kvq")}, 4, "The folder to create the archive in does not exist."},
+        {{"create", Path("folder.kvq"), "--force"}, 3, "This is a folder, not an archive."},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = kvq(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.args[1] << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos)
+            << c.args[0] << " " << c.args[1] << ": " << run.err;
+        EXPECT_EQ(run.err.find("locked"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(fs::exists(Path("nowhere")));
+    EXPECT_TRUE(fs::is_directory(Path("folder.kvq")));
+}
+
 // ---------------------------------------------------------------- listing
 
 TEST_F(KvqTest, LongListingShowsNumbersKindsSizesDimensionsAndUtcTimes) {

@@ -275,7 +275,7 @@ TEST(MemoryFileSystem, OpenResultsAndNamespace) {
     EXPECT_EQ(fs.OpenShared("/d/fifo", &r), nullptr);
     EXPECT_EQ(r, OpenResult::Failed);
     EXPECT_EQ(fs.OpenShared("/d/sub", &r), nullptr);
-    EXPECT_EQ(r, OpenResult::Failed);
+    EXPECT_EQ(r, OpenResult::Directory);
     EXPECT_EQ(fs.CreateNew("/d/x", &r), nullptr) << "never overwrites";
     auto created = fs.CreateNew("/d/y", &r);
     ASSERT_NE(created, nullptr);

@@ -358,6 +358,9 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& rawPath, int mo
     auto it = s.names.find(path);
     if (it == s.names.end()) {
         if (s.folders.count(path) != 0 || s.specials.count(path) != 0) {
+            if (s.folders.count(path) != 0) {
+                *result = OpenResult::Directory;
+            }
             s.Refuse();
             return nullptr;
         }
