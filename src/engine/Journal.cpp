@@ -27,6 +27,7 @@
 #include "Journal.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace quorvane {
@@ -61,7 +62,24 @@ RollbackJournal::~RollbackJournal() {
 }
 
 std::string RollbackJournal::PathFor(const std::string& archivePath) {
-    return archivePath + "-journal";
+    // A file name holds at most 255 bytes. An archive whose name leaves no room for the suffix gets
+    // a journal named by the start of its name and a hash of all of it, which still tells it apart.
+    constexpr size_t kNameMax = 255;
+    constexpr const char* kSuffix = "-journal";
+    const size_t slash = archivePath.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string name = archivePath.substr(nameStart);
+    if (name.size() + std::strlen(kSuffix) <= kNameMax) {
+        return archivePath + kSuffix;
+    }
+    char hash[18];
+    std::snprintf(hash, sizeof hash, "~%016llx",
+                  static_cast<unsigned long long>(Fnv1a(kFnvBasis, name.data(), name.size())));
+    size_t keep = kNameMax - std::strlen(kSuffix) - std::strlen(hash);
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
+        --keep; // never half a character
+    }
+    return archivePath.substr(0, nameStart) + name.substr(0, keep) + hash + kSuffix;
 }
 
 bool RollbackJournal::Append(const void* data, size_t length) {

@@ -1,7 +1,8 @@
 #pragma once
 // The rollback journal that keeps an archive consistent across a crash or power cut.
 //
-// The file format has no journal of its own, so ours lives beside the archive as NAME.kvq-journal.
+// The file format has no journal of its own, so ours lives beside the archive as NAME.kvq-journal
+// (shortened, with a hash of the whole name, when that would not fit a file name).
 // Before any write that overwrites bytes the header on disk relies on, those bytes, the protected
 // header and the file's length are saved here; the journal is synced together with its folder, and
 // only then does the archive change. A journal found when an archive is opened is written back, which

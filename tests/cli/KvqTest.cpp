@@ -299,6 +299,23 @@ TEST_F(KvqTest, AMissingArchiveAFolderOrAMissingFolderSaysSo) {
     EXPECT_TRUE(fs::is_directory(Path("folder.kvq")));
 }
 
+// The journal beside an archive must fit the folder too, whatever the archive's own name.
+TEST_F(KvqTest, AnArchiveWithTheLongestNameTakesFiles) {
+    // 255 bytes, the most a name holds; no thumbnails, so that the gap is smaller than the catalogue
+    // and the catalogue moves through the journal.
+    const std::string archive = Create(std::string(251, 'n') + ".kvq", {"--thumbnails", "none"});
+    WriteFile(Path("small.txt"), "small");
+    const RunResult add = kvq({"add", archive, Path("small.txt")});
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_EQ(kvq({"cat", archive, "small.txt"}).out, "small");
+    EXPECT_EQ(kvq({"check", archive}).status, 0);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        names.push_back(e.path().filename().string());
+    }
+    EXPECT_EQ(names.size(), 2u) << "no journal left behind";
+}
+
 // ---------------------------------------------------------------- listing
 
 TEST_F(KvqTest, LongListingShowsNumbersKindsSizesDimensionsAndUtcTimes) {
