@@ -207,9 +207,9 @@ Status CCodeArchive::Open(const std::string& path) {
     fileName_ = FileNameOf(path);
     displayName_ = WithoutExtension(fileName_);
 
-    auto fail = [&](Status code) {
+    auto fail = [&](Status code, const std::string& subject = {}) {
         Close(false);
-        ReportError(code);
+        ReportError(code, subject);
         return code;
     };
 
@@ -221,8 +221,13 @@ Status CCodeArchive::Open(const std::string& path) {
     isOpen_ = true;
 
     // An interrupted operation left its journal: write the saved bytes back before anything is read.
-    if (RollbackJournal::Recover(fs_, path, *file_) == RollbackJournal::Recovery::Failed) {
-        return fail(kErrArchiveLocked);
+    switch (RollbackJournal::Recover(fs_, path, *file_)) {
+    case RollbackJournal::Recovery::Refused:
+        return fail(kErrJournalMismatch, RollbackJournal::PathFor(path));
+    case RollbackJournal::Recovery::Failed:
+        return fail(kErrJournalFailed, RollbackJournal::PathFor(path));
+    default:
+        break;
     }
 
     const std::optional<uint64_t> length = file_->Length();
@@ -433,14 +438,24 @@ Status CCodeArchive::ReadProtectedHeader() {
     return kOk;
 }
 
-Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
-    ProtectedHeader stamped = image;
+Status CCodeArchive::SealHeaderImage(const ProtectedHeader& image, ProtectedHeader& stamped,
+                                     uint8_t* sealed) {
+    stamped = image;
     stamped.timeCopy.stamp2 = NowFileTime();
-    uint8_t io[kProtectedHeaderSize];
-    if (EncryptUnit(&stamped, io, kProtectedHeaderSize) != kOk) {
-        return kErrFileAccess;
+    return EncryptUnit(&stamped, sealed, kProtectedHeaderSize) == kOk ? Status{kOk} : Status{kErrFileAccess};
+}
+
+Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
+    ProtectedHeader stamped{};
+    uint8_t sealed[kProtectedHeaderSize];
+    if (Status s = SealHeaderImage(image, stamped, sealed); s != kOk) {
+        return s;
     }
-    Status status = WriteAt(io, kProtectedHeaderOffset, kProtectedHeaderSize);
+    return WriteSealedHeader(stamped, sealed, flush);
+}
+
+Status CCodeArchive::WriteSealedHeader(const ProtectedHeader& stamped, const uint8_t* sealed, bool flush) {
+    Status status = WriteAt(sealed, kProtectedHeaderOffset, kProtectedHeaderSize);
     if (status == kOk && flush) {
         status = Flush();
     }
@@ -548,7 +563,7 @@ Status CCodeArchive::FlushCatalogue() {
         if (status != kOk) {
             // Put the old entries back now: a journal left behind would undo later work on the next
             // open. The changes stay in memory, so saving can be tried again.
-            RollbackJournal::Recover(fs_, path_, *file_);
+            RollbackJournal::Recover(fs_, path_, *file_, false);
         }
     }
     if (status != kOk) {
@@ -607,10 +622,17 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     const bool journalled = from != to && overlapStart < overlapEnd;
     *sourceIntact = !journalled;
     const ProtectedHeader before = diskHeader_;
+    // The new header is sealed first, so that the journal can tell a crash after it was written.
+    ProtectedHeader stamped{};
+    uint8_t sealed[kProtectedHeaderSize];
+    if (SealHeaderImage(next, stamped, sealed) != kOk) {
+        *sourceIntact = true;
+        return kErrArchiveMove;
+    }
     RollbackJournal journal(fs_, path_);
     if (journalled) {
-        if (!journal.Begin(*file_) || !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) ||
-            !journal.Commit()) {
+        if (!journal.Begin(*file_, sealed) ||
+            !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) || !journal.Commit()) {
             journal.Discard();
             *sourceIntact = true; // nothing was moved
             return kErrArchiveMove;
@@ -618,7 +640,7 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     }
     auto rollBack = [&](Status code) {
         if (journalled) {
-            RollbackJournal::Recover(fs_, path_, *file_);
+            RollbackJournal::Recover(fs_, path_, *file_, false);
             diskHeader_ = before;
         }
         return code;
@@ -629,7 +651,7 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     if (Status s = Flush(); s != kOk) {
         return rollBack(s);
     }
-    if (Status s = WriteHeaderImage(next, true); s != kOk) {
+    if (Status s = WriteSealedHeader(stamped, sealed, true); s != kOk) {
         return rollBack(s);
     }
     if (!journal.Discard()) {

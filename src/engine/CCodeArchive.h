@@ -257,6 +257,9 @@ protected:
                              bool* sourceIntact);
     // Writes a header image (stamping stamp2) at 128; remembers it as the header on disk.
     Status WriteHeaderImage(const ProtectedHeader& image, bool flush);
+    // The two halves of WriteHeaderImage: the stamped image and its encrypted bytes, then the write.
+    Status SealHeaderImage(const ProtectedHeader& image, ProtectedHeader& stamped, uint8_t* sealed);
+    Status WriteSealedHeader(const ProtectedHeader& stamped, const uint8_t* sealed, bool flush);
     Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();

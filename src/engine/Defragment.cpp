@@ -151,7 +151,7 @@ Status CCodeArchive::Defragment() {
         }
         if (journalled && journal.Active()) {
             if (s != kOk || !journal.Discard()) {
-                RollbackJournal::Recover(fs_, path_, *file_);
+                RollbackJournal::Recover(fs_, path_, *file_, false);
                 s = s != kOk ? s : Status{kErrFileAccess};
             }
         }
@@ -196,7 +196,7 @@ Status CCodeArchive::Defragment() {
                 }
                 if (s != kOk || !journal.Discard()) {
                     if (ok) {
-                        RollbackJournal::Recover(fs_, path_, *file_);
+                        RollbackJournal::Recover(fs_, path_, *file_, false);
                     } else {
                         journal.Discard();
                     }

@@ -83,6 +83,13 @@ const char* MessageText(Status code) {
         return "The folder to create the archive in does not exist.";
     case kErrNameTooLong:
         return "The archive's name or path is too long for the disk it is on.";
+    case kErrJournalMismatch:
+        return "A rollback journal lies beside this archive, but it was not written for the archive as it is "
+               "now (one put back from a backup, or replaced), or it does not fit it, so it was not used. "
+               "Neither file was changed: move the journal away to open the archive as it is.";
+    case kErrJournalFailed:
+        return "The rollback journal beside this archive could not be written back. It stays there and is "
+               "used the next time the archive is opened.";
     default:
         return "There was an error processing this command.";
     }
@@ -109,6 +116,9 @@ std::string MessageText(Status code, const std::string& subject) {
     switch (code) {
     case kErrUnreadableFolder:
         return text + " This folder could not be read: " + subject;
+    case kErrJournalMismatch:
+    case kErrJournalFailed:
+        return text + " The journal: " + subject;
     default:
         return text + " (" + subject + ")";
     }

@@ -40,7 +40,9 @@ enum : Status {
     kErrArchiveIsFolder = 9034, // open or create: the path is a folder
     kErrFolderMissing = 9035,   // create: the folder to put the archive in does not exist
     kErrNameTooLong = 9036,     // open or create: the path is longer than the file system allows
-    kLastMessage = kErrNameTooLong,
+    kErrJournalMismatch = 9037, // open: the journal beside the archive is not for it as it is now
+    kErrJournalFailed = 9038,   // open: the journal could not be written back
+    kLastMessage = kErrJournalFailed,
 };
 
 enum class OpenResult;

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -315,27 +316,113 @@ TEST(Archive, CreatingOverAnOldArchiveDropsItsLeftoverJournal) {
     EXPECT_EQ(CheckErrors(*reopened), "");
 }
 
-TEST(Archive, AJournalOfAnotherArchiveIsNotReplayed) {
+// A journal is replayed only over the archive, and the state of it, that it was written for. Any
+// other is refused with a message, and both files are left as they are for the user to decide.
+void ExpectRefusedJournal(MemoryFileSystem& fs, const std::string& what) {
+    const std::string journal = RollbackJournal::PathFor(kPath);
+    const std::vector<uint8_t> archiveBefore = *fs.Get(kPath);
+    const std::vector<uint8_t> journalBefore = *fs.Get(journal);
+    ScriptedHost host;
+    Status status = kOk;
+    auto refused = OpenArchive(fs, host, kPath, "", &status);
+    EXPECT_EQ(status, kErrJournalMismatch) << what;
+    ASSERT_EQ(host.messages, std::vector<Status>{kErrJournalMismatch}) << what;
+    EXPECT_NE(host.messageTexts[0].find(journal), std::string::npos) << what << ": " << host.messageTexts[0];
+    EXPECT_FALSE(refused->IsOpen()) << what;
+    EXPECT_EQ(*fs.Get(kPath), archiveBefore) << what << ": the archive was written";
+    ASSERT_TRUE(fs.Get(journal)) << what << ": the journal was removed";
+    EXPECT_EQ(*fs.Get(journal), journalBefore) << what;
+}
+
+// Writes a sealed journal of the archive at `path` as it is now, saving `length` bytes at `offset`.
+void CommitJournal(MemoryFileSystem& fs, const std::string& path, uint64_t offset, uint64_t length) {
+    RollbackJournal journal(fs, path);
+    OpenResult result{};
+    auto file = fs.OpenExclusive(path, false, &result);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(journal.Begin(*file) && journal.Save(*file, offset, length) && journal.Commit());
+}
+
+TEST(Archive, AJournalOfAnotherArchiveIsRefusedAndLeftInPlace) {
     MemoryFileSystem fs;
     ScriptedHost host;
     MakeArchive(fs, host, "/a/one.kvq", ScriptedHost::Plain())->Close(true);
     MakeArchive(fs, host, kPath, ScriptedHost::Plain())->Close(true);
-    {
-        RollbackJournal journal(fs, "/a/one.kvq");
-        OpenResult result{};
-        auto file = fs.OpenExclusive("/a/one.kvq", false, &result);
-        ASSERT_TRUE(file);
-        ASSERT_TRUE(journal.Begin(*file) && journal.Save(*file, 384, 512) && journal.Commit());
-    }
+    CommitJournal(fs, "/a/one.kvq", 384, 512);
     // The journal of one.kvq appears beside test.kvq (copied along, say).
     fs.Put(RollbackJournal::PathFor(kPath), *fs.Get(RollbackJournal::PathFor("/a/one.kvq")));
-    const std::vector<uint8_t> before = *fs.Get(kPath);
+    ExpectRefusedJournal(fs, "another archive's journal");
+}
+
+TEST(Archive, AJournalIsNotReplayedOverABackupOfTheSameArchive) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"old.bin", PatternBytes(3000, 1)}}), kOk);
+    ASSERT_EQ(archive->Close(true), kOk);
+    const std::vector<uint8_t> backup = *fs.Get(kPath);
+
+    // Later work, then a crash that leaves a sealed journal of that later state.
+    archive = OpenArchive(fs, host, kPath, "");
+    ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"new.bin", PatternBytes(9000, 2)}}, "/src2"), kOk);
+    ASSERT_EQ(archive->Close(true), kOk);
+    const uint64_t catalogue = 384 + archive->dataSize();
+    CommitJournal(fs, kPath, catalogue, 3 * kEntrySize);
+
+    // The user puts the backup back before opening again: the journal's bytes belong elsewhere.
+    fs.Put(kPath, backup);
+    ExpectRefusedJournal(fs, "a journal of a later state");
+
+    fs.Remove(RollbackJournal::PathFor(kPath));
     Status status = kOk;
-    auto reopened = OpenArchive(fs, host, kPath, "", &status);
-    EXPECT_EQ(status, kOk);
-    reopened->Close(false);
-    EXPECT_EQ(*fs.Get(kPath), before) << "nothing of the other archive was written back";
-    EXPECT_FALSE(fs.Exists(RollbackJournal::PathFor(kPath)));
+    auto restored = OpenArchive(fs, host, kPath, "", &status);
+    ASSERT_EQ(status, kOk);
+    EXPECT_EQ(restored->entryCount(), 2);
+    EXPECT_EQ(CheckErrors(*restored), "");
+}
+
+// FNV-1a 64, as the journal seals its bytes.
+uint64_t Fnv1a(const uint8_t* data, size_t length) {
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (size_t i = 0; i < length; ++i) {
+        hash = (hash ^ data[i]) * 0x100000001B3ull;
+    }
+    return hash;
+}
+
+// Every number a journal holds is checked against the archive before anything is written back.
+TEST(Archive, AJournalWhoseNumbersDoNotFitIsRefused) {
+    MemoryFileSystem base;
+    ScriptedHost host;
+    MakeArchive(base, host, kPath, ScriptedHost::Plain())->Close(true);
+    CommitJournal(base, kPath, 384, 512);
+    const std::vector<uint8_t> journal = *base.Get(RollbackJournal::PathFor(kPath));
+    // Layout: magic 8, original length 8 at 8, plain header 128 at 16, then records of offset 8,
+    // length 8 and bytes: the protected header (256 at 144), the entry (512 at 416); seal 24.
+    const size_t first = 144;
+    const size_t second = first + 16 + 256;
+    auto put64 = [](std::vector<uint8_t>& b, size_t at, uint64_t v) { std::memcpy(b.data() + at, &v, 8); };
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> spoil;
+    } cases[] = {
+        {"an original length of a terabyte",
+         [&](std::vector<uint8_t>& b) { put64(b, 8, uint64_t{1} << 40); }},
+        {"an original length shorter than the headers", [&](std::vector<uint8_t>& b) { put64(b, 8, 100); }},
+        {"a record past the original length", [&](std::vector<uint8_t>& b) { put64(b, second, 896 - 100); }},
+        {"a record wrapping around", [&](std::vector<uint8_t>& b) { put64(b, second, ~uint64_t{0} - 100); }},
+        {"a record over the plain header", [&](std::vector<uint8_t>& b) { put64(b, second, 0); }},
+        {"no protected header first", [&](std::vector<uint8_t>& b) { put64(b, first, 132); }},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<MemoryFileSystem> fs = base.Clone();
+        std::vector<uint8_t> bytes = journal;
+        c.spoil(bytes);
+        const size_t sealAt = bytes.size() - 24;
+        put64(bytes, sealAt + 16, Fnv1a(bytes.data(), sealAt)); // sealed again, as a crafted file would be
+        fs->Put(RollbackJournal::PathFor(kPath), bytes);
+        ExpectRefusedJournal(*fs, c.what);
+    }
 }
 
 TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {
