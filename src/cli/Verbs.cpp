@@ -15,6 +15,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace quorvane::cli {
 namespace {
@@ -62,6 +63,8 @@ int ExitFor(Status status, const TerminalHost& host, size_t messagesBefore) {
         return kExitLocked;
     case kErrArchiveIsFolder:
         return kExitPassword; // not an archive
+    case kErrReadOnly:
+        return kExitReadOnly;
     case kErrArchiveMissing:
     case kErrFolderMissing:
         return kExitNotFound;
@@ -673,6 +676,10 @@ int DoCp(const Arguments& a, Session& s) {
     if (int rc = target.Open(*a.into); rc != kExitOk) {
         return rc;
     }
+    if (target.archive.readOnly()) {
+        target.archive.ReportError(kErrReadOnly);
+        return kExitReadOnly;
+    }
     int folder = 0;
     if (int rc = TargetFolder(target, a.to, folder); rc != kExitOk) {
         return rc;
@@ -772,6 +779,15 @@ int RunVerb(const Arguments& a) {
     Session session(source);
     if (int rc = session.Open(a.operands[0]); rc != kExitOk) {
         return rc;
+    }
+    // An archive that cannot be written is read; a verb that would change it is refused up front.
+    static const std::set<std::string> kChanging{"mkdir", "rename",  "comment", "add",
+                                                 "rm",    "restore", "mv",      "empty-bin"};
+    const bool changes =
+        kChanging.count(a.verb) != 0 || (a.verb == "cp" && (!a.into || SameFile(*a.into, a.operands[0])));
+    if (changes && session.archive.readOnly()) {
+        session.archive.ReportError(kErrReadOnly);
+        return kExitReadOnly;
     }
     return verb->second(a, session);
 }

@@ -78,6 +78,7 @@ void CCodeArchive::ResetState() {
     entryChanges_.clear();
     batch_ = Batch{};
     cancelled_ = false;
+    readOnly_ = false;
 }
 
 void CCodeArchive::FillThumbSettings() {
@@ -215,19 +216,32 @@ Status CCodeArchive::Open(const std::string& path) {
 
     OpenResult result{};
     file_ = fs_.OpenExclusive(path, false, &result);
+    if (!file_ && result == OpenResult::Denied) {
+        // It may be read but not written (a read-only disc, an immutable or another user's file):
+        // opened for reading, with a shared lock that keeps writers out while it is open.
+        file_ = fs_.OpenShared(path, &result);
+        readOnly_ = file_ != nullptr;
+    }
     if (!file_) {
         return fail(OpenFailure(result, false));
     }
     isOpen_ = true;
 
-    // An interrupted operation left its journal: write the saved bytes back before anything is read.
-    switch (RollbackJournal::Recover(fs_, path, *file_)) {
-    case RollbackJournal::Recovery::Refused:
-        return fail(kErrJournalMismatch, RollbackJournal::PathFor(path));
-    case RollbackJournal::Recovery::Failed:
-        return fail(kErrJournalFailed, RollbackJournal::PathFor(path));
-    default:
-        break;
+    if (readOnly_) {
+        // Nothing is ever written to a read-only archive, not even to undo an interrupted change.
+        if (const std::string journal = RollbackJournal::PathFor(path); fs_.Exists(journal)) {
+            ReportError(kWarnJournalReadOnly, journal);
+        }
+    } else {
+        // An interrupted operation left its journal: write the saved bytes back before anything is read.
+        switch (RollbackJournal::Recover(fs_, path, *file_)) {
+        case RollbackJournal::Recovery::Refused:
+            return fail(kErrJournalMismatch, RollbackJournal::PathFor(path));
+        case RollbackJournal::Recovery::Failed:
+            return fail(kErrJournalFailed, RollbackJournal::PathFor(path));
+        default:
+            break;
+        }
     }
 
     const std::optional<uint64_t> length = file_->Length();
@@ -294,7 +308,7 @@ Status CCodeArchive::Close(bool save) {
     if (!isOpen_) {
         return kOk;
     }
-    if (save && file_) {
+    if (save && file_ && !readOnly_) {
         Status status = kOk;
         if (catalogueDirty_ || HeaderChanged(header_, diskHeader_)) {
             status = WriteHeader(false);
@@ -317,6 +331,7 @@ Status CCodeArchive::Close(bool save) {
     entryChanges_.clear();
     catalogueLoaded_ = false;
     catalogueDirty_ = false;
+    readOnly_ = false;
     return closed ? kOk : kErrArchiveClose;
 }
 
@@ -338,6 +353,9 @@ Status CCodeArchive::ReadAt(void* buffer, uint64_t offset, size_t length) {
 }
 
 Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     if (!file_ || !file_->WriteAt(buffer, offset, length)) {
         return kErrFileAccess;
     }
@@ -347,6 +365,9 @@ Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length)
 Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
     if (length == 0 || from == to) {
         return kOk;
+    }
+    if (readOnly_) {
+        return kErrReadOnly;
     }
     uint8_t* buffer = SharedBuffers().a;
     const uint64_t pieces = (length + kPieceSize - 1) / kPieceSize;
@@ -375,6 +396,9 @@ Status CCodeArchive::Flush() {
 }
 
 Status CCodeArchive::SetArchiveLength(uint64_t length) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     if (!file_) {
         return kErrDiskSpace;
     }
@@ -467,6 +491,9 @@ Status CCodeArchive::WriteSealedHeader(const ProtectedHeader& stamped, const uin
 }
 
 Status CCodeArchive::WriteHeader(bool flush) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     const Status catalogueStatus = FlushCatalogue();
     const Status headerStatus = WriteHeaderImage(header_, flush);
     return catalogueStatus != kOk ? catalogueStatus : headerStatus;
@@ -506,7 +533,8 @@ void CCodeArchive::MarkChanged(int index, EntryChange change) {
 }
 
 Status CCodeArchive::FlushCatalogue() {
-    if (!catalogueLoaded_ || !catalogueDirty_ || !file_) {
+    // A read-only archive keeps its changes of tree state in memory only.
+    if (!catalogueLoaded_ || !catalogueDirty_ || !file_ || readOnly_) {
         return kOk;
     }
     WaitCursorGuard wait(host_);
@@ -583,7 +611,7 @@ Status CCodeArchive::Refresh(bool alert) {
         return s;
     }
     Recount(alert);
-    return WriteHeader(true);
+    return readOnly_ ? Status{kOk} : WriteHeader(true);
 }
 
 Status CCodeArchive::ReadEntry(CatalogueEntry& entry, int index) {
@@ -670,6 +698,10 @@ Status CCodeArchive::BeginBatch(bool silent) {
     batch_.silent = silent;
     batch_.defragmentBefore = header_.defragmentPending;
     cancelled_ = false;
+    if (readOnly_) {
+        batch_.pendingError = kErrReadOnly; // every step returns it; FinishBatch shows it once
+        return batch_.pendingError;
+    }
     if (!silent) {
         ProgressOpen(key_.enabled ? kProgressEncrypt : kProgressCopy);
     }

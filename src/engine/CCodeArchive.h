@@ -203,6 +203,9 @@ public:
         return uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
     }
     bool catalogueLoaded() const { return catalogueLoaded_; }
+    // Opened read-only (the file may be read but not written): everything that reads works, every
+    // change is refused with a message, and nothing is ever written to the file.
+    bool readOnly() const { return readOnly_; }
     bool catalogueDirty() const { return catalogueDirty_; }
     const PlainHeader& plainHeader() const { return plainHeader_; }
     const ProtectedHeader& header() const { return header_; }
@@ -288,6 +291,7 @@ protected:
     void MarkChanged(int index, EntryChange change);
     bool catalogueDirty_ = false;
     bool isOpen_ = false;
+    bool readOnly_ = false;
     std::unique_ptr<IFile> file_;
     Batch batch_;
     std::unique_ptr<CImageHolder> image_;

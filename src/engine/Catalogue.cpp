@@ -364,6 +364,10 @@ void CCodeArchive::SetEntryComment(int index, const std::string& text) {
     if (!Entry(index)) {
         return;
     }
+    if (readOnly_) {
+        ReportError(kErrReadOnly);
+        return;
+    }
     CatalogueEntry& e = catalogue_[static_cast<size_t>(index)];
     EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
     MarkChanged(index, kChangeContent);
@@ -371,6 +375,10 @@ void CCodeArchive::SetEntryComment(int index, const std::string& text) {
 
 void CCodeArchive::Rename(int index, const std::string& text) {
     if (!Entry(index)) {
+        return;
+    }
+    if (readOnly_) {
+        ReportError(kErrReadOnly);
         return;
     }
     const std::string trimmed = Trim(text);

@@ -8,6 +8,9 @@
 namespace quorvane {
 
 Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
+    }
     SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
         if (header_.defragmentPending) {
@@ -91,6 +94,9 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
 Status CCodeArchive::Defragment() {
     if (!header_.defragmentPending) {
         return kOk;
+    }
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
     }
     // Pending catalogue changes reach the file first: the pass works on the file and reloads it.
     FlushCatalogue();

@@ -90,6 +90,15 @@ const char* MessageText(Status code) {
     case kErrJournalFailed:
         return "The rollback journal beside this archive could not be written back. It stays there and is "
                "used the next time the archive is opened.";
+    case kErrReadOnly:
+        return "This archive is read-only: it is on a read-only disc or folder, or you may not write to it. "
+               "It can be viewed and exported, but not changed.";
+    case kWarnJournalReadOnly:
+        return "This archive was opened read-only, and a rollback journal of a change that was interrupted "
+               "lies beside it. The change was not undone, so some items may be damaged; open the archive "
+               "where it can be written to undo it.";
+    case kErrFolderReadOnly:
+        return "This folder cannot be written to: it is read-only, or you may not write to it.";
     default:
         return "There was an error processing this command.";
     }
@@ -103,6 +112,8 @@ Status OpenFailure(OpenResult result, bool creating) {
         return kErrArchiveIsFolder;
     case OpenResult::NameTooLong:
         return kErrNameTooLong;
+    case OpenResult::Denied:
+        return creating ? kErrFolderReadOnly : kErrArchiveLocked;
     default:
         return kErrArchiveLocked;
     }
@@ -118,6 +129,7 @@ std::string MessageText(Status code, const std::string& subject) {
         return text + " This folder could not be read: " + subject;
     case kErrJournalMismatch:
     case kErrJournalFailed:
+    case kWarnJournalReadOnly:
         return text + " The journal: " + subject;
     default:
         return text + " (" + subject + ")";

@@ -36,13 +36,16 @@ enum : Status {
     kErrNewerRevision = 9030,
     kErrNewerVersion = 9031,
     kErrSourceLocked = 9032,
-    kErrArchiveMissing = 9033,  // open: there is no file of that name
-    kErrArchiveIsFolder = 9034, // open or create: the path is a folder
-    kErrFolderMissing = 9035,   // create: the folder to put the archive in does not exist
-    kErrNameTooLong = 9036,     // open or create: the path is longer than the file system allows
-    kErrJournalMismatch = 9037, // open: the journal beside the archive is not for it as it is now
-    kErrJournalFailed = 9038,   // open: the journal could not be written back
-    kLastMessage = kErrJournalFailed,
+    kErrArchiveMissing = 9033,   // open: there is no file of that name
+    kErrArchiveIsFolder = 9034,  // open or create: the path is a folder
+    kErrFolderMissing = 9035,    // create: the folder to put the archive in does not exist
+    kErrNameTooLong = 9036,      // open or create: the path is longer than the file system allows
+    kErrJournalMismatch = 9037,  // open: the journal beside the archive is not for it as it is now
+    kErrJournalFailed = 9038,    // open: the journal could not be written back
+    kErrReadOnly = 9039,         // a change asked of an archive opened read-only
+    kWarnJournalReadOnly = 9040, // open: a journal lies beside an archive that is opened read-only
+    kErrFolderReadOnly = 9041,   // create: the folder (or the file in the way) cannot be written
+    kLastMessage = kErrFolderReadOnly,
 };
 
 enum class OpenResult;

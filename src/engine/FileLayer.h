@@ -42,6 +42,7 @@ enum class OpenResult {
     Locked,      // another process holds the lock
     Directory,   // the path is a folder
     NameTooLong, // a name or the path is longer than the file system allows
+    Denied,      // no permission, or a read-only disc or file: an open for reading may still work
     Failed,      // any other failure (permissions, not a regular file, ...)
 };
 

@@ -11,6 +11,9 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (selection.empty()) {
         return kCancelled;
     }
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
+    }
     const CatalogueEntry* target = destination == 0 ? nullptr : Entry(destination - 1);
     if (destination != 0 && (!target || !target->IsFolder())) {
         return ReportError(kErrGeneral);

@@ -53,6 +53,10 @@ OpenResult ResultOfErrno(int error) {
         return OpenResult::Directory;
     case ENAMETOOLONG:
         return OpenResult::NameTooLong;
+    case EACCES:
+    case EPERM: // an immutable file
+    case EROFS:
+        return OpenResult::Denied;
     default:
         return OpenResult::Failed;
     }

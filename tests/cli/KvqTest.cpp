@@ -1,13 +1,16 @@
 // kvq end to end: the built binary run on archives in a temp folder.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
+#include "Journal.h"
 #include "KvqRunner.h"
 #include "ScriptedHost.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -314,6 +317,107 @@ TEST_F(KvqTest, AnArchiveWithTheLongestNameTakesFiles) {
         names.push_back(e.path().filename().string());
     }
     EXPECT_EQ(names.size(), 2u) << "no journal left behind";
+}
+
+// Makes a file readable but not writable for kvq: immutable where the test may set that flag (as
+// root, whom permissions do not stop), else without write permission. Undone on destruction.
+class Unwritable {
+public:
+    explicit Unwritable(std::string path)
+        : path_(std::move(path)) {
+        const int fd = open(path_.c_str(), O_RDONLY);
+        int flags = 0;
+        if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (fd >= 0) {
+            close(fd);
+        }
+        if (!immutable_) {
+            fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        }
+        const int probe = open(path_.c_str(), O_RDWR);
+        works_ = probe < 0;
+        if (probe >= 0) {
+            close(probe);
+        }
+    }
+    ~Unwritable() {
+        if (immutable_) {
+            const int fd = open(path_.c_str(), O_RDONLY);
+            int flags = 0;
+            if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+        fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+    bool works() const { return works_; }
+
+private:
+    std::string path_;
+    bool immutable_ = false;
+    bool works_ = false;
+};
+
+// An archive that may be read but not written: every reading verb works, every change is refused
+// with exit 7, and not a byte of the file changes.
+TEST_F(KvqTest, AnArchiveThatCannotBeWrittenCanStillBeReadButNotChanged) {
+    const std::string archive = Create("a.kvq");
+    const std::string other = Create("b.kvq");
+    fs::create_directories(Path("src/Album"));
+    WriteFile(Path("src/Album/one.txt"), "one");
+    WriteJpeg(Path("src/Album/pic.jpg"), 30, 20);
+    ASSERT_EQ(kvq({"add", archive, Path("src/Album")}).status, 0);
+    WriteFile(Path(RollbackJournal::PathFor("a.kvq")), "an interrupted change's journal");
+    const std::string bytes = ReadFile(archive);
+    Unwritable unwritable(archive);
+    if (!unwritable.works()) {
+        GTEST_SKIP() << "this file system lets the test's user write any file";
+    }
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"ls", archive, "-R"},
+             {"info", archive},
+             {"cat", archive, "Album/one.txt"},
+             {"check", archive},
+             {"extract", archive, "-C", Path("out")},
+             {"cp", archive, "Album", "--into", other, "--to", "/"},
+         }) {
+        const RunResult run = kvq(args);
+        EXPECT_EQ(run.status, 0) << args[0] << ": " << run.err;
+        if (args[0] != "check") {
+            EXPECT_NE(run.err.find("opened read-only, and a rollback journal"), std::string::npos)
+                << args[0] << ": " << run.err;
+        }
+    }
+    EXPECT_EQ(ReadFile(Path("out/Album/one.txt")), "one");
+    EXPECT_EQ(kvq({"cat", other, "Album/one.txt"}).out, "one");
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"add", archive, Path("src/Album/one.txt")},
+             {"mkdir", archive, "New"},
+             {"rename", archive, "Album", "Other"},
+             {"comment", archive, "Album", "text"},
+             {"rm", archive, "Album"},
+             {"mv", archive, "Album/one.txt", "--to", "/"},
+             {"cp", archive, "Album/one.txt", "--to", "/"},
+             {"cp", other, "Album", "--into", archive, "--to", "/"},
+             {"empty-bin", archive},
+         }) {
+        const RunResult run = kvq(args);
+        EXPECT_EQ(run.status, 7) << args[0] << ": " << run.err;
+        EXPECT_NE(run.err.find("This archive is read-only"), std::string::npos) << args[0] << ": " << run.err;
+    }
+    EXPECT_EQ(ReadFile(archive), bytes);
+    EXPECT_EQ(ReadFile(Path(RollbackJournal::PathFor("a.kvq"))), "an interrupted change's journal");
 }
 
 // ---------------------------------------------------------------- listing

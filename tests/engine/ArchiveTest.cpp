@@ -1,6 +1,7 @@
 // Creating, opening and closing archives; what Open refuses and why.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
+#include "ImageSamples.h"
 #include "Journal.h"
 #include "MemoryFileSystem.h"
 #include "ScriptedHost.h"
@@ -423,6 +424,117 @@ TEST(Archive, AJournalWhoseNumbersDoNotFitIsRefused) {
         fs->Put(RollbackJournal::PathFor(kPath), bytes);
         ExpectRefusedJournal(*fs, c.what);
     }
+}
+
+// An archive that may be read but not written: read-only media, an immutable file, another user's.
+class ReadOnlyArchive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Encrypted(kMethodTwofish, "read", 1));
+        folder = 0;
+        ASSERT_EQ(archive->CreateFolder(0, "Album", kTypeFolder, &folder), kOk);
+        ASSERT_EQ(ImportFiles(*archive, fs, folder, {{"pic.png", picture}, {"notes.txt", notes}}), kOk);
+        ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"old.txt", notes}}, "/src2"), kOk);
+        ASSERT_EQ(archive->MoveEntries({5}, 1, false), kOk);
+        ASSERT_EQ(archive->Close(true), kOk);
+        fs.SetReadOnly(kPath);
+        bytes = *fs.Get(kPath);
+    }
+
+    // Nothing at all reached the archive file since `from`.
+    void ExpectUntouched(size_t from, const std::string& what) {
+        EXPECT_EQ(*fs.Get(kPath), bytes) << what;
+        for (size_t i = from; i < fs.log.size(); ++i) {
+            const Op& op = fs.log[i];
+            EXPECT_FALSE(op.path == kPath && IsMutating(op.kind) && op.ok) << what << ": op " << i;
+        }
+    }
+
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    int folder = 0;
+    const std::vector<uint8_t> picture = EncodedImage(40, 30, "png");
+    const std::vector<uint8_t> notes = PatternBytes(5000, 7);
+    std::vector<uint8_t> bytes;
+};
+
+TEST_F(ReadOnlyArchive, OpensForReadingAndExportAndRefusesEveryChange) {
+    Status status = kOk;
+    const size_t logStart = fs.log.size();
+    auto archive = OpenArchive(fs, host, kPath, "read", &status);
+    ASSERT_EQ(status, kOk);
+    ASSERT_TRUE(archive->readOnly());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(fs.IsLocked(kPath)) << "held with a shared lock while open";
+
+    // Browsing, preview and export. #2 Album, #3 pic.png, #4 notes.txt, #5 old.txt in the bin.
+    EXPECT_EQ(archive->GetName(folder - 1), "Album");
+    EXPECT_EQ(ReadFileBytes(*archive, 3), notes);
+    EXPECT_NE(archive->GetThumbnail(2), nullptr);
+    const uint8_t* data = nullptr;
+    uint32_t size = 0;
+    ASSERT_EQ(archive->GetImageData(2, &data, &size), 0);
+    EXPECT_EQ(std::vector<uint8_t>(data, data + size), picture);
+    archive->SetExpanded(folder - 1, false); // tree state: kept in memory, never written
+    archive->SetRootExpanded(false);
+    EXPECT_EQ(CheckErrors(*archive), "");
+    ASSERT_TRUE(fs.MakeDirectory("/out"));
+    host.folder = "/out";
+    std::vector<std::string> written;
+    EXPECT_EQ(archive->ExportSelection({0}, &written), kOk);
+    EXPECT_EQ(written.size(), 2u);
+    EXPECT_EQ(*fs.Get("/out/Album/notes.txt"), notes);
+    EXPECT_TRUE(host.messages.empty());
+
+    MemoryFileSystem& files = fs;
+    struct Change {
+        const char* what;
+        std::function<void(CCodeArchive&)> run;
+    } changes[] = {
+        {"import",
+         [&](CCodeArchive& a) {
+             ImportFiles(a, files, 0, {{"new.txt", notes}}, "/src3");
+         }},
+        {"new folder", [](CCodeArchive& a) { a.CreateFolder(0, "New Folder", kTypeFolder); }},
+        {"rename", [](CCodeArchive& a) { a.Rename(1, "Renamed"); }},
+        {"comment", [](CCodeArchive& a) { a.SetEntryComment(1, "a comment"); }},
+        {"delete", [](CCodeArchive& a) { a.MoveEntries({3}, 1, false); }},
+        {"copy within", [](CCodeArchive& a) { a.CopyEntries({3}, 0, a); }},
+        {"empty the bin", [](CCodeArchive& a) { a.EmptyRecycleBin({1}); }},
+    };
+    for (const Change& c : changes) {
+        host.messages.clear();
+        c.run(*archive);
+        EXPECT_EQ(host.messages, std::vector<Status>{kErrReadOnly}) << c.what;
+        EXPECT_EQ(archive->GetName(folder - 1), "Album") << c.what;
+        EXPECT_EQ(archive->entryCount(), 5) << c.what;
+    }
+    host.messages.clear();
+    EXPECT_EQ(archive->Close(true), kOk);
+    EXPECT_TRUE(host.messages.empty());
+    ExpectUntouched(logStart, "not even the header's time stamp");
+}
+
+TEST_F(ReadOnlyArchive, IsASourceForCopiesAndReportsAJournalWithoutReplayingIt) {
+    auto target = MakeArchive(fs, host, "/a/target.kvq", ScriptedHost::Plain(8));
+    const std::string journal = RollbackJournal::PathFor(kPath);
+    fs.Put(journal, PatternBytes(700, 3)); // whatever it holds, it is not replayed
+    const size_t logStart = fs.log.size();
+    Status status = kOk;
+    auto archive = OpenArchive(fs, host, kPath, "read", &status);
+    ASSERT_EQ(status, kOk);
+    ASSERT_EQ(host.messages, std::vector<Status>{kWarnJournalReadOnly});
+    EXPECT_NE(host.messageTexts[0].find(journal), std::string::npos) << host.messageTexts[0];
+    EXPECT_EQ(*fs.Get(journal), PatternBytes(700, 3));
+
+    host.messages.clear();
+    ASSERT_EQ(archive->CopyEntries({folder}, 0, *target), kOk);
+    EXPECT_TRUE(host.messages.empty());
+    ASSERT_EQ(target->entryCount(), 4);
+    EXPECT_EQ(ReadFileBytes(*target, 3), notes);
+    EXPECT_EQ(CheckErrors(*target), "");
+    EXPECT_EQ(archive->Close(true), kOk);
+    ExpectUntouched(logStart, "a copy out of it");
 }
 
 TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {

@@ -99,6 +99,7 @@ struct MemoryFileSystem::State {
     std::map<std::string, int64_t> folders; // path → creation time; "" and "/" always exist
     std::set<std::string> specials;
     std::set<std::string> unreadable; // folders ListDirectory refuses
+    std::set<std::string> readOnly;   // files no open for writing is allowed
     uint64_t nextInode = 1;
     uint64_t epoch = 0;
 
@@ -373,6 +374,10 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& rawPath, int mo
         it = s.names.emplace(path, id).first;
         s.pendingDir.push_back({true, path, id});
     } else if (mustBeNew) {
+        s.Refuse();
+        return nullptr;
+    } else if ((mode & kWrite) != 0 && s.readOnly.count(path) != 0) {
+        *result = OpenResult::Denied;
         s.Refuse();
         return nullptr;
     }
@@ -707,6 +712,10 @@ bool MemoryFileSystem::IsLocked(const std::string& path) const {
     }
     const Inode& node = state_->inodes.at(it->second);
     return node.exclusiveLock || node.sharedLocks > 0;
+}
+
+void MemoryFileSystem::SetReadOnly(const std::string& path) {
+    state_->readOnly.insert(Normalize(path));
 }
 
 void MemoryFileSystem::SetUnreadable(const std::string& folder) {

@@ -102,6 +102,9 @@ public:
     bool IsLocked(const std::string& path) const;
     // The folder can no longer be listed (as without read permission).
     void SetUnreadable(const std::string& folder);
+    // The file can be read but not written (read-only media, an immutable file, another user's file):
+    // an open for writing fails with OpenResult::Denied.
+    void SetReadOnly(const std::string& path);
     // A deep copy of files, folders, settings, counters and the log; open handles and their locks
     // stay with the original.
     std::unique_ptr<MemoryFileSystem> Clone() const;
