@@ -67,9 +67,18 @@ std::string ShortenKeepingExtension(const std::string& name,
     return cut;
 }
 
+namespace {
+
+std::string FitFileName(const std::string& name) {
+    return ShortenKeepingExtension(name, [](const std::string& n) { return n.size() <= kFileNameMax; });
+}
+
+} // namespace
+
 std::string SafeComponent(std::string name, const std::string& emptyName) {
     name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
     std::replace(name.begin(), name.end(), '/', '_');
+    name = FitFileName(name);
     if (name.empty()) {
         return emptyName;
     }
@@ -81,12 +90,12 @@ std::string SafeComponent(std::string name, const std::string& emptyName) {
 
 std::string CopyCandidate(const std::string& name, int attempt) {
     if (attempt == 0) {
-        return name;
+        return FitFileName(name);
     }
     if (attempt == 1) {
-        return "Copy of " + name;
+        return FitFileName("Copy of " + name);
     }
-    return "Copy (" + std::to_string(attempt) + ") of " + name;
+    return FitFileName("Copy (" + std::to_string(attempt) + ") of " + name);
 }
 
 } // namespace quorvane

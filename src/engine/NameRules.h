@@ -21,11 +21,15 @@ std::string AsciiUpper(std::string text);
 std::string ShortenKeepingExtension(const std::string& name,
                                     const std::function<bool(const std::string&)>& fits);
 
+// The longest file name a file system takes, in bytes.
+constexpr size_t kFileNameMax = 255;
+
 // One component of a disk path for a name read from an archive: never ".", ".." or a name that
-// reaches into another folder, never empty (`emptyName` stands in).
+// reaches into another folder, never empty (`emptyName` stands in), never longer than a file
+// name may be (shortened as ShortenKeepingExtension does).
 std::string SafeComponent(std::string name, const std::string& emptyName);
 // The names tried in turn when a file of that name already exists: the name, "Copy of " name,
-// then "Copy (2) of " name and on.
+// then "Copy (2) of " name and on; each shortened, keeping its extension, to fit a file name.
 std::string CopyCandidate(const std::string& name, int attempt);
 
 } // namespace quorvane

@@ -646,6 +646,46 @@ TEST_F(KvqTest, ExtractRecreatesEveryFolderOfTheSelectionEmptyOrNot) {
     EXPECT_EQ(std::distance(fs::directory_iterator(Path("one")), fs::directory_iterator()), 1);
 }
 
+// A stored name may be longer in UTF-8 than a file name can be (255 bytes): one byte per "€" in the
+// archive, three on the disk. Extract shortens it on a character boundary and keeps the extension.
+TEST_F(KvqTest, ExtractShortensNamesTooLongForTheDiskAndKeepsTheirExtension) {
+    const std::string archive = Create("a.kvq");
+    std::string euros;
+    for (int i = 0; i < 100; ++i) {
+        euros += "€";
+    }
+    std::string accented;
+    for (int i = 0; i < 118; ++i) {
+        accented += "é";
+    }
+    WriteFile(Path("a.txt"), "euros");
+    WriteFile(Path("b.txt"), "accents");
+    ASSERT_EQ(kvq({"mkdir", archive, "F"}).status, 0);
+    ASSERT_EQ(kvq({"add", archive, Path("a.txt"), Path("b.txt"), "--to", "F"}).status, 0);
+    ASSERT_EQ(kvq({"rename", archive, "F/a.txt", euros + ".txt"}).status, 0);
+    ASSERT_EQ(kvq({"rename", archive, "F/b.txt", accented + ".txt"}).status, 0); // 240 bytes, 248 as a copy
+    ASSERT_EQ(kvq({"rename", archive, "F", euros}).status, 0);
+    for (int round = 0; round < 2; ++round) { // the second needs "Copy of" names
+        const RunResult run = kvq({"extract", archive, "-C", Path("out")});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;
+    }
+    std::vector<fs::path> folders(fs::directory_iterator(Path("out")), fs::directory_iterator());
+    ASSERT_EQ(folders.size(), 1u);
+    const std::string folder = folders[0].filename().string();
+    EXPECT_LE(folder.size(), 255u);
+    EXPECT_EQ(folder, euros.substr(0, 255)) << "85 whole characters";
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(folders[0])) {
+        files[e.path().filename().string()] = ReadFile(e.path().string());
+    }
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[euros.substr(0, 249) + ".txt"], "euros");
+    EXPECT_EQ(files["Copy of " + euros.substr(0, 243) + ".txt"], "euros");
+    EXPECT_EQ(files[accented + ".txt"], "accents");
+    EXPECT_EQ(files["Copy of " + accented + ".txt"], "accents");
+}
+
 TEST_F(KvqTest, DeleteRestoreMoveAndEmptyTheBin) {
     const std::string archive = Create("a.kvq", {"--method", "basic"});
     fs::create_directories(Path("src/A/B"));
