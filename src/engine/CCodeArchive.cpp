@@ -153,7 +153,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         WaitCursorGuard wait(host_);
         bool tempMissing = false;
         if (!fs_.StartupDiskHasRoom(&tempMissing)) {
-            status = kErrStartupDiskCreate;
+            status = tempMissing ? kErrTempFolder : kErrStartupDiskCreate;
         } else {
             OpenResult result{};
             file_ = fs_.OpenExclusive(path, true, &result);
@@ -417,7 +417,7 @@ Status CCodeArchive::SetArchiveLength(uint64_t length) {
         bool tempMissing = false;
         if (!fs_.StartupDiskHasRoom(&tempMissing)) {
             file_->SetLength(old);
-            return kErrStartupDiskAdd;
+            return tempMissing ? kErrTempFolder : kErrStartupDiskAdd;
         }
     }
     return kOk;

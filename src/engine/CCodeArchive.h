@@ -115,7 +115,9 @@ public:
     Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr,
                            bool withFolders = false);
     // One file: with `makeName`, `folder` is the export root and a free name is chosen there; else
-    // `folder` is the complete destination path. Never overwrites an existing file.
+    // `folder` is the complete destination path. Never overwrites an existing file, and never
+    // reaches below the root through a link. On failure `writtenPath` names the file or folder the
+    // failure is about.
     Status ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath = nullptr,
                       const SelectionMap* marks = nullptr);
     std::string DestinationFolder(int index, const std::string& root, const SelectionMap& marks);

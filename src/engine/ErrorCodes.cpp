@@ -99,6 +99,11 @@ const char* MessageText(Status code) {
                "where it can be written to undo it.";
     case kErrFolderReadOnly:
         return "This folder cannot be written to: it is read-only, or you may not write to it.";
+    case kErrTempFolder:
+        return "The folder for temporary files (TMPDIR) does not exist or cannot be written to, so the room "
+               "left for the system's own files cannot be checked.";
+    case kErrFolderInTheWay:
+        return "A folder cannot be made: a file or a link of that name is in the way.";
     default:
         return "There was an error processing this command.";
     }
@@ -131,6 +136,8 @@ std::string MessageText(Status code, const std::string& subject) {
     case kErrJournalFailed:
     case kWarnJournalReadOnly:
         return text + " The journal: " + subject;
+    case kErrFolderInTheWay:
+        return text.substr(0, text.size() - 1) + ": " + subject;
     default:
         return text + " (" + subject + ")";
     }

@@ -44,8 +44,10 @@ enum : Status {
     kErrJournalFailed = 9038,    // open: the journal could not be written back
     kErrReadOnly = 9039,         // a change asked of an archive opened read-only
     kWarnJournalReadOnly = 9040, // open: a journal lies beside an archive that is opened read-only
-    kErrFolderReadOnly = 9041,   // create: the folder (or the file in the way) cannot be written
-    kLastMessage = kErrFolderReadOnly,
+    kErrFolderReadOnly = 9041,   // create or export: the folder (or the file in its place) cannot be written
+    kErrTempFolder = 9042,       // the startup-disk check found no temp folder it could write to
+    kErrFolderInTheWay = 9043,   // export: a file or a link stands where a folder is to be made
+    kLastMessage = kErrFolderInTheWay,
 };
 
 enum class OpenResult;

@@ -11,6 +11,67 @@ namespace {
 // folder that somehow holds every name.
 constexpr int kMaxCopyAttempts = 100000;
 
+// The folders below the export root that hold an entry's file: the names of its marked ancestors
+// up to the first that is not marked or is the recycle bin, each followed by '/'.
+std::string RelativeFolder(CCodeArchive& archive, int index, const SelectionMap& marks) {
+    std::vector<int> ancestors;
+    const CatalogueEntry* e = archive.Entry(index);
+    for (int a = e ? e->parent : 0; a != 0 && a != 1 && marks.Marked(a) && ancestors.size() < 512;
+         a = archive.Entry(a - 1)->parent) {
+        ancestors.push_back(a);
+    }
+    std::string relative;
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        relative += SafeComponent(archive.GetName(*it - 1), "unnamed") + "/";
+    }
+    return relative;
+}
+
+// The code of a file or folder that could not be made in the export folder.
+Status CreateFailure(OpenResult result) {
+    switch (result) {
+    case OpenResult::Denied:
+        return kErrFolderReadOnly;
+    case OpenResult::InTheWay:
+        return kErrFolderInTheWay;
+    case OpenResult::NoSpace:
+        return kErrExportSpace;
+    default:
+        return kErrFileAccess;
+    }
+}
+
+// The first folder of `relative` below `root` that is not a real folder (a file or a link in the
+// way), for the message; the whole path when each is.
+std::string FirstNotAFolder(IFileSystem& fs, const std::string& root, const std::string& relative) {
+    std::string path = root;
+    for (size_t start = 0; start < relative.size();) {
+        const size_t slash = std::min(relative.find('/', start), relative.size());
+        path += relative.substr(start, slash - start);
+        if (fs.KindOf(path) != DirEntryKind::Directory) {
+            return path;
+        }
+        path += "/";
+        start = slash + 1;
+    }
+    return path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+}
+
+// Makes the folders of `relative` below `root`; the failure's code, with `subject` set.
+Status MakeFolders(IFileSystem& fs, const std::string& root, const std::string& relative,
+                   std::string& subject) {
+    OpenResult result = OpenResult::Ok;
+    if (relative.empty() || fs.MakeDirectoryBelow(root, relative, &result)) {
+        return kOk;
+    }
+    const Status code = CreateFailure(result);
+    subject = code == kErrFolderInTheWay ? FirstNotAFolder(fs, root, relative) : root + relative;
+    if (subject.size() > 1 && subject.back() == '/') {
+        subject.pop_back();
+    }
+    return code;
+}
+
 } // namespace
 
 Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written,
@@ -34,6 +95,7 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
     batch_ = Batch{};
     batch_.plannedEntries = marks.count;
     Status status = kOk;
+    std::string subject; // the file or folder a failure is about
     for (int index = 0; index < header_.entryCount; ++index) {
         if (!marks.Marked(index + 1)) {
             continue;
@@ -47,6 +109,7 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
             std::string path;
             status = ExportFile(index, root, true, &path, &marks);
             if (status != kOk) {
+                subject = path;
                 break;
             }
             if (written) {
@@ -54,10 +117,10 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
             }
         } else if (withFolders) {
             // Where its files go, as DestinationFolder makes it for them.
-            const std::string folder =
-                DestinationFolder(index, root, marks) + SafeComponent(GetName(index), "unnamed");
-            if (!fs_.MakeDirectory(folder)) {
-                status = kPendingGeneral;
+            status = MakeFolders(
+                fs_, root, RelativeFolder(*this, index, marks) + SafeComponent(GetName(index), "unnamed"),
+                subject);
+            if (status != kOk) {
                 break;
             }
         }
@@ -65,24 +128,27 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
     }
     ProgressClose();
     if (status != kOk && status != kCancelled) {
-        host_.ShowMessage(kErrExportSpace, MessageText(kErrExportSpace));
+        // What went wrong where it is known; a disk that filled up (or anything else) as before.
+        switch (status) {
+        case kErrArchiveRead:
+        case kErrFolderReadOnly:
+        case kErrFolderInTheWay:
+        case kErrFileAccess:
+            ReportError(status, subject);
+            break;
+        default:
+            host_.ShowMessage(kErrExportSpace, MessageText(kErrExportSpace));
+            break;
+        }
     }
     return status;
 }
 
 std::string CCodeArchive::DestinationFolder(int index, const std::string& root, const SelectionMap& marks) {
-    std::vector<int> ancestors;
-    const CatalogueEntry* e = Entry(index);
-    for (int a = e ? e->parent : 0; a != 0 && a != 1 && marks.Marked(a) && ancestors.size() < 512;
-         a = catalogue_[static_cast<size_t>(a - 1)].parent) {
-        ancestors.push_back(a);
-    }
-    std::string path = root;
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-        path += SafeComponent(GetName(*it - 1), "unnamed") + "/";
-        fs_.MakeDirectory(path.substr(0, path.size() - 1)); // an existing folder is fine
-    }
-    return path;
+    const std::string relative = RelativeFolder(*this, index, marks);
+    std::string subject;
+    MakeFolders(fs_, root, relative, subject); // a failure makes the file fail
+    return root + relative;
 }
 
 Status CCodeArchive::ExportFile(int index, const std::string& folder, bool makeName, std::string* writtenPath,
@@ -95,17 +161,30 @@ Status CCodeArchive::ExportFile(int index, const std::string& folder, bool makeN
     std::string path;
     OpenResult result{};
     if (makeName) {
+        // Nothing below the chosen folder is reached through a link: one already there could lead
+        // anywhere on the disk.
+        const std::string root = !folder.empty() && folder.back() != '/' ? folder + "/" : folder;
         const SelectionMap none;
-        const std::string directory = DestinationFolder(index, folder, marks ? *marks : none);
+        const std::string relative = RelativeFolder(*this, index, marks ? *marks : none);
+        std::string subject;
+        if (Status s = MakeFolders(fs_, root, relative, subject); s != kOk) {
+            if (writtenPath) {
+                *writtenPath = subject;
+            }
+            return s;
+        }
         const std::string name = SafeComponent(GetName(index), "unnamed");
         for (int attempt = 0; attempt < kMaxCopyAttempts && !output; ++attempt) {
-            path = directory + CopyCandidate(name, attempt);
-            if (fs_.Exists(path)) {
-                continue;
-            }
-            output = fs_.CreateNew(path, &result);
-            if (!output && !fs_.Exists(path)) {
+            path = root + relative + CopyCandidate(name, attempt);
+            output = fs_.CreateNewBelow(root, relative + CopyCandidate(name, attempt), &result);
+            if (!output && result != OpenResult::Exists) {
                 break; // not a name clash: the folder cannot take the file
+            }
+        }
+        if (!output && result == OpenResult::Denied) {
+            path = root + relative;
+            if (path.size() > 1) {
+                path.pop_back(); // the folder is what cannot be written
             }
         }
     } else {
@@ -113,11 +192,17 @@ Status CCodeArchive::ExportFile(int index, const std::string& folder, bool makeN
         output = fs_.CreateNew(path, &result);
     }
     if (!output) {
-        return kPendingGeneral;
+        if (writtenPath) {
+            *writtenPath = path;
+        }
+        return CreateFailure(result);
     }
     Status status = ReadFileData(index, *output);
+    if (status == kErrFileAccess) {
+        status = kErrExportSpace; // the output file took no more: a full disk, most likely
+    }
     if (!output->Close() && status == kOk) {
-        status = kErrFileAccess;
+        status = kErrExportSpace;
     }
     if (status != kOk) {
         fs_.Remove(path); // never leave a truncated copy behind

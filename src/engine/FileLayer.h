@@ -43,6 +43,9 @@ enum class OpenResult {
     Directory,   // the path is a folder
     NameTooLong, // a name or the path is longer than the file system allows
     Denied,      // no permission, or a read-only disc or file: an open for reading may still work
+    Exists,      // (a new file) something of that name is already there
+    InTheWay,    // a file or a symbolic link stands where a folder should be
+    NoSpace,     // the disk (or the user's quota) is full
     Failed,      // any other failure (permissions, not a regular file, ...)
 };
 
@@ -67,6 +70,16 @@ public:
     virtual std::unique_ptr<IFile> OpenPlain(const std::string& path, bool create, OpenResult* result) = 0;
     // A new file that must not exist yet (export never overwrites). Write-only.
     virtual std::unique_ptr<IFile> CreateNew(const std::string& path, OpenResult* result) = 0;
+
+    // Below `root`, which may itself be reached through a link (the user chose it), nothing is ever
+    // reached through a symbolic link: a link, or a file, where a folder of `relative` ('/'-separated)
+    // should be fails with OpenResult::InTheWay. MakeDirectoryBelow makes the folders of `relative`
+    // as needed (those already there are fine); CreateNewBelow makes the new file `relative` (its
+    // folders must exist), failing with OpenResult::Exists when the name is taken. Write-only.
+    virtual bool MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                                    OpenResult* result) = 0;
+    virtual std::unique_ptr<IFile> CreateNewBelow(const std::string& root, const std::string& relative,
+                                                  OpenResult* result) = 0;
 
     virtual bool Exists(const std::string& path) = 0;
     virtual bool Remove(const std::string& path) = 0;

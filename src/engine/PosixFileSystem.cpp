@@ -57,6 +57,13 @@ OpenResult ResultOfErrno(int error) {
     case EPERM: // an immutable file
     case EROFS:
         return OpenResult::Denied;
+    case EEXIST:
+        return OpenResult::Exists;
+    case ELOOP: // a link where O_NOFOLLOW allows none
+        return OpenResult::InTheWay;
+    case ENOSPC:
+    case EDQUOT:
+        return OpenResult::NoSpace;
     default:
         return OpenResult::Failed;
     }
@@ -227,6 +234,49 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+std::vector<std::string> NamesOf(const std::string& relative) {
+    std::vector<std::string> names;
+    for (size_t start = 0; start <= relative.size();) {
+        const size_t slash = std::min(relative.find('/', start), relative.size());
+        if (slash > start) {
+            names.push_back(relative.substr(start, slash - start));
+        }
+        start = slash + 1;
+    }
+    return names;
+}
+
+// A descriptor of the folder `names[0] / ... / names[count - 1]` below `root`, reached one folder at a
+// time without following a link; with `make`, each is made when it is missing.
+int OpenFolderBelow(const std::string& root, const std::vector<std::string>& names, size_t count, bool make,
+                    OpenResult* result) {
+    int fd = OpenRetrying(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) {
+        *result = ResultOfErrno(errno);
+        return -1;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (make && ::mkdirat(fd, names[i].c_str(), 0755) != 0 && errno != EEXIST) {
+            *result = ResultOfErrno(errno);
+            CloseQuietly(fd);
+            return -1;
+        }
+        int next = -1;
+        do {
+            next = ::openat(fd, names[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        } while (next < 0 && errno == EINTR);
+        const int error = errno;
+        CloseQuietly(fd);
+        if (next < 0) {
+            *result = error == ELOOP || error == ENOTDIR ? OpenResult::InTheWay : ResultOfErrno(error);
+            return -1;
+        }
+        fd = next;
+    }
+    *result = OpenResult::Ok;
+    return fd;
+}
+
 std::mutex& OverrideMutex() {
     static std::mutex mutex;
     return mutex;
@@ -310,6 +360,41 @@ public:
         int fd = OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) {
             *result = ResultOfErrno(errno);
+            return nullptr;
+        }
+        *result = OpenResult::Ok;
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    bool MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                            OpenResult* result) override {
+        const std::vector<std::string> names = NamesOf(relative);
+        const int fd = OpenFolderBelow(root, names, names.size(), true, result);
+        CloseQuietly(fd);
+        return fd >= 0;
+    }
+
+    std::unique_ptr<IFile> CreateNewBelow(const std::string& root, const std::string& relative,
+                                          OpenResult* result) override {
+        const std::vector<std::string> names = NamesOf(relative);
+        if (names.empty()) {
+            *result = OpenResult::Failed;
+            return nullptr;
+        }
+        const int folder = OpenFolderBelow(root, names, names.size() - 1, false, result);
+        if (folder < 0) {
+            return nullptr;
+        }
+        int fd = -1;
+        do {
+            // O_EXCL refuses anything already there, a link (dangling or not) included.
+            fd = ::openat(folder, names.back().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0644);
+        } while (fd < 0 && errno == EINTR);
+        const int error = errno;
+        CloseQuietly(folder);
+        if (fd < 0) {
+            *result = ResultOfErrno(error);
             return nullptr;
         }
         *result = OpenResult::Ok;

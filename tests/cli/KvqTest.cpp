@@ -319,8 +319,9 @@ TEST_F(KvqTest, AnArchiveWithTheLongestNameTakesFiles) {
     EXPECT_EQ(names.size(), 2u) << "no journal left behind";
 }
 
-// Makes a file readable but not writable for kvq: immutable where the test may set that flag (as
-// root, whom permissions do not stop), else without write permission. Undone on destruction.
+// Makes a file or folder readable but not writable for kvq: immutable where the test may set that
+// flag (as root, whom permissions do not stop), else without write permission. Undone on
+// destruction.
 class Unwritable {
 public:
     explicit Unwritable(std::string path)
@@ -334,13 +335,19 @@ public:
         if (fd >= 0) {
             close(fd);
         }
+        folder_ = fs::is_directory(path_);
         if (!immutable_) {
-            fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+            fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read |
+                                       (folder_ ? fs::perms::owner_exec : fs::perms::none));
         }
-        const int probe = open(path_.c_str(), O_RDWR);
+        const std::string probePath = folder_ ? path_ + "/probe" : path_;
+        const int probe = open(probePath.c_str(), folder_ ? O_WRONLY | O_CREAT | O_EXCL : O_RDWR, 0600);
         works_ = probe < 0;
         if (probe >= 0) {
             close(probe);
+            if (folder_) {
+                unlink(probePath.c_str());
+            }
         }
     }
     ~Unwritable() {
@@ -355,7 +362,8 @@ public:
                 close(fd);
             }
         }
-        fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+        fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write |
+                                   (folder_ ? fs::perms::owner_exec : fs::perms::none));
     }
     Unwritable(const Unwritable&) = delete;
     Unwritable& operator=(const Unwritable&) = delete;
@@ -364,6 +372,7 @@ public:
 private:
     std::string path_;
     bool immutable_ = false;
+    bool folder_ = false;
     bool works_ = false;
 };
 
@@ -684,6 +693,72 @@ TEST_F(KvqTest, ExtractShortensNamesTooLongForTheDiskAndKeepsTheirExtension) {
     EXPECT_EQ(files["Copy of " + euros.substr(0, 243) + ".txt"], "euros");
     EXPECT_EQ(files[accented + ".txt"], "accents");
     EXPECT_EQ(files["Copy of " + accented + ".txt"], "accents");
+}
+
+// A symbolic link already in the destination is never followed out of it.
+TEST_F(KvqTest, ExtractNeverFollowsALinkInsideTheDestination) {
+    const std::string archive = Create("a.kvq");
+    WriteFile(Path("x.txt"), "inside");
+    ASSERT_EQ(kvq({"add", archive, Path("x.txt")}).status, 0);
+    ASSERT_EQ(kvq({"mkdir", archive, "A/B", "-p"}).status, 0);
+    // The file's number is below its folders': it is exported before they are made.
+    ASSERT_EQ(kvq({"mv", archive, "x.txt", "--to", "A/B"}).status, 0);
+    fs::create_directories(Path("elsewhere"));
+    fs::create_directories(Path("out/A"));
+    fs::create_directory_symlink(Path("elsewhere"), Path("out/A/B"));
+
+    const RunResult run = kvq({"extract", archive, "-C", Path("out")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("a file or a link of that name is in the way: " + Path("out/A/B")),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(fs::is_empty(Path("elsewhere"))) << "nothing was written outside the destination";
+    EXPECT_TRUE(fs::is_symlink(Path("out/A/B")));
+    // The chosen folder itself may be a link: that is where the user asked for the files.
+    fs::create_directory_symlink(Path("elsewhere"), Path("chosen"));
+    ASSERT_EQ(kvq({"extract", archive, "A/B/x.txt", "-C", Path("chosen")}).status, 0);
+    EXPECT_EQ(ReadFile(Path("elsewhere/x.txt")), "inside");
+}
+
+// Failures say what is wrong, not that a disk is full.
+TEST_F(KvqTest, AnUnwritableFolderOrAMissingTempFolderIsNamedForWhatItIs) {
+    const std::string archive = Create("a.kvq");
+    WriteFile(Path("x.txt"), "x");
+    ASSERT_EQ(kvq({"add", archive, Path("x.txt")}).status, 0);
+    {
+        fs::create_directories(Path("locked"));
+        Unwritable unwritable(Path("locked"));
+        if (!unwritable.works()) {
+            GTEST_SKIP() << "this file system lets the test's user write any folder";
+        }
+        const RunResult extract = kvq({"extract", archive, "-C", Path("locked")});
+        EXPECT_EQ(extract.status, 1);
+        EXPECT_NE(
+            extract.err.find("This folder cannot be written to: it is read-only, or you may not write to "
+                             "it. (" +
+                             Path("locked") + ")"),
+            std::string::npos)
+            << extract.err;
+        const RunResult create = kvq({"create", Path("locked/new.kvq")});
+        EXPECT_EQ(create.status, 1);
+        EXPECT_NE(create.err.find("This folder cannot be written to"), std::string::npos) << create.err;
+        for (const RunResult& run : {extract, create}) {
+            EXPECT_EQ(run.err.find("insufficient disk space"), std::string::npos) << run.err;
+            EXPECT_EQ(run.err.find("locked, in use"), std::string::npos) << run.err;
+        }
+    }
+    Kvq noTemp = kvq;
+    noTemp.env["TMPDIR"] = Path("no-such-folder");
+    for (const RunResult& run :
+         {noTemp({"create", Path("b.kvq")}), noTemp({"add", archive, Path("x.txt")})}) {
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(
+            run.err.find("The folder for temporary files (TMPDIR) does not exist or cannot be written to"),
+            std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find("startup disk"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\nx.txt\n");
 }
 
 TEST_F(KvqTest, DeleteRestoreMoveAndEmptyTheBin) {

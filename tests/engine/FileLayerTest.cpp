@@ -227,6 +227,47 @@ TEST_F(PosixFileLayer, KindsAndListing) {
     EXPECT_FALSE(fs_.Remove(Path("file")));
 }
 
+// Below the chosen folder nothing is reached through a link; the chosen folder itself may be one.
+TEST_F(PosixFileLayer, FoldersAndFilesBelowARootNeverFollowALink) {
+    const std::string root = Path("root");
+    ASSERT_TRUE(fs_.MakeDirectory(root));
+    ASSERT_TRUE(fs_.MakeDirectory(Path("elsewhere")));
+    fsys::create_directory_symlink(Path("elsewhere"), Path("root/link"));
+    fsys::create_symlink(Path("nowhere"), Path("root/dangling"));
+    WriteFile("root/file", "f");
+    fsys::create_directory_symlink(root, Path("via"));
+    struct Case {
+        std::string relative;
+        bool folder; // MakeDirectoryBelow, else CreateNewBelow
+        OpenResult expected;
+    };
+    const std::vector<Case> cases{
+        {"a/b/c", true, OpenResult::Ok},
+        {"a/b", true, OpenResult::Ok}, // already there
+        {"a/b/new.txt", false, OpenResult::Ok},
+        {"a/b/new.txt", false, OpenResult::Exists},
+        {"a/b/c", false, OpenResult::Exists}, // a folder of that name
+        {"dangling", false, OpenResult::Exists},
+        {"link", true, OpenResult::InTheWay},
+        {"link/x", true, OpenResult::InTheWay},
+        {"link/x.txt", false, OpenResult::InTheWay},
+        {"file/x", true, OpenResult::InTheWay},
+        {"file/x.txt", false, OpenResult::InTheWay},
+        {"missing/x.txt", false, OpenResult::NotFound},
+    };
+    for (const Case& c : cases) {
+        OpenResult r = OpenResult::Failed;
+        const bool ok = c.folder ? fs_.MakeDirectoryBelow(root, c.relative, &r)
+                                 : fs_.CreateNewBelow(root, c.relative, &r) != nullptr;
+        EXPECT_EQ(ok, c.expected == OpenResult::Ok) << c.relative;
+        EXPECT_EQ(r, c.expected) << c.relative;
+    }
+    EXPECT_TRUE(fsys::is_empty(Path("elsewhere")));
+    OpenResult r = OpenResult::Failed;
+    EXPECT_NE(fs_.CreateNewBelow(Path("via"), "a/via.txt", &r), nullptr);
+    EXPECT_TRUE(fsys::exists(Path("root/a/via.txt")));
+}
+
 TEST_F(PosixFileLayer, StatGivesLengthAndPlausibleTimes) {
     const auto before = std::chrono::system_clock::now() - std::chrono::seconds(5);
     WriteFile("a", std::string(1234, 'z'));

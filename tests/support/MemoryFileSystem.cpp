@@ -359,7 +359,9 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& rawPath, int mo
     auto it = s.names.find(path);
     if (it == s.names.end()) {
         if (s.folders.count(path) != 0 || s.specials.count(path) != 0) {
-            if (s.folders.count(path) != 0) {
+            if (mustBeNew) {
+                *result = OpenResult::Exists;
+            } else if (s.folders.count(path) != 0) {
                 *result = OpenResult::Directory;
             }
             s.Refuse();
@@ -374,6 +376,7 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& rawPath, int mo
         it = s.names.emplace(path, id).first;
         s.pendingDir.push_back({true, path, id});
     } else if (mustBeNew) {
+        *result = OpenResult::Exists;
         s.Refuse();
         return nullptr;
     } else if ((mode & kWrite) != 0 && s.readOnly.count(path) != 0) {
@@ -420,6 +423,32 @@ std::unique_ptr<IFile> MemoryFileSystem::OpenPlain(const std::string& path, bool
 
 std::unique_ptr<IFile> MemoryFileSystem::CreateNew(const std::string& path, OpenResult* result) {
     return Open(path, kWrite | kMustBeNew, true, result);
+}
+
+bool MemoryFileSystem::MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                                          OpenResult* result) {
+    // No links here but the specials: a file or a special in the way refuses like a link would.
+    std::string path = Normalize(root) == "/" ? std::string() : Normalize(root);
+    size_t start = 0;
+    while (start < relative.size()) {
+        const size_t slash = std::min(relative.find('/', start), relative.size());
+        if (slash > start) {
+            path += "/" + relative.substr(start, slash - start);
+            if (!MakeDirectory(path)) {
+                const bool inTheWay = state_->names.count(path) != 0 || state_->specials.count(path) != 0;
+                *result = inTheWay ? OpenResult::InTheWay : OpenResult::Failed;
+                return false;
+            }
+        }
+        start = slash + 1;
+    }
+    *result = OpenResult::Ok;
+    return true;
+}
+
+std::unique_ptr<IFile> MemoryFileSystem::CreateNewBelow(const std::string& root, const std::string& relative,
+                                                        OpenResult* result) {
+    return CreateNew((Normalize(root) == "/" ? std::string() : Normalize(root)) + "/" + relative, result);
 }
 
 bool MemoryFileSystem::Exists(const std::string& rawPath) {

@@ -60,6 +60,10 @@ public:
     std::unique_ptr<IFile> OpenShared(const std::string& path, OpenResult* result) override;
     std::unique_ptr<IFile> OpenPlain(const std::string& path, bool create, OpenResult* result) override;
     std::unique_ptr<IFile> CreateNew(const std::string& path, OpenResult* result) override;
+    bool MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                            OpenResult* result) override;
+    std::unique_ptr<IFile> CreateNewBelow(const std::string& root, const std::string& relative,
+                                          OpenResult* result) override;
     bool Exists(const std::string& path) override;
     bool Remove(const std::string& path) override;
     bool SyncParentDirectory(const std::string& path) override;
