@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -31,6 +32,7 @@ public:
     std::vector<int> dialogs; // dialog ids of confirmations and alerts that were shown
     std::vector<int> progressKinds;
     std::vector<std::string> progressTexts;
+    std::vector<std::pair<int, int>> pieces; // (piece, pieces) of every piece report
     long polls = 0;
     int passwordPrompts = 0;
     bool progressOpen = false;
