@@ -218,7 +218,7 @@ int DoCreate(const Arguments& a, const PasswordSource& source) {
     s.host.SetCreateSettings(settings);
     const Status status = s.archive.Create(path, settings);
     if (status != kOk) {
-        if (status == kCancelled && s.host.Notices() > 0 && !s.host.CancelRequested()) {
+        if (status == kCancelled && s.host.PasswordRefused() && !s.host.CancelRequested()) {
             return kExitFailed; // the password was refused; the notice says why
         }
         return ExitFor(status, s.host);
@@ -472,7 +472,9 @@ int DoRename(const Arguments& a, Session& s) {
     if (!FitsField(Trimmed(name))) {
         return Fail("a name holds at most 126 bytes");
     }
-    s.archive.Rename(EntryIndex::OfNumber(n), name);
+    if (const Status status = s.archive.Rename(EntryIndex::OfNumber(n), name); status != kOk) {
+        return ExitFor(status, s.host);
+    }
     return s.Save();
 }
 
@@ -488,7 +490,9 @@ int DoComment(const Arguments& a, Session& s) {
     if (!FitsField(text) || text.find('\0') != std::string::npos) {
         return Fail("a comment holds at most 126 bytes");
     }
-    s.archive.SetEntryComment(EntryIndex::OfNumber(n), text);
+    if (const Status status = s.archive.SetEntryComment(EntryIndex::OfNumber(n), text); status != kOk) {
+        return ExitFor(status, s.host);
+    }
     return s.Save();
 }
 
@@ -657,8 +661,7 @@ int DoCp(const Arguments& a, Session& s) {
         return rc;
     }
     if (target.archive.readOnly()) {
-        target.archive.ReportError(kErrReadOnly);
-        return kExitReadOnly;
+        return ExitFor(target.archive.ReportError(kErrReadOnly), target.host);
     }
     int folder = 0;
     if (int rc = TargetFolder(target, a.to, folder); rc != kExitOk) {
@@ -695,9 +698,8 @@ int DoSalvage(const Arguments& a, const PasswordSource& source) {
     SalvageReport report;
     Status status = kOk;
     for (int attempt = 1; attempt <= kPasswordAttempts; ++attempt) {
-        const int promptsBefore = host.PasswordPrompts();
         status = SalvageArchive(PosixFileSystem(), host, a.operands[0], folder, report);
-        if (status != kErrPassword || host.PasswordPrompts() == promptsBefore || host.CancelRequested()) {
+        if (!report.wrongPassword || !host.PromptsOnTerminal() || host.CancelRequested()) {
             break;
         }
     }
@@ -759,8 +761,7 @@ int RunVerb(const Arguments& a) {
     const bool changes =
         kChanging.count(a.verb) != 0 || (a.verb == "cp" && (!a.into || SameFile(*a.into, a.operands[0])));
     if (changes && session.archive.readOnly()) {
-        session.archive.ReportError(kErrReadOnly);
-        return kExitReadOnly;
+        return ExitFor(session.archive.ReportError(kErrReadOnly), session.host);
     }
     return verb->second(a, session);
 }

@@ -259,6 +259,8 @@ Status Salvager::Run(const std::string& path) {
     std::memcpy(&header, io[1], sizeof header);
     std::memset(io, 0, sizeof io);
     if (header.timeCopy.stamp1 != plain.created.stamp1 || header.timeCopy.stamp3 != plain.created.stamp3) {
+        // With a password this is the password check failing; without one the header is foreign.
+        report_.wrongPassword = plain.method != kMethodNone;
         return Fail(kErrPassword);
     }
     if (header.entryCount < 1 || header.entryCount > kMaxEntries) {

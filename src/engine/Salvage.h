@@ -31,6 +31,9 @@ struct SalvageLoss {
 struct SalvageReport {
     int declaredEntries = 0; // what the header says
     int readableEntries = 0; // entries present in the file
+    // The password asked for failed the header check: worth asking again (9000 is shown for a file
+    // that is no archive of this kind, too).
+    bool wrongPassword = false;
     std::vector<SalvagedFile> recovered;
     std::vector<SalvageLoss> lost;
 };

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include <pthread.h>
 
@@ -215,6 +216,39 @@ TEST(SalvageTest, AParentLoopIsCutAndEveryFilePlacedOnce) {
     EXPECT_EQ(FoldersUnder(dir / "out"), 3u) << "each folder once";
     for (const SalvagedFile& f : run.report.recovered) {
         EXPECT_EQ(ReadFile(f.path), f.number == 5 ? "at the bottom" : "at the top") << f.path;
+    }
+}
+
+// kvq asks for the password again only when the one given failed the header check; a file that is
+// no archive of this kind gives the same message, but no second prompt.
+TEST(SalvageTest, AWrongPasswordIsToldApartFromAFileThatIsNoArchive) {
+    TempDir dir;
+    ScriptedHost host;
+    auto archive = testing::MakeArchive(PosixFileSystem(), host, dir / "a.kvq",
+                                        ScriptedHost::Encrypted(kMethodBlowfish, "the password"));
+    ASSERT_EQ(archive->Close(true), kOk);
+    WriteFile(dir / "foreign.kvq", std::string(4096, 'x'));
+
+    struct Case {
+        const char* what;
+        std::string path;
+        std::optional<std::string> password;
+        Status status;
+        bool wrongPassword;
+    } cases[] = {
+        {"a wrong password", dir / "a.kvq", "not the password", kErrPassword, true},
+        {"the right password", dir / "a.kvq", "the password", kOk, false},
+        {"no archive at all", dir / "foreign.kvq", "the password", kErrPassword, false},
+    };
+    for (const Case& c : cases) {
+        host.passwords = {c.password};
+        host.messages.clear();
+        SalvageReport report;
+        report.wrongPassword = !c.wrongPassword; // whatever it held before is replaced
+        EXPECT_EQ(SalvageArchive(PosixFileSystem(), host, c.path, dir / "out", report), c.status) << c.what;
+        EXPECT_EQ(report.wrongPassword, c.wrongPassword) << c.what;
+        EXPECT_EQ(host.messages, c.status == kOk ? std::vector<Status>{} : std::vector<Status>{c.status})
+            << c.what;
     }
 }
 
