@@ -353,6 +353,7 @@ void ExpectRefusedJournal(MemoryFileSystem& fs, const std::string& what) {
     EXPECT_NE(host.messageTexts[0].find(journal), std::string::npos) << what << ": " << host.messageTexts[0];
     EXPECT_FALSE(refused->IsOpen()) << what;
     EXPECT_EQ(refused->lastOpenFailure(), OpenFailure::Other) << what;
+    EXPECT_EQ(host.catalogueNotices, 0) << what << ": a refused open announces nothing";
     EXPECT_EQ(*fs.Get(kPath), archiveBefore) << what << ": the archive was written";
     ASSERT_TRUE(fs.Get(journal)) << what << ": the journal was removed";
     EXPECT_EQ(*fs.Get(journal), journalBefore) << what;
@@ -484,10 +485,12 @@ protected:
 TEST_F(ReadOnlyArchive, OpensForReadingAndExportAndRefusesEveryChange) {
     Status status = kOk;
     const size_t logStart = fs.log.size();
+    const int noticesBefore = host.catalogueNotices;
     auto archive = OpenArchive(fs, host, kPath, "read", &status);
     ASSERT_EQ(status, kOk);
     ASSERT_TRUE(archive->readOnly());
     EXPECT_EQ(archive->lastOpenFailure(), OpenFailure::None);
+    EXPECT_EQ(host.catalogueNotices, noticesBefore) << "Open announces nothing";
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(fs.IsLocked(kPath)) << "held with a shared lock while open";
 
@@ -536,12 +539,14 @@ TEST_F(ReadOnlyArchive, OpensForReadingAndExportAndRefusesEveryChange) {
     for (const Change& c : changes) {
         host.messages.clear();
         const uint64_t generation = archive->catalogueGeneration();
+        const int notices = host.catalogueNotices;
         EXPECT_EQ(c.run(*archive), kErrReadOnly) << c.what;
         EXPECT_EQ(host.messages, std::vector<Status>{kErrReadOnly}) << c.what;
         EXPECT_EQ(archive->GetName(EntryIndex::OfNumber(folder)), "Album") << c.what;
         EXPECT_EQ(archive->entryCount(), 5) << c.what;
         EXPECT_FALSE(archive->Busy()) << c.what;
         EXPECT_EQ(archive->catalogueGeneration(), generation) << c.what << ": nothing changed";
+        EXPECT_EQ(host.catalogueNotices, notices) << c.what << ": no catalogue notifications";
     }
     host.messages.clear();
     EXPECT_EQ(archive->Close(true), kOk);

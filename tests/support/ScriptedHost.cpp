@@ -136,4 +136,12 @@ void ScriptedHost::ProgressClose() {
     progressOpen = false;
 }
 
+void ScriptedHost::CatalogueAboutToChange(CCodeArchive& /*archive*/) {
+    ++catalogueNotices;
+}
+
+void ScriptedHost::CatalogueChanged(CCodeArchive& /*archive*/) {
+    ++catalogueNotices;
+}
+
 } // namespace quorvane

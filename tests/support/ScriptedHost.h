@@ -35,6 +35,7 @@ public:
     std::vector<std::pair<int, int>> pieces; // (piece, pieces) of every piece report
     long polls = 0;
     int passwordPrompts = 0;
+    int catalogueNotices = 0; // CatalogueAboutToChange and CatalogueChanged calls, together
     bool progressOpen = false;
 
     // Convenience: an unencrypted archive with the given thumbnail format (0 = none).
@@ -58,6 +59,8 @@ public:
     void ProgressPiece(int piece, int pieces) override;
     bool PollCancel() override;
     void ProgressClose() override;
+    void CatalogueAboutToChange(CCodeArchive& archive) override;
+    void CatalogueChanged(CCodeArchive& archive) override;
 
 private:
     bool cancelPressed_ = false;
