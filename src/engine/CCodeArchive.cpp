@@ -1007,8 +1007,8 @@ void CCodeArchive::ProgressOpen(int kind) {
     const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
     {
         const HostCall call;
-        host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                           adding ? header_.thumbnailQuality : 0);
+        host_.ProgressOpenFor(this, kind, displayName_, adding ? header_.thumbnailFormat : 0,
+                              adding ? header_.thumbnailQuality : 0);
     }
     PollCancel();
 }

@@ -170,6 +170,9 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         ++piece;
         if (size > kPieceSize) {
             ProgressPiece(static_cast<int>(piece), static_cast<int>(fullPieces));
+            if (remaining > 0 && CancelledBetweenPieces()) {
+                return kCancelled;
+            }
         }
     } while (remaining > 0);
     if (firstChunk && size <= kPieceSize) {

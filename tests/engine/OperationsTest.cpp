@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <set>
@@ -308,6 +309,47 @@ TEST(Import, CancelKeepsWhatWasAdded) {
     auto reopened = OpenArchive(fs, host, kPath, "cancel", &status);
     ASSERT_EQ(status, kOk);
     ExpectIntact(*reopened, fs, {{"f1.dat", files[0].bytes}, {"f2.dat", files[1].bytes}});
+}
+
+// A cancel pressed while one large file is on its way takes effect at the next piece: the add is
+// not committed, the exported part is removed, the copy leaves the target as it was.
+TEST(Cancel, StopsBetweenThePiecesOfALargeFile) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto source = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    auto target = MakeArchive(fs, host, "/a/target.kvq", ScriptedHost::Plain());
+    const std::vector<uint8_t> big = PatternBytes(40 * kMiB, 7); // ten pieces
+    const int stored = NewFile(*source, fs, 0, "big.dat", big);
+    fs.Put("/src/again.dat", big);
+    fs.MakeDirectory("/out");
+    host.folder = "/out";
+
+    struct Case {
+        const char* name;
+        std::function<Status()> run;
+        CCodeArchive* changed; // the archive that must be left as it was
+    };
+    const Case cases[] = {
+        {"import", [&] { return ImportPaths(*source, {"/src/again.dat"}, 0, false); }, source.get()},
+        {"export", [&] { return source->ExportSelection({stored}); }, source.get()},
+        {"copy", [&] { return source->CopyEntries({stored}, 0, *target); }, target.get()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int entries = c.changed->entryCount();
+        const size_t length = fs.Get(c.changed->path())->size();
+        host.piecesShown = 0;
+        host.cancelAtPiece = 3;
+        EXPECT_EQ(c.run(), kCancelled);
+        host.cancelAtPiece = -1;
+        EXPECT_EQ(host.piecesShown, 3) << "no piece after the cancel";
+        EXPECT_TRUE(host.messages.empty()) << "a cancellation shows nothing";
+        EXPECT_EQ(c.changed->entryCount(), entries);
+        EXPECT_EQ(fs.Get(c.changed->path())->size(), length) << "the reserved space is given back";
+        EXPECT_EQ(CheckErrors(*c.changed), "");
+        EXPECT_FALSE(fs.Exists("/out/big.dat")) << "no part of an exported file stays";
+    }
+    ExpectIntact(*source, fs, {{"big.dat", big}});
 }
 
 TEST(Import, EntryLimitIsExact) {

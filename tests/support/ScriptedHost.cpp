@@ -120,7 +120,12 @@ void ScriptedHost::ProgressText(const std::string& text, const ProgressCounts& /
     }
 }
 
-void ScriptedHost::ProgressPiece(int /*piece*/, int /*pieces*/) {}
+void ScriptedHost::ProgressPiece(int piece, int /*pieces*/) {
+    ++piecesShown;
+    if (piece == cancelAtPiece) {
+        cancelPressed_ = true;
+    }
+}
 
 bool ScriptedHost::PollCancel() {
     ++polls;

@@ -23,6 +23,8 @@ public:
     long cancelAtPoll = -1;
     // Cancel becomes pressed when a progress text equal to this is shown.
     std::string cancelAtText;
+    // Cancel becomes pressed when this piece of a large file is reported (from 1), or never.
+    int cancelAtPiece = -1;
 
     // What was shown.
     std::vector<Status> messages;
@@ -32,6 +34,7 @@ public:
     std::vector<int> progressKinds;
     std::vector<std::string> progressTexts;
     long polls = 0;
+    int piecesShown = 0;
     int passwordPrompts = 0;
     bool progressOpen = false;
 
