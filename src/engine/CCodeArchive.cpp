@@ -930,6 +930,11 @@ Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
 
 Status CCodeArchive::FinishBatch() {
     Status pending = batch_.pendingError;
+    // A cancel that stopped the batch before its last add is the batch's result, also when it came
+    // between two steps rather than inside an add (a cancel during planning added nothing at all).
+    if (pending == kOk && cancelled_ && (!batch_.expanded || batch_.entriesAdded < batch_.plannedEntries)) {
+        pending = kCancelled;
+    }
     // The header switch and the reload: the catalogue grows and is read anew.
     std::optional<CatalogueChange> change;
     if (batch_.expanded) {
@@ -979,7 +984,8 @@ Status CCodeArchive::FinishBatch() {
             // The move was rolled back: the file is as Expand left it, without the new entries.
             header_.defragmentPending = 1;
         }
-        if (status != kOk && pending == kOk) {
+        // A failure to finish is shown even after a cancel.
+        if (status != kOk && (pending == kOk || pending == kCancelled)) {
             pending = kErrBatchWrite;
         }
     }

@@ -311,6 +311,25 @@ TEST(Import, CancelKeepsWhatWasAdded) {
     ExpectIntact(*reopened, fs, {{"f1.dat", files[0].bytes}, {"f2.dat", files[1].bytes}});
 }
 
+// A cancel before anything was added - at the window's opening, in planning, at the expansion - is
+// the batch's result too, not a success: nothing added, the file not resized, nothing shown.
+TEST(Import, CancelBeforeTheFirstAddReturnsCancelled) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    const size_t length = fs.Get(kPath)->size();
+    const std::vector<SourceFile> files = {{"a.dat", PatternBytes(10, 1)}, {"b.dat", PatternBytes(20, 2)}};
+    // Pumps: the opening, one for each file planned, two at the expansion.
+    for (const long poll : {1L, 2L, 4L}) {
+        SCOPED_TRACE(poll);
+        host.cancelAtPoll = host.polls + poll;
+        EXPECT_EQ(ImportFiles(*archive, fs, 0, files), kCancelled);
+        EXPECT_EQ(archive->entryCount(), 1);
+        EXPECT_EQ(fs.Get(kPath)->size(), length);
+        EXPECT_TRUE(host.messages.empty());
+    }
+}
+
 // A cancel pressed while one large file is on its way takes effect at the next piece: the add is
 // not committed, the exported part is removed, the copy leaves the target as it was.
 TEST(Cancel, StopsBetweenThePiecesOfALargeFile) {
