@@ -3,17 +3,9 @@
 // clicks its Cancel button from inside the event loop once the pump has run N times. What is left
 // must be sound: an import with at most N new entries and no message, exported files that are
 // whole, a defragmentation that is owed and completed by the next Empty Recycle Bin.
-#include "WorkspaceFixture.h"
+#include "ProgressFixture.h"
 
-#include "ArchiveFixtures.h"
 #include "CommandIds.h"
-#include "ProgressDialog.h"
-
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
-#include <map>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -22,113 +14,10 @@ namespace {
 
 constexpr uint32_t kMiB = 1024 * 1024;
 
-// Stands between the Workspace and the real dialog, counts the pumps and pieces, and clicks Cancel
-// at the chosen pump or piece. The click is posted, so that the pump's own pass of the event loop
-// delivers it.
-class CancellingHand : public ProgressWindow {
-public:
-    explicit CancellingHand(ProgressDialog& dialog)
-        : dialog_(dialog) {}
-
-    long cancelAtPoll = -1; // counted from the first Open of `countFromKind` (0: any)
-    int countFromKind = 0;
-    int cancelAtPiece = -1;
-    long polls = 0;
-    int pieces = 0;
-    bool clicked = false;
-
-    void Open(const CCodeArchive* archive, int kind, const QString& archiveName, int thumbnailFormat,
-              int quality) override {
-        counting_ = counting_ || countFromKind == 0 || kind == countFromKind;
-        dialog_.Open(archive, kind, archiveName, thumbnailFormat, quality);
-    }
-    void Total(int total) override { dialog_.Total(total); }
-    void Text(const QString& step, const ProgressCounts& counts) override { dialog_.Text(step, counts); }
-    void Piece(int piece, int count) override {
-        if (++pieces == cancelAtPiece) {
-            PostClick();
-        }
-        dialog_.Piece(piece, count);
-    }
-    bool Poll() override {
-        if (counting_ && ++polls == cancelAtPoll) {
-            PostClick();
-        }
-        return dialog_.Poll();
-    }
-    void Close() override { dialog_.Close(); }
-
-    void Reset(long atPoll, int kind = 0) {
-        cancelAtPoll = atPoll;
-        countFromKind = kind;
-        cancelAtPiece = -1;
-        polls = 0;
-        pieces = 0;
-        clicked = false;
-        counting_ = false;
-    }
-
-private:
-    void PostClick() {
-        QTimer::singleShot(0, &dialog_, [this] {
-            EXPECT_TRUE(dialog_.isVisible());
-            QTest::mouseClick(dialog_.findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
-            clicked = true;
-        });
-    }
-
-    ProgressDialog& dialog_;
-    bool counting_ = false;
-};
-
-class ProgressCancelTest : public WorkspaceFixture {
+class ProgressCancelTest : public ProgressFixture {
 protected:
-    ProgressCancelTest() { ws.SetProgressWindow(&hand); }
-    ~ProgressCancelTest() override { ws.SetProgressWindow(nullptr); }
-
     void SetUp() override { ASSERT_EQ(CreateArchive("/a/cancel.kvq", "secret"), kOk); }
-
-    // Puts the files under /src and imports them through the Import command.
-    int ImportByCommand(const std::vector<SourceFile>& files) {
-        QStringList paths;
-        for (const SourceFile& f : files) {
-            fs.Put("/src/" + f.name, f.bytes);
-            paths << QString::fromStdString("/src/" + f.name);
-        }
-        dialogs.importChoices.push_back(paths);
-        UseTree();
-        ShowFolder(0);
-        return ws.DispatchCommand(kCmdImport);
-    }
-
-    // Every file directly under `folder`, with its bytes.
-    std::map<std::string, std::vector<uint8_t>> FilesIn(const std::string& folder) {
-        std::map<std::string, std::vector<uint8_t>> out;
-        for (const DirEntry& e : fs.ListDirectory(folder).value_or(std::vector<DirEntry>{})) {
-            out[e.name] = fs.Get(folder + "/" + e.name).value_or(std::vector<uint8_t>{});
-        }
-        return out;
-    }
-
-    void ExpectWindowGone() {
-        EXPECT_EQ(dialog.OpenCount(), 0);
-        EXPECT_FALSE(dialog.isVisible());
-        EXPECT_FALSE(frame.disabled) << "the frame is enabled again";
-        EXPECT_FALSE(ws.Busy());
-    }
-
-    ProgressDialog dialog;
-    CancellingHand hand{dialog};
 };
-
-std::vector<SourceFile> SmallFiles(int count, const std::string& prefix) {
-    std::vector<SourceFile> files;
-    for (int i = 0; i < count; ++i) {
-        files.push_back(
-            {prefix + std::to_string(i) + ".dat", PatternBytes(300 + 97 * static_cast<size_t>(i), i)});
-    }
-    return files;
-}
 
 TEST_F(ProgressCancelTest, ImportStopsWithAtMostNEntriesAndNoMessage) {
     // The first pump is the window's opening, then one for each file planned, the expansion and the
@@ -138,7 +27,7 @@ TEST_F(ProgressCancelTest, ImportStopsWithAtMostNEntriesAndNoMessage) {
         const int before = EntryCount();
         hand.Reset(n);
         EXPECT_EQ(ImportByCommand(SmallFiles(12, "n" + std::to_string(n) + "_")), kCancelled);
-        EXPECT_TRUE(hand.clicked);
+        EXPECT_TRUE(hand.acted);
         const int added = EntryCount() - before;
         EXPECT_LE(added, n);
         EXPECT_LT(added, 12) << "it stopped before its end";
@@ -159,10 +48,10 @@ TEST_F(ProgressCancelTest, ACancelDuringOneLargeFileTakesEffectBeforeItsEnd) {
     // Ten pieces; the hand clicks as the second is reported.
     const std::vector<SourceFile> big = {{"big.dat", PatternBytes(40 * kMiB, 3)}};
     hand.Reset(-1);
-    hand.cancelAtPiece = 2;
+    hand.actAtPiece = 2;
     const int status = ImportByCommand(big);
     EXPECT_EQ(status, kCancelled);
-    EXPECT_TRUE(hand.clicked);
+    EXPECT_TRUE(hand.acted);
     EXPECT_EQ(hand.pieces, 2) << "no piece after the cancel, of the file's ten";
     EXPECT_EQ(EntryCount(), before) << "a cancelled add is not committed";
     EXPECT_EQ(fs.Get("/a/cancel.kvq")->size(), length) << "its space is given back";
@@ -190,7 +79,7 @@ TEST_F(ProgressCancelTest, ExportLeavesOnlyCompleteFiles) {
         UseTree();
         ShowFolder(0);
         EXPECT_EQ(ws.DispatchCommand(kCmdExport), kCancelled);
-        EXPECT_TRUE(hand.clicked);
+        EXPECT_TRUE(hand.acted);
         const auto written = FilesIn(out);
         EXPECT_LT(written.size(), files.size());
         for (const auto& [name, bytes] : written) {
@@ -221,7 +110,7 @@ TEST_F(ProgressCancelTest, ACancelledDefragmentationIsOwedAndTheNextEmptyRecycle
         hand.Reset(before + 4, kProgressDefragment);
         UseTree();
         EXPECT_EQ(ws.DispatchCommand(kCmdEmptyRecycleBin), kCancelled);
-        EXPECT_TRUE(hand.clicked);
+        EXPECT_TRUE(hand.acted);
         EXPECT_EQ(dialogs.shownAlerts.size(), c.alertsShown);
         if (!dialogs.shownAlerts.empty()) {
             EXPECT_EQ(dialogs.shownAlerts.front().resource, 12314);
