@@ -172,6 +172,7 @@ bool FakeDialogs::AskConfirmPassword(SecretText& password, int& /*hidePassword*/
 
 bool FakeDialogs::AskCreateSettings(ArchivePropertiesForm& form, SecretText& password) {
     Note("AskCreateSettings");
+    createPrefills.push_back(password.Text());
     const std::optional<ArchivePropertiesForm> answer =
         Take(createSettings, std::optional<ArchivePropertiesForm>());
     if (!answer) {

@@ -128,7 +128,8 @@ public:
     std::deque<std::optional<QString>> passwords;        // nothing: Cancel
     std::deque<std::optional<QString>> confirmPasswords; // nothing: Cancel
     std::deque<std::optional<ArchivePropertiesForm>>
-        createSettings; // nothing: Cancel; password from `passwords`
+        createSettings;                  // nothing: Cancel; password from `passwords`
+    std::vector<QString> createPrefills; // the password each create dialog was opened with
     std::deque<std::optional<QString>> comments;
     std::deque<std::optional<FindRequest>> finds;
     std::deque<bool> preferenceAnswers;       // OK leaves the preferences as they are

@@ -114,27 +114,49 @@ TEST_F(WorkspaceBusyTest, RequestsFromInsideARunningCommandAreRefusedAndTouchNot
 }
 
 TEST_F(WorkspaceBusyTest, ACloseRequestDuringAnOperationCancelsItAndClosesOnceItHasUnwound) {
-    int ready = 0;
-    bool readyWhileRunning = false;
-    QObject::connect(&ws, &Workspace::closeReady, [&] {
-        ++ready;
-        readyWhileRunning = ws.Busy();
-    });
-    bool accepted = true;
-    const int status = ImportRunning(
-        [&] {
-            accepted = ws.RequestClose();
-            EXPECT_TRUE(ws.ClosePending());
-            EXPECT_EQ(ready, 0);
-        },
-        "in1.dat");
-    EXPECT_FALSE(accepted) << "the window stays until the command has unwound";
-    EXPECT_EQ(status, kCancelled);
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << "a cancel shows nothing";
-    EXPECT_LT(EntryCount(), 6) << "the import stopped before its end";
-    EXPECT_EQ(ready, 1);
-    EXPECT_FALSE(readyWhileRunning);
-    EXPECT_FALSE(ws.ClosePending());
+    struct Moment {
+        const char* name;
+        std::string after; // the step shown before the request; none: the first poll
+        bool planning;
+    };
+    const Moment moments[] = {
+        {"while the files are counted", "", true},
+        {"while the files are added", "in1.dat", false},
+    };
+    for (const Moment& m : moments) {
+        SCOPED_TRACE(m.name);
+        int ready = 0;
+        bool readyWhileRunning = false;
+        const QMetaObject::Connection connection = QObject::connect(&ws, &Workspace::closeReady, [&] {
+            ++ready;
+            readyWhileRunning = ws.Busy();
+        });
+        const int before = EntryCount();
+        progress.calls.clear();
+        bool accepted = true;
+        bool counted = false; // the count had been handed to the window
+        const int status = ImportRunning(
+            [&] {
+                accepted = ws.RequestClose();
+                counted = progress.Saw("Total 3");
+                EXPECT_TRUE(ws.ClosePending());
+                EXPECT_EQ(ready, 0);
+            },
+            m.after);
+        QObject::disconnect(connection);
+        EXPECT_EQ(counted, !m.planning) << "the request came at the moment meant";
+        EXPECT_FALSE(accepted) << "the window stays until the command has unwound";
+        EXPECT_EQ(status, kCancelled) << "a cancelled import never reads as a success";
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << "a cancel shows nothing";
+        if (m.planning) {
+            EXPECT_EQ(EntryCount(), before) << "nothing is added once the count was cancelled";
+        } else {
+            EXPECT_LT(EntryCount(), before + 3) << "the import stopped before its end";
+        }
+        EXPECT_EQ(ready, 1);
+        EXPECT_FALSE(readyWhileRunning);
+        EXPECT_FALSE(ws.ClosePending());
+    }
     EXPECT_TRUE(ws.RequestClose()) << "with nothing running the window may close at once";
 
     // The cancel request ended with the command: the next operation runs to its end.
