@@ -194,6 +194,9 @@ bool FakeDialogs::EditComment(QString& comment) {
 
 bool FakeDialogs::AskFind(FindRequest& request) {
     Note("AskFind");
+    if (insideFind) {
+        insideFind();
+    }
     const std::optional<FindRequest> answer = Take(finds, std::optional<FindRequest>());
     if (answer) {
         request = *answer;
