@@ -639,6 +639,11 @@ int Workspace::CompleteDrag() {
 // ---------------------------------------------------------------- items
 
 int Workspace::OpenItem(int number) {
+    // Opened from a pane while a command runs (its dialog or progress window pumps events): the
+    // command owns the current folder and the preview until it ends.
+    if (busy_) {
+        return kBusy;
+    }
     CCodeArchive* archive = Current();
     if (!archive) {
         return kRejected;

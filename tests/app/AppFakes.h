@@ -128,9 +128,11 @@ public:
     std::deque<std::optional<QString>> passwords;        // nothing: Cancel
     std::deque<std::optional<QString>> confirmPasswords; // nothing: Cancel
     std::deque<std::optional<ArchivePropertiesForm>>
-        createSettings; // nothing: Cancel; password from `passwords`
+        createSettings;                  // nothing: Cancel; password from `passwords`
+    std::vector<QString> createPrefills; // the password each create dialog was opened with
     std::deque<std::optional<QString>> comments;
     std::deque<std::optional<FindRequest>> finds;
+    std::function<void()> insideFind;         // runs while the Find dialog is open, as its event loop would
     std::deque<bool> preferenceAnswers;       // OK leaves the preferences as they are
     std::vector<std::string> shownProperties; // titles of the pages shown
     std::deque<bool> okCancelAnswers;

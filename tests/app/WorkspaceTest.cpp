@@ -101,6 +101,7 @@ TEST_F(WorkspaceTest, CreateOffersArchiveKvqAndGettingStartedLeadsToImport) {
     EXPECT_EQ(dialogs.messages,
               (QStringList{"The password must be at least 4 characters long.", Error(kErrConfirmPassword)}));
     EXPECT_EQ(dialogs.Count("AskCreateSettings"), 2);
+    EXPECT_EQ(dialogs.createPrefills, (std::vector<QString>{"", "abc"})) << "shown again as it was left";
     EXPECT_EQ(dialogs.Count("AskConfirmPassword"), 2);
     EXPECT_TRUE(dialogs.Saw("GettingStarted"));
     EXPECT_EQ(NumberOf("p.dat"), 2) << "Yes runs Import";
@@ -115,6 +116,14 @@ TEST_F(WorkspaceTest, CreateOffersArchiveKvqAndGettingStartedLeadsToImport) {
     // Cancelling the file dialog ends with the cancel code and opens nothing.
     EXPECT_EQ(ws.Create(), kCancelled);
     EXPECT_EQ(ws.ArchiveCount(), 1);
+
+    // The password the engine hands back for the dialog is not kept once the dialog has it: a
+    // cancelled dialog leaves no copy behind.
+    CreateSettings again;
+    again.password = "typed before the cancel";
+    EXPECT_FALSE(ws.Host().AskCreateSettings("/a/again.kvq", again));
+    EXPECT_EQ(dialogs.createPrefills.back(), "typed before the cancel");
+    EXPECT_TRUE(again.password.empty());
 }
 
 TEST_F(WorkspaceTest, CloseAfterAFailedSaveKeepsTheArchiveAndALaterCloseSavesIt) {
@@ -203,6 +212,31 @@ TEST_F(WorkspaceTest, AFullTableRefusesOpenAndCreate) {
     EXPECT_EQ(dialogs.messages, QStringList{Error(kErrTooManyArchives)});
     EXPECT_EQ(ws.ArchiveCount(), Workspace::kMaxArchives);
     EXPECT_EQ(ws.CloseAll(), kOk);
+}
+
+TEST_F(WorkspaceTest, TheUpdateReminderComesBeforeOpenAndCreateOnlyWhileItsFlagIsClear) {
+    // Loaded preferences always leave "DU" set, so a normal run never sees it.
+    ASSERT_EQ(prefs.alertUpdate, 1);
+    ASSERT_EQ(CreateArchive("/a/u.kvq"), kOk);
+    ASSERT_EQ(ws.Close(false), kOk);
+    EXPECT_FALSE(dialogs.Saw("Alert 12322"));
+
+    prefs.alertUpdate = 0;
+    dialogs.alertBoxes = {false};
+    EXPECT_EQ(ws.Open("/a/u.kvq"), kOk) << "the reminder does not stop the open";
+    ASSERT_EQ(dialogs.shownAlerts.size(), 1u);
+    EXPECT_EQ(dialogs.shownAlerts.front().resource, 12322);
+    EXPECT_EQ(dialogs.shownAlerts.front().title, "Quorvane Update");
+    EXPECT_TRUE(dialogs.shownAlerts.front().text.startsWith("It has been over 3 Months since you last"));
+    EXPECT_EQ(prefs.alertUpdate, 0) << "left with the box clear: it comes again";
+    ASSERT_EQ(ws.Close(false), kOk);
+
+    dialogs.alertBoxes = {true};
+    ASSERT_EQ(CreateArchive("/a/v.kvq"), kOk);
+    EXPECT_EQ(dialogs.Count("Alert 12322"), 2);
+    EXPECT_EQ(prefs.alertUpdate, 1);
+    ASSERT_EQ(ws.Open("/a/u.kvq"), kOk);
+    EXPECT_EQ(dialogs.Count("Alert 12322"), 2);
 }
 
 // ---------------------------------------------------------------- drops from the desktop
