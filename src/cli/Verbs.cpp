@@ -559,13 +559,20 @@ int DoAdd(const Arguments& a, Session& s) {
         if (result != kExitOk || saved != kExitOk) {
             Say("the import did not complete: every original is kept");
         } else {
-            for (const OriginalOutcome& o : RemoveOriginals(checks)) {
-                if (o.removed) {
-                    std::printf("removed %s\n", EscapeName(o.path).c_str());
-                } else {
-                    Say(EscapeName(o.path) + ": original kept, " + o.problem);
-                    if (!o.folder) {
-                        result = kExitFailed;
+            // Files first, then the folders, in the order they were removed.
+            const std::vector<OriginalOutcome> outcomes = RemoveOriginals(checks);
+            for (const bool folders : {false, true}) {
+                for (const OriginalOutcome& o : outcomes) {
+                    if (o.folder != folders) {
+                        continue;
+                    }
+                    if (o.removed) {
+                        std::printf("removed %s\n", EscapeName(o.path).c_str());
+                    } else {
+                        Say(EscapeName(o.path) + ": original kept, " + o.problem);
+                        if (!o.folder) {
+                            result = kExitFailed;
+                        }
                     }
                 }
             }
