@@ -35,6 +35,7 @@ constexpr std::array kPages{
 const std::vector<HelpTopic>& AllHelpTopics() {
     static const std::vector<HelpTopic> topics = [] {
         std::vector<HelpTopic> out;
+        out.reserve(kPages.size());
         for (const TopicPage& p : kPages) {
             out.push_back(p.topic);
         }

@@ -148,6 +148,7 @@ private:
 const std::vector<IconId>& AllIconIds() {
     static const std::vector<IconId> ids = [] {
         std::vector<IconId> out;
+        out.reserve(kFiles.size());
         for (const IconFile& f : kFiles) {
             out.push_back(f.id);
         }
@@ -170,7 +171,7 @@ QIcon QuorvaneIcon(IconId id) {
     if (const auto it = cache.constFind(int(id)); it != cache.constEnd()) {
         return it.value();
     }
-    const QIcon icon(new SvgIconEngine(IconResource(id)));
+    QIcon icon(new SvgIconEngine(IconResource(id)));
     cache.insert(int(id), icon);
     return icon;
 }

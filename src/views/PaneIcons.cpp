@@ -71,7 +71,7 @@ QPixmap PaneIcons::ListIcon(int icon, int size, qreal dpr) {
     default:
         break;
     }
-    const QPixmap pixmap = QuorvanePixmap(id, size, dpr);
+    QPixmap pixmap = QuorvanePixmap(id, size, dpr);
     cache.insert(key, pixmap);
     return pixmap;
 }

@@ -21,7 +21,26 @@ constexpr char kTaken = 'T';
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
     : QObject(parent)
-    , name_(std::move(name)) {}
+    , name_(std::move(name)) {
+    retry_.setSingleShot(true);
+    retry_.setInterval(250);
+    connect(&retry_, &QTimer::timeout, this, &SingleInstance::Deliver);
+}
+
+void SingleInstance::SetReadyCheck(std::function<bool()> ready, int retryMs) {
+    ready_ = std::move(ready);
+    retry_.setInterval(retryMs);
+}
+
+void SingleInstance::Deliver() {
+    while (!pending_.isEmpty()) {
+        if (ready_ && !ready_()) {
+            retry_.start();
+            return;
+        }
+        emit pathReceived(pending_.takeFirst());
+    }
+}
 
 SingleInstance::~SingleInstance() {
     if (server_) {
@@ -118,7 +137,7 @@ void SingleInstance::Read(QLocalSocket* socket) {
         socket->abort();
         return;
     }
-    if (socket->bytesAvailable() < qint64(4 + length)) {
+    if (socket->bytesAvailable() < 4 + qint64(length)) {
         return;
     }
     socket->read(4);
@@ -127,7 +146,8 @@ void SingleInstance::Read(QLocalSocket* socket) {
     socket->putChar(kTaken);
     socket->flush();
     socket->disconnectFromServer();
-    emit pathReceived(path);
+    pending_.append(path);
+    Deliver();
 }
 
 } // namespace quorvane

@@ -4,6 +4,10 @@
 // ends, instead of failing on the archive the first one holds locked.
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -32,6 +36,11 @@ public:
     bool IsListening() const;
     QString name() const { return name_; }
 
+    // A path can arrive at any moment the event loop runs, a long operation's progress pump and a
+    // modal dialog's loop included. Until `ready` answers true, received paths wait (in order) and
+    // are offered again every `retryMs`.
+    void SetReadyCheck(std::function<bool()> ready, int retryMs = 250);
+
 signals:
     // A later start handed over `path` (absolute, or empty when it named none): open it and come to
     // the front.
@@ -40,9 +49,13 @@ signals:
 private:
     void Accept();
     void Read(QLocalSocket* socket);
+    void Deliver();
 
     QString name_;
     QLocalServer* server_ = nullptr;
+    std::function<bool()> ready_;
+    QStringList pending_;
+    QTimer retry_;
 };
 
 } // namespace quorvane

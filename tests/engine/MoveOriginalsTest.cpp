@@ -56,6 +56,7 @@ protected:
 
     std::vector<ImportedItem> Import(const std::vector<std::string>& names) {
         std::vector<std::string> paths;
+        paths.reserve(names.size());
         for (const std::string& n : names) {
             paths.push_back(Path(n));
         }

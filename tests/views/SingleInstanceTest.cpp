@@ -129,6 +129,26 @@ TEST(SingleInstance, AnOversizedOrBrokenMessageIsDroppedAndTheProgramKeepsListen
     EXPECT_EQ(received.count(), 1);
 }
 
+TEST(SingleInstance, PathsWaitInOrderWhileTheProgramIsNotReady) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("instance.socket");
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Listen());
+    bool ready = false; // e.g. an import is running, or a modal dialog is open
+    first.SetReadyCheck([&ready] { return ready; }, 10);
+    QSignalSpy received(&first, &SingleInstance::pathReceived);
+    EXPECT_TRUE(HandOverFromElsewhere(name, "/one.kvq", &received)); // taken, though not yet opened
+    EXPECT_TRUE(HandOverFromElsewhere(name, "/two.kvq", &received));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received.count(), 0);
+    ready = true;
+    while (received.count() < 2 && received.wait(5000)) {
+    }
+    ASSERT_EQ(received.count(), 2);
+    EXPECT_EQ(received.at(0).at(0).toString(), QStringLiteral("/one.kvq"));
+    EXPECT_EQ(received.at(1).at(0).toString(), QStringLiteral("/two.kvq"));
+}
+
 // The child half of the next test: a separate process that only hands a path over.
 TEST(SingleInstance, ChildHandsOver) {
     const QString name = qEnvironmentVariable("QUORVANE_HANDOVER_SOCKET");
