@@ -1,6 +1,7 @@
 #include "CCodeArchive.h"
 
 #include "CImageHolder.h"
+#include "CThumbnailMaker.h"
 #include "Journal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
@@ -15,9 +16,19 @@ namespace quorvane {
 TransferBuffers& SharedBuffers() {
     static std::unique_ptr<uint8_t[]> a(new uint8_t[kTransferBufferSize]);
     static std::unique_ptr<uint8_t[]> b(new uint8_t[kTransferBufferSize]);
-    static std::unique_ptr<uint8_t[]> thumbnail(new uint8_t[18432]);
+    static std::unique_ptr<uint8_t[]> thumbnail(new uint8_t[kThumbnailBufferSize]);
     static TransferBuffers buffers{a.get(), b.get(), thumbnail.get()};
     return buffers;
+}
+
+void WipeSharedBuffers() {
+    TransferBuffers& buffers = SharedBuffers();
+    std::memset(buffers.a, 0, kTransferBufferSize);
+    std::memset(buffers.b, 0, kTransferBufferSize);
+    std::memset(buffers.thumbnail, 0, kThumbnailBufferSize);
+    SharedThumbnailMaker().Wipe();
+    // A pointer taken before is stale now, as after a pump.
+    ++buffers.epoch;
 }
 
 const uint8_t* SharedBytes::get() const {
@@ -992,6 +1003,11 @@ Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
 
 Status CCodeArchive::FinishBatch() {
     Status pending = batch_.pendingError;
+    // A cancel that stopped the batch before its last add is the batch's result, also when it came
+    // between two steps rather than inside an add (a cancel during planning added nothing at all).
+    if (pending == kOk && cancelled_ && (!batch_.expanded || batch_.entriesAdded < batch_.plannedEntries)) {
+        pending = kCancelled;
+    }
     // The header switch and the reload: the catalogue grows and is read anew.
     std::optional<CatalogueChange> change;
     if (batch_.expanded) {
@@ -1041,7 +1057,8 @@ Status CCodeArchive::FinishBatch() {
             // The move was rolled back: the file is as Expand left it, without the new entries.
             header_.defragmentPending = 1;
         }
-        if (status != kOk && pending == kOk) {
+        // A failure to finish is shown even after a cancel.
+        if (status != kOk && (pending == kOk || pending == kCancelled)) {
             pending = kErrBatchWrite;
         }
     }
@@ -1071,8 +1088,8 @@ void CCodeArchive::ProgressOpen(int kind) {
     const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
     {
         const HostCall call;
-        host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                           adding ? header_.thumbnailQuality : 0);
+        host_.ProgressOpenFor(this, kind, displayName_, adding ? header_.thumbnailFormat : 0,
+                              adding ? header_.thumbnailQuality : 0);
     }
     PollCancel();
 }
