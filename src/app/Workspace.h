@@ -156,7 +156,9 @@ private:
     };
 
     int PreCheck();
-    int ImportInto(const std::vector<std::string>& paths, bool recurse);
+    // With `removeOriginals`, each source file goes once its stored copy read back identical; the
+    // ones kept are named in a message.
+    int ImportInto(const std::vector<std::string>& paths, bool recurse, bool removeOriginals = false);
     RecordContext Context();
     std::vector<int> GatherSelection(SelectionPurpose purpose);
     CCodeArchive* Current() const { return ArchiveAt(current_); }

@@ -147,6 +147,8 @@ public:
     std::deque<bool> gettingStarted;
     // Whether the user clicks the welcome / getting-started box (which toggles the flag at once).
     bool clickStartupBox = false;
+    // The Import dialog's "Remove the originals after import".
+    bool removeOriginals = false;
 
     QStringList messages; // texts of ShowMessage, in order
     std::vector<Confirmation> shownConfirmations;
@@ -156,6 +158,7 @@ public:
     std::optional<QString> ChooseArchiveToOpen(const QString& folder) override;
     std::optional<QString> ChooseArchiveToCreate(const QString& folder, const QString& fileName) override;
     QStringList ChooseImportFiles(const QString& folder) override;
+    bool RemoveOriginalsChosen() override { return removeOriginals; }
     std::optional<QString> ChooseExportFolder() override;
     bool AskPassword(const QString& archiveName, SecretText& password, int& hidePassword) override;
     bool AskConfirmPassword(SecretText& password, int& hidePassword) override;
