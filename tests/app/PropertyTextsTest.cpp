@@ -185,6 +185,9 @@ TEST(PropertyTexts, ArchivePage) {
     }
     EXPECT_EQ(labels, QStringList({"Type:", "Location:", "Encyption:", "Size:", "Contains:", "Fragmented:",
                                    "Recycle Bin:", "Contains:", "Created:", "Modified:"}));
+    const QLocale de(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(PropertyTexts::Text(kPropArchiveSize, none, archive, de),
+              QStringLiteral("978KB, (1.001.408 bytes)"));
 
     archive.defragmentPending = true;
     EXPECT_EQ(PropertyTexts::Text(kPropFragmented, none, archive, us),
@@ -236,8 +239,9 @@ TEST(PropertyTexts, FiguresOfARealArchive) {
 
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const PropertyArchive figures = PropertyTexts::FromArchive(*archive);
-    const PropertyPage folderPage = PropertyTexts::Page(
-        PropertyPageKind::Folder, PropertyTexts::FromEntry(*archive, EntryIndex::OfNumber(folder)), figures, us);
+    const PropertyPage folderPage =
+        PropertyTexts::Page(PropertyPageKind::Folder,
+                            PropertyTexts::FromEntry(*archive, EntryIndex::OfNumber(folder)), figures, us);
     EXPECT_EQ(folderPage.name, QStringLiteral("Trip"));
     EXPECT_EQ(Line(folderPage, kPropDimensions), QStringLiteral("4 Items"));
     EXPECT_EQ(Line(folderPage, kPropEntrySize), QStringLiteral("2KB, (1,646 bytes)"));

@@ -530,6 +530,59 @@ TEST_F(WorkspaceTest, FindAgainContinuesAfterTheLastMatchAndStopsAtTheEnd) {
     EXPECT_EQ(prefs.findStart, 0);
 }
 
+TEST_F(WorkspaceTest, FindTakesTheDialogsChoicesAndShowsTheMatchWhereverItLies) {
+    ASSERT_EQ(CreateArchive("/a/choices.kvq"), kOk);
+    // Created in this order; the list would sort "Alpha" first.
+    const int zebra = ImportFile(0, "Zebra.jpg");
+    const int alpha = ImportFile(0, "alpha zebra.jpg");
+    const int folder = AddFolder(0, "zebra pictures");
+    const int binned = ImportFile(folder, "ZEBRA");
+    ASSERT_EQ(ws.ArchiveAt(1)->MoveEntries({binned}, 1, false), kOk);
+    struct Case {
+        const char* text;
+        bool matchCase;
+        bool exactMatch;
+        int found; // 0: the end message
+        int shownFolder;
+    };
+    const Case cases[] = {
+        {"zebra", false, false, zebra, 0}, // catalogue order, not the list's
+        {"zebra", true, false, alpha, 0},  // "Zebra.jpg" differs in case
+        {"ZEBRA", true, false, binned, 1}, // the recycle bin's file, shown in the bin
+        {"zebra", false, true, binned, 1}, // the whole name, in any case
+        {"Zebra", true, true, 0, -1},      // "ZEBRA" is not "Zebra"
+        {"pictures", false, false, 0, -1}, // folders are never found
+        {"", false, false, zebra, 0},      // the empty text is in every name
+        {"", false, true, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " case " + std::to_string(c.matchCase) + " exact " +
+                     std::to_string(c.exactMatch));
+        ShowFolder(folder);
+        UseTree();
+        list.calls.clear();
+        dialogs.informed.clear();
+        dialogs.finds.push_back(FindRequest{QString::fromUtf8(c.text), c.matchCase, c.exactMatch});
+        EXPECT_EQ(ws.DispatchCommand(kCmdFind), kOk);
+        EXPECT_EQ(prefs.findStart, c.found);
+        EXPECT_EQ(prefs.findMatchCase, c.matchCase ? 1 : 0);
+        EXPECT_EQ(prefs.findExactMatch, c.exactMatch ? 1 : 0);
+        if (c.found > 0) {
+            EXPECT_TRUE(dialogs.informed.empty());
+            EXPECT_EQ(ws.CurrentFolder(), c.shownFolder);
+            EXPECT_TRUE(list.Saw("SelectEntry " + std::to_string(c.found)));
+            EXPECT_TRUE(Enabled(kCmdFindAgain));
+        } else {
+            EXPECT_EQ(dialogs.informed.size(), 1u);
+            EXPECT_EQ(ws.CurrentFolder(), folder) << "nothing found moves nothing";
+            for (const std::string& call : list.calls) {
+                EXPECT_NE(call.rfind("SelectEntry", 0), 0u) << call;
+            }
+            EXPECT_FALSE(Enabled(kCmdFindAgain));
+        }
+    }
+}
+
 TEST_F(WorkspaceTest, ExportWritesTheSelectionToTheChosenFolderAndLeavesThePanes) {
     ASSERT_EQ(CreateArchive("/a/e.kvq"), kOk);
     const std::vector<uint8_t> bytes = {5, 6, 7, 8};
