@@ -1,7 +1,7 @@
 // The preview pane over a real Workspace: where the image goes fitted and at its own size, scrolling
 // in 32-pixel steps, one image pixel per device pixel on a dense screen, the caption and status
 // texts, clicks, and what a picture that does not load leads to.
-#include "PaneFixture.h"
+#include "PreviewFixture.h"
 
 #include "ImageFixtures.h"
 #include "ImageWipe.h"
@@ -33,7 +33,7 @@ QRect Extent(const QImage& image, QRgb colour) {
     return box;
 }
 
-class PreviewPaneTest : public PaneFixture {
+class PreviewPaneTest : public PreviewFixture {
 protected:
     PreviewPaneTest() {
         pane.resize(300, 200);

@@ -3,7 +3,7 @@
 // with a single image.
 // Before any QObject header (through the Workspace): Qt's `slots` keyword macro would otherwise eat
 // the engine's SelectionMap::slots.
-#include "PaneFixture.h"
+#include "PreviewFixture.h"
 
 #include "DialogScript.h"
 #include "SlideshowLayout.h"
@@ -29,7 +29,7 @@ namespace {
 const QColor kColours[] = {Qt::red, Qt::green, Qt::yellow, Qt::cyan, Qt::magenta, Qt::gray};
 constexpr QRgb kBlack = 0xFF000000;
 
-class SlideshowTest : public PaneFixture {
+class SlideshowTest : public PreviewFixture {
 protected:
     SlideshowTest() {
         prefs.backgroundColour = 0; // black

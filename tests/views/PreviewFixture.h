@@ -34,9 +34,9 @@ private:
     Workspace& workspace_;
 };
 
-class PaneFixture : public WorkspaceFixture {
+class PreviewFixture : public WorkspaceFixture {
 protected:
-    PaneFixture();
+    PreviewFixture();
 
     // A picture as a stored PNG.
     static std::vector<uint8_t> Png(const QImage& image);

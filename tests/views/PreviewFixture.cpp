@@ -1,4 +1,4 @@
-#include "PaneFixture.h"
+#include "PreviewFixture.h"
 
 #include "ImageFixtures.h"
 
@@ -29,7 +29,7 @@ bool SteppingList::Land() {
     return true;
 }
 
-PaneFixture::PaneFixture() {
+PreviewFixture::PreviewFixture() {
     ws.SetViews(&frame, &tree, &list, &pane);
     pane.SetBrowser(&browser);
     // Blue, so that it tells apart from a white empty pane and from the pictures.
@@ -37,18 +37,18 @@ PaneFixture::PaneFixture() {
     prefs.alertFileOpen = 0;
 }
 
-std::vector<uint8_t> PaneFixture::Png(const QImage& image) {
+std::vector<uint8_t> PreviewFixture::Png(const QImage& image) {
     const QByteArray png = fixtures::Encode(image, "png");
     return {png.begin(), png.end()};
 }
 
-QImage PaneFixture::Solid(int width, int height, QColor colour) {
+QImage PreviewFixture::Solid(int width, int height, QColor colour) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
     return image;
 }
 
-QImage PaneFixture::Pattern(int width, int height) {
+QImage PreviewFixture::Pattern(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -58,11 +58,11 @@ QImage PaneFixture::Pattern(int width, int height) {
     return image;
 }
 
-int PaneFixture::AddPicture(const std::string& name, const QImage& image) {
+int PreviewFixture::AddPicture(const std::string& name, const QImage& image) {
     return ImportFile(0, name, Png(image));
 }
 
-QImage PaneFixture::Shot() {
+QImage PreviewFixture::Shot() {
     QApplication::processEvents();
     return pane.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
