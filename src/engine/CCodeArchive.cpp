@@ -169,6 +169,7 @@ void CCodeArchive::ResetState() {
     entryChanges_.clear();
     batch_ = Batch{};
     cancelled_ = false;
+    readOnly_ = false;
 }
 
 void CCodeArchive::FillThumbSettings() {
@@ -215,7 +216,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         if (method < kMethodTwofish || method > kMethodBasic) {
             method = kMethodTwofish;
         }
-        const std::string stored = EncodeStoredText(settings.password, 255);
+        const std::string stored = EncodePassword(settings.password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         plainHeader_.method = method;
@@ -243,12 +244,12 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         WaitCursorGuard wait(host_);
         bool tempMissing = false;
         if (!fs_.StartupDiskHasRoom(&tempMissing)) {
-            status = kErrStartupDiskCreate;
+            status = tempMissing ? kErrTempFolder : kErrStartupDiskCreate;
         } else {
             OpenResult result{};
             file_ = fs_.OpenExclusive(path, true, &result);
             if (!file_) {
-                status = kErrArchiveLocked;
+                status = OpenFailureCode(result, true);
             } else {
                 isOpen_ = true;
                 // A journal left by an earlier archive of this name belongs to bytes that are gone;
@@ -302,22 +303,40 @@ Status CCodeArchive::Open(const std::string& path) {
     fileName_ = FileNameOf(path);
     displayName_ = WithoutExtension(fileName_);
 
-    auto fail = [&](Status code, OpenFailure why = OpenFailure::Other) {
+    auto fail = [&](Status code, OpenFailure why = OpenFailure::Other, const std::string& subject = {}) {
         lastOpenFailure_ = why;
         CloseFile(false);
-        return ReportError(code);
+        return ReportError(code, subject);
     };
 
     OpenResult result{};
     file_ = fs_.OpenExclusive(path, false, &result);
+    if (!file_ && result == OpenResult::Denied) {
+        // It may be read but not written (a read-only disc, an immutable or another user's file):
+        // opened for reading, with a shared lock that keeps writers out while it is open.
+        file_ = fs_.OpenShared(path, &result);
+        readOnly_ = file_ != nullptr;
+    }
     if (!file_) {
-        return fail(kErrArchiveLocked);
+        return fail(OpenFailureCode(result, false));
     }
     isOpen_ = true;
 
-    // An interrupted operation left its journal: write the saved bytes back before anything is read.
-    if (RollbackJournal::Recover(fs_, path, *file_) == RollbackJournal::Recovery::Failed) {
-        return fail(kErrArchiveLocked);
+    if (readOnly_) {
+        // Nothing is ever written to a read-only archive, not even to undo an interrupted change.
+        if (const std::string journal = RollbackJournal::PathFor(path); fs_.Exists(journal)) {
+            ReportError(kWarnJournalReadOnly, journal);
+        }
+    } else {
+        // An interrupted operation left its journal: write the saved bytes back before anything is read.
+        switch (RollbackJournal::Recover(fs_, path, *file_)) {
+        case RollbackJournal::Recovery::Refused:
+            return fail(kErrJournalMismatch, OpenFailure::Other, RollbackJournal::PathFor(path));
+        case RollbackJournal::Recovery::Failed:
+            return fail(kErrJournalFailed, OpenFailure::Other, RollbackJournal::PathFor(path));
+        default:
+            break;
+        }
     }
 
     const std::optional<uint64_t> length = file_->Length();
@@ -349,7 +368,7 @@ Status CCodeArchive::Open(const std::string& path) {
             return fail(kCancelled, OpenFailure::Cancelled);
         }
         prompted = true;
-        const std::string stored = EncodeStoredText(password, 255);
+        const std::string stored = EncodePassword(password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         std::fill(password.begin(), password.end(), '\0');
@@ -397,7 +416,7 @@ Status CCodeArchive::CloseFile(bool save) {
     if (!isOpen_) {
         return kOk;
     }
-    if (save && file_) {
+    if (save && file_ && !readOnly_) {
         Status status = kOk;
         if (catalogueDirty_ || HeaderChanged(header_, diskHeader_)) {
             status = WriteHeader(false);
@@ -422,6 +441,7 @@ Status CCodeArchive::CloseFile(bool save) {
     entryChanges_.clear();
     catalogueLoaded_ = false;
     catalogueDirty_ = false;
+    readOnly_ = false;
     return closed ? kOk : kErrArchiveClose;
 }
 
@@ -449,6 +469,9 @@ Status CCodeArchive::ReadAt(void* buffer, uint64_t offset, size_t length) {
 }
 
 Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     if (!file_ || !file_->WriteAt(buffer, offset, length)) {
         return kErrFileAccess;
     }
@@ -458,6 +481,9 @@ Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length)
 Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
     if (length == 0 || from == to) {
         return kOk;
+    }
+    if (readOnly_) {
+        return kErrReadOnly;
     }
     uint8_t* buffer = SharedBuffers().a;
     const uint64_t pieces = (length + kPieceSize - 1) / kPieceSize;
@@ -472,7 +498,7 @@ Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
             return kErrArchiveMove;
         }
         if (length > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(length / kPieceSize));
+            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
         }
     }
     return kOk;
@@ -486,6 +512,9 @@ Status CCodeArchive::Flush() {
 }
 
 Status CCodeArchive::SetArchiveLength(uint64_t length) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     if (!file_) {
         return kErrDiskSpace;
     }
@@ -504,7 +533,7 @@ Status CCodeArchive::SetArchiveLength(uint64_t length) {
         bool tempMissing = false;
         if (!fs_.StartupDiskHasRoom(&tempMissing)) {
             file_->SetLength(old);
-            return kErrStartupDiskAdd;
+            return tempMissing ? kErrTempFolder : kErrStartupDiskAdd;
         }
     }
     return kOk;
@@ -549,14 +578,24 @@ Status CCodeArchive::ReadProtectedHeader() {
     return kOk;
 }
 
-Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
-    ProtectedHeader stamped = image;
+Status CCodeArchive::SealHeaderImage(const ProtectedHeader& image, ProtectedHeader& stamped,
+                                     uint8_t* sealed) {
+    stamped = image;
     stamped.timeCopy.stamp2 = NowFileTime();
-    uint8_t io[kProtectedHeaderSize];
-    if (EncryptUnit(&stamped, io, kProtectedHeaderSize) != kOk) {
-        return kErrFileAccess;
+    return EncryptUnit(&stamped, sealed, kProtectedHeaderSize) == kOk ? Status{kOk} : Status{kErrFileAccess};
+}
+
+Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
+    ProtectedHeader stamped{};
+    uint8_t sealed[kProtectedHeaderSize];
+    if (Status s = SealHeaderImage(image, stamped, sealed); s != kOk) {
+        return s;
     }
-    Status status = WriteAt(io, kProtectedHeaderOffset, kProtectedHeaderSize);
+    return WriteSealedHeader(stamped, sealed, flush);
+}
+
+Status CCodeArchive::WriteSealedHeader(const ProtectedHeader& stamped, const uint8_t* sealed, bool flush) {
+    Status status = WriteAt(sealed, kProtectedHeaderOffset, kProtectedHeaderSize);
     if (status == kOk && flush) {
         status = Flush();
         if (status != kOk) {
@@ -578,6 +617,9 @@ Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) 
 }
 
 Status CCodeArchive::WriteHeader(bool flush) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     const Status catalogueStatus = FlushCatalogue();
     const Status headerStatus = WriteHeaderImage(header_, flush);
     return catalogueStatus != kOk ? catalogueStatus : headerStatus;
@@ -617,7 +659,8 @@ void CCodeArchive::MarkChanged(int index, EntryChange change) {
 }
 
 Status CCodeArchive::FlushCatalogue() {
-    if (!catalogueLoaded_ || !catalogueDirty_ || !file_) {
+    // A read-only archive keeps its changes of tree state in memory only.
+    if (!catalogueLoaded_ || !catalogueDirty_ || !file_ || readOnly_) {
         return kOk;
     }
     WaitCursorGuard wait(host_);
@@ -674,7 +717,7 @@ Status CCodeArchive::FlushCatalogue() {
         if (status != kOk) {
             // Put the old entries back now: a journal left behind would undo later work on the next
             // open. The changes stay in memory, so saving can be tried again.
-            RollbackJournal::Recover(fs_, path_, *file_);
+            RollbackJournal::Recover(fs_, path_, *file_, false);
         }
     }
     if (status != kOk) {
@@ -706,7 +749,7 @@ Status CCodeArchive::Reload(bool alert) {
         return s;
     }
     Recount(alert);
-    return WriteHeader(true);
+    return readOnly_ ? Status{kOk} : WriteHeader(true);
 }
 
 Status CCodeArchive::ReadEntry(CatalogueEntry& entry, EntryIndex index) {
@@ -745,10 +788,17 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     const bool journalled = from != to && overlapStart < overlapEnd;
     *sourceIntact = !journalled;
     const ProtectedHeader before = diskHeader_;
+    // The new header is sealed first, so that the journal can tell a crash after it was written.
+    ProtectedHeader stamped{};
+    uint8_t sealed[kProtectedHeaderSize];
+    if (SealHeaderImage(next, stamped, sealed) != kOk) {
+        *sourceIntact = true;
+        return kErrArchiveMove;
+    }
     RollbackJournal journal(fs_, path_);
     if (journalled) {
-        if (!journal.Begin(*file_) || !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) ||
-            !journal.Commit()) {
+        if (!journal.Begin(*file_, sealed) ||
+            !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) || !journal.Commit()) {
             journal.Discard();
             *sourceIntact = true; // nothing was moved
             return kErrArchiveMove;
@@ -756,7 +806,7 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     }
     auto rollBack = [&](Status code) {
         if (journalled) {
-            RollbackJournal::Recover(fs_, path_, *file_);
+            RollbackJournal::Recover(fs_, path_, *file_, false);
             diskHeader_ = before;
         }
         return code;
@@ -767,7 +817,7 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     if (Status s = Flush(); s != kOk) {
         return rollBack(s);
     }
-    if (Status s = WriteHeaderImage(next, true); s != kOk) {
+    if (Status s = WriteSealedHeader(stamped, sealed, true); s != kOk) {
         return rollBack(s);
     }
     if (!journal.Discard()) {
@@ -790,6 +840,10 @@ Status CCodeArchive::BeginBatch(bool silent) {
     batch_.silent = silent;
     batch_.defragmentBefore = header_.defragmentPending;
     cancelled_ = false;
+    if (readOnly_) {
+        batch_.pendingError = kErrReadOnly; // every step returns it; FinishBatch shows it once
+        return batch_.pendingError;
+    }
     if (!silent) {
         ProgressOpen(key_.enabled ? kProgressEncrypt : kProgressCopy);
     }
@@ -825,6 +879,14 @@ Status CCodeArchive::PlanFile(const std::string& path, uint64_t size) {
     batch_.plannedBytes += thumbStoredLength_ + StoredLength(size);
     batch_.plannedFileSizes.push_back(size);
     return kOk;
+}
+
+Status CCodeArchive::PlanFailure(Status code, const std::string& subject) {
+    if (batch_.pendingError == kOk) {
+        batch_.pendingError = code;
+        batch_.pendingSubject = subject;
+    }
+    return batch_.pendingError;
 }
 
 Status CCodeArchive::PlanFolder() {
@@ -941,6 +1003,11 @@ Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
 
 Status CCodeArchive::FinishBatch() {
     Status pending = batch_.pendingError;
+    // A cancel that stopped the batch before its last add is the batch's result, also when it came
+    // between two steps rather than inside an add (a cancel during planning added nothing at all).
+    if (pending == kOk && cancelled_ && (!batch_.expanded || batch_.entriesAdded < batch_.plannedEntries)) {
+        pending = kCancelled;
+    }
     // The header switch and the reload: the catalogue grows and is read anew.
     std::optional<CatalogueChange> change;
     if (batch_.expanded) {
@@ -990,12 +1057,15 @@ Status CCodeArchive::FinishBatch() {
             // The move was rolled back: the file is as Expand left it, without the new entries.
             header_.defragmentPending = 1;
         }
-        if (status != kOk && pending == kOk) {
+        // A failure to finish is shown even after a cancel.
+        if (status != kOk && (pending == kOk || pending == kCancelled)) {
             pending = kErrBatchWrite;
         }
     }
     ProgressClose();
     image_->Reset();
+    // The subject belongs to the error planning set, not to one of finishing.
+    const std::string subject = pending == batch_.pendingError ? batch_.pendingSubject : std::string();
     // A batch that never expanded changed nothing in the file: the catalogue in memory stays as it
     // is, with any change that could not be flushed.
     if (batch_.expanded) {
@@ -1007,7 +1077,7 @@ Status CCodeArchive::FinishBatch() {
     batch_.expanded = false;
     change.reset();
     batch_.pendingError = pending;
-    return ReportError(pending);
+    return ReportError(pending, subject);
 }
 
 // ---------------------------------------------------------------- progress and errors
@@ -1018,8 +1088,8 @@ void CCodeArchive::ProgressOpen(int kind) {
     const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
     {
         const HostCall call;
-        host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                           adding ? header_.thumbnailQuality : 0);
+        host_.ProgressOpenFor(this, kind, displayName_, adding ? header_.thumbnailFormat : 0,
+                              adding ? header_.thumbnailQuality : 0);
     }
     PollCancel();
 }
@@ -1068,14 +1138,14 @@ void CCodeArchive::ProgressClose() {
     }
 }
 
-Status CCodeArchive::ReportError(Status code) {
+Status CCodeArchive::ReportError(Status code, const std::string& subject) {
     if (code == kOk || code == kCancelled) {
         return code;
     }
-    const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
-    auto show = [this, shown] {
+    const Status shown = code >= 9000 && code <= kLastMessage ? code : Status{kErrGeneral};
+    auto show = [this, shown, text = MessageText(shown, subject)] {
         const HostCall call;
-        host_.ShowMessage(shown, MessageText(shown));
+        host_.ShowMessage(shown, text);
     };
     if (fluxDepth_ > 0) {
         deferred_.push_back(show); // shown once the host has the catalogue back

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <set>
@@ -184,10 +185,8 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
         const char* name;
         uint8_t type;
     } images[] = {
-        {"jpeg", "p.jpg", kTypeJpeg},
-        {"png", "p.png", kTypePng},
-        {"bmp", "p.bmp", kTypeBmp},
-        {"tiff", "p.tif", kTypeTiff},
+        {"jpeg", "p.jpg", kTypeJpeg},        {"png", "p.png", kTypePng},   {"bmp", "p.bmp", kTypeBmp},
+        {"bmp-top-down", "t.bmp", kTypeBmp}, {"tiff", "p.tif", kTypeTiff},
     };
     for (uint8_t format : {uint8_t{0}, uint8_t{3}, uint8_t{8}}) {
         MemoryFileSystem fs;
@@ -213,7 +212,7 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
             EXPECT_EQ(e.blockLength, e.dataLength + e.thumbLength);
             EXPECT_EQ(archive->GetThumbnail(EntryIndex(static_cast<int>(i) + 1)) != nullptr, format != 0);
         }
-        const CatalogueEntry& corrupt = *archive->Entry(EntryIndex(5));
+        const CatalogueEntry& corrupt = *archive->Entry(EntryIndex(static_cast<int>(std::size(images)) + 1));
         EXPECT_EQ(corrupt.typeCode, format != 0 ? kTypeOther : kTypePng)
             << "only a decode failure makes it an unknown file";
         EXPECT_EQ(corrupt.hasThumbnail, 0);
@@ -258,6 +257,19 @@ TEST(Import, UnreadableSourceDuringPlanningAddsNothing) {
     EXPECT_EQ(archive->Expand(), kErrSourceLocked);
     EXPECT_EQ(archive->FinishBatch(), kErrSourceLocked);
     EXPECT_EQ(host.messages, std::vector<Status>{kErrSourceLocked});
+    EXPECT_EQ(fs.Get(kPath)->size(), length);
+    EXPECT_EQ(Snapshot(*archive), before);
+
+    // A folder of a tree that cannot be listed fails the import, naming it, instead of coming in empty.
+    host.messages.clear();
+    host.messageTexts.clear();
+    fs.Put("/in/tree/a.dat", PatternBytes(10, 5));
+    fs.Put("/in/tree/sub/b.dat", PatternBytes(10, 6));
+    fs.SetUnreadable("/in/tree/sub");
+    EXPECT_EQ(ImportPaths(*archive, {"/in/tree"}, 0, true), kErrUnreadableFolder);
+    ASSERT_EQ(host.messages, std::vector<Status>{kErrUnreadableFolder});
+    EXPECT_NE(host.messageTexts[0].find("folder could not be read: /in/tree/sub"), std::string::npos)
+        << host.messageTexts[0];
     EXPECT_EQ(fs.Get(kPath)->size(), length);
     EXPECT_EQ(Snapshot(*archive), before);
     ExpectIntact(*archive, fs, {{"kept.dat", kept}});
@@ -308,6 +320,66 @@ TEST(Import, CancelKeepsWhatWasAdded) {
     auto reopened = OpenArchive(fs, host, kPath, "cancel", &status);
     ASSERT_EQ(status, kOk);
     ExpectIntact(*reopened, fs, {{"f1.dat", files[0].bytes}, {"f2.dat", files[1].bytes}});
+}
+
+// A cancel before anything was added - at the window's opening, in planning, at the expansion - is
+// the batch's result too, not a success: nothing added, the file not resized, nothing shown.
+TEST(Import, CancelBeforeTheFirstAddReturnsCancelled) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    const size_t length = fs.Get(kPath)->size();
+    const std::vector<SourceFile> files = {{"a.dat", PatternBytes(10, 1)}, {"b.dat", PatternBytes(20, 2)}};
+    // Pumps: the opening, one for each file planned, two at the expansion.
+    for (const long poll : {1L, 2L, 4L}) {
+        SCOPED_TRACE(poll);
+        host.cancelAtPoll = host.polls + poll;
+        EXPECT_EQ(ImportFiles(*archive, fs, 0, files), kCancelled);
+        EXPECT_EQ(archive->entryCount(), 1);
+        EXPECT_EQ(fs.Get(kPath)->size(), length);
+        EXPECT_TRUE(host.messages.empty());
+    }
+}
+
+// A cancel pressed while one large file is on its way takes effect at the next piece: the add is
+// not committed, the exported part is removed, the copy leaves the target as it was.
+TEST(Cancel, StopsBetweenThePiecesOfALargeFile) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto source = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    auto target = MakeArchive(fs, host, "/a/target.kvq", ScriptedHost::Plain());
+    const std::vector<uint8_t> big = PatternBytes(40 * kMiB, 7); // ten pieces
+    const int stored = NewFile(*source, fs, 0, "big.dat", big);
+    fs.Put("/src/again.dat", big);
+    fs.MakeDirectory("/out");
+    host.folder = "/out";
+
+    struct Case {
+        const char* name;
+        std::function<Status()> run;
+        CCodeArchive* changed; // the archive that must be left as it was
+    };
+    const Case cases[] = {
+        {"import", [&] { return ImportPaths(*source, {"/src/again.dat"}, 0, false); }, source.get()},
+        {"export", [&] { return source->ExportSelection({stored}); }, source.get()},
+        {"copy", [&] { return source->CopyEntries({stored}, 0, *target); }, target.get()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int entries = c.changed->entryCount();
+        const size_t length = fs.Get(c.changed->path())->size();
+        host.piecesShown = 0;
+        host.cancelAtPiece = 3;
+        EXPECT_EQ(c.run(), kCancelled);
+        host.cancelAtPiece = -1;
+        EXPECT_EQ(host.piecesShown, 3) << "no piece after the cancel";
+        EXPECT_TRUE(host.messages.empty()) << "a cancellation shows nothing";
+        EXPECT_EQ(c.changed->entryCount(), entries);
+        EXPECT_EQ(fs.Get(c.changed->path())->size(), length) << "the reserved space is given back";
+        EXPECT_EQ(CheckErrors(*c.changed), "");
+        EXPECT_FALSE(fs.Exists("/out/big.dat")) << "no part of an exported file stays";
+    }
+    ExpectIntact(*source, fs, {{"big.dat", big}});
 }
 
 TEST(Import, EntryLimitIsExact) {
@@ -912,5 +984,37 @@ TEST(RecycleBin, NothingToDoTouchesNothing) {
     EXPECT_TRUE(MutationsOf(fs, kPath).empty());
     EXPECT_EQ(*fs.Get(kPath), full);
     EXPECT_EQ(archive->entryCount(), 2);
+    EXPECT_EQ(CheckErrors(*archive), "");
+}
+
+// ---------------------------------------------------------------- progress
+
+// A file of more than one chunk is reported piece by piece, 1 to n of n, by every operation that
+// moves its bytes.
+TEST(Progress, LargeFilesCountTheirPiecesExactly) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    auto other = MakeArchive(fs, host, "/a/other.kvq", ScriptedHost::Plain());
+    const int small = NewFile(*archive, fs, 0, "small", PatternBytes(5000, 1));
+    const std::vector<std::pair<int, int>> two = {{1, 2}, {2, 2}}; // 4 MiB and 2 MiB
+    host.pieces.clear();
+    const int big = NewFile(*archive, fs, 0, "big", PatternBytes(6 * kMiB, 2));
+    EXPECT_EQ(host.pieces, two) << "import";
+
+    ASSERT_TRUE(fs.MakeDirectory("/out"));
+    host.folder = "/out";
+    host.pieces.clear();
+    ASSERT_EQ(archive->ExportSelection({big}), kOk);
+    EXPECT_EQ(host.pieces, two) << "export";
+
+    host.pieces.clear();
+    ASSERT_EQ(archive->CopyEntries({big}, 0, *other), kOk);
+    EXPECT_EQ(host.pieces, two) << "copy";
+
+    ASSERT_EQ(archive->MoveEntries({small}, 1, false), kOk);
+    host.pieces.clear();
+    ASSERT_EQ(archive->EmptyRecycleBin({1}), kOk);
+    EXPECT_EQ(host.pieces, two) << "the block moved down by the defragmentation";
     EXPECT_EQ(CheckErrors(*archive), "");
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -23,6 +24,8 @@ public:
     long cancelAtPoll = -1;
     // Cancel becomes pressed when a progress text equal to this is shown.
     std::string cancelAtText;
+    // Cancel becomes pressed when this piece of a large file is reported (from 1), or never.
+    int cancelAtPiece = -1;
 
     // What was shown.
     std::vector<Status> messages;
@@ -31,8 +34,11 @@ public:
     std::vector<int> dialogs; // dialog ids of confirmations and alerts that were shown
     std::vector<int> progressKinds;
     std::vector<std::string> progressTexts;
+    std::vector<std::pair<int, int>> pieces; // (piece, pieces) of every piece report
     long polls = 0;
+    int piecesShown = 0;
     int passwordPrompts = 0;
+    int catalogueNotices = 0; // CatalogueAboutToChange and CatalogueChanged calls, together
     bool progressOpen = false;
 
     // Convenience: an unencrypted archive with the given thumbnail format (0 = none).
@@ -56,6 +62,8 @@ public:
     void ProgressPiece(int piece, int pieces) override;
     bool PollCancel() override;
     void ProgressClose() override;
+    void CatalogueAboutToChange(CCodeArchive& archive) override;
+    void CatalogueChanged(CCodeArchive& archive) override;
 
 private:
     bool cancelPressed_ = false;

@@ -1,0 +1,123 @@
+// Before any Qt header: the engine's SelectionMap has a member named like Qt's `slots` keyword.
+#include "CCodeArchive.h"
+
+#include "ThumbnailCache.h"
+
+#include "CThumbnailMaker.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvane {
+
+size_t ThumbnailCache::KeyHash::operator()(const Key& k) const {
+    size_t h = std::hash<const void*>()(k.archive);
+    h ^= std::hash<uint64_t>()(k.generation) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+    h ^= std::hash<int>()(k.number * 8 + k.cell) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+    return h;
+}
+
+ThumbnailCache::ThumbnailCache(size_t capacity)
+    : capacity_(std::max<size_t>(capacity, 1)) {}
+
+ThumbnailCache::~ThumbnailCache() {
+    Clear();
+}
+
+QImage ThumbnailCache::CopyCell(int cell) {
+    const CThumbnailMaker& maker = SharedThumbnailMaker();
+    const QImage& colour = maker.Cell(cell);
+    const QImage& mask = maker.Mask(cell);
+    QImage out(colour.size(), QImage::Format_ARGB32_Premultiplied);
+    // One pass from the 5-5-5 words (widened as Qt widens them) and the mask, which is white
+    // where the icon is transparent.
+    for (int y = 0; y < out.height(); ++y) {
+        const auto* words = reinterpret_cast<const uint16_t*>(colour.constScanLine(y));
+        const uchar* m = mask.constScanLine(y);
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            if (m[x] != 0) {
+                row[x] = 0;
+                continue;
+            }
+            const uint32_t w = words[x];
+            const uint32_t r = (w >> 10) & 31;
+            const uint32_t g = (w >> 5) & 31;
+            const uint32_t b = w & 31;
+            row[x] = 0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+        }
+    }
+    return out;
+}
+
+const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell, bool mayRender) {
+    if (archive.catalogueInFlux() || cell < 0 || cell >= CThumbnailMaker::kCellCount) {
+        return nullptr;
+    }
+    const Key key{&archive, archive.catalogueGeneration(), number, cell};
+    if (auto it = entries_.find(key); it != entries_.end()) {
+        order_.splice(order_.begin(), order_, it->second);
+        return &it->second->image;
+    }
+    if (!mayRender || archive.Busy()) {
+        return nullptr;
+    }
+    if (hook_) {
+        hook_(number, cell);
+    }
+    ++renders_;
+    if (!archive.RenderThumbnail(EntryIndex::OfNumber(number), cell)) {
+        return nullptr;
+    }
+    // Copied before anything else can call into the engine and redraw the shared cell.
+    QImage image = CopyCell(cell);
+    while (entries_.size() >= capacity_) {
+        Erase(std::prev(order_.end()));
+    }
+    order_.push_front(Entry{key, std::move(image)});
+    entries_.emplace(key, order_.begin());
+    return &order_.front().image;
+}
+
+void ThumbnailCache::DropArchive(const CCodeArchive* archive) {
+    for (auto it = order_.begin(); it != order_.end();) {
+        auto next = std::next(it);
+        if (it->key.archive == archive) {
+            Erase(it);
+        }
+        it = next;
+    }
+}
+
+void ThumbnailCache::KeepOnly(const std::vector<CCodeArchive*>& open) {
+    for (auto it = order_.begin(); it != order_.end();) {
+        auto next = std::next(it);
+        const auto live = std::find(open.begin(), open.end(), it->key.archive);
+        if (live == open.end() || (*live)->catalogueGeneration() != it->key.generation) {
+            Erase(it);
+        }
+        it = next;
+    }
+}
+
+void ThumbnailCache::Clear() {
+    while (!order_.empty()) {
+        Erase(order_.begin());
+    }
+}
+
+void ThumbnailCache::Erase(Order::iterator it) {
+    entries_.erase(it->key);
+    Wipe(it->image);
+    order_.erase(it);
+}
+
+void ThumbnailCache::Wipe(QImage& image) {
+    // Only an image nobody else shares is ours to overwrite; bits() would copy a shared one.
+    if (!image.isNull() && image.isDetached()) {
+        std::memset(image.bits(), 0, static_cast<size_t>(image.sizeInBytes()));
+    }
+    image = QImage();
+}
+
+} // namespace quorvane

@@ -1,0 +1,84 @@
+#pragma once
+// Copies of the contents list's thumbnails, so that an item scrolled past is not decrypted again at
+// every paint. The engine rebuilds a thumbnail in the one shared cell of the thumbnail maker; the
+// cache copies that cell at once (the next call into the engine may overwrite it) into an image whose
+// transparency comes from the cell's mask.
+//
+// Entries are keyed by the archive object, its catalogue generation, the entry number and the cell,
+// so that a renumbered or reloaded catalogue can never show another entry's picture. Only the code
+// that paints an item fills the cache, and never while the archive runs an operation or its
+// catalogue is in flux. The pixels are decrypted content: whatever the cache lets go of is zeroed
+// first, and everything of an archive goes when it closes.
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <unordered_map>
+#include <vector>
+
+namespace quorvane {
+
+class CCodeArchive;
+
+class ThumbnailCache {
+public:
+    static constexpr size_t kDefaultCapacity = 512;
+
+    explicit ThumbnailCache(size_t capacity = kDefaultCapacity);
+    ~ThumbnailCache();
+    ThumbnailCache(const ThumbnailCache&) = delete;
+    ThumbnailCache& operator=(const ThumbnailCache&) = delete;
+
+    // The thumbnail of entry `number` drawn into cell `cell` (0: 16 pixels, 1: 32 pixels, or the
+    // archive's own thumbnail size index). A copy made earlier for the same catalogue generation is
+    // returned as it is; otherwise, when `mayRender` and the archive is idle and readable, the engine
+    // renders it now. Null when the entry has no thumbnail or rendering is not allowed. The pointer
+    // is valid until the next call that changes the cache.
+    const QImage* Fetch(CCodeArchive& archive, int number, int cell, bool mayRender);
+
+    // Forgets (and zeroes) every thumbnail of `archive`: it closes or its catalogue changes. The
+    // archive is not read, so this may be called with an object that is going away.
+    void DropArchive(const CCodeArchive* archive);
+    // Keeps only the thumbnails of archives in `open` made for their current generation.
+    void KeepOnly(const std::vector<CCodeArchive*>& open);
+    void Clear();
+
+    size_t size() const { return entries_.size(); }
+    size_t capacity() const { return capacity_; }
+    // Thumbnails rendered through the engine since the cache was made.
+    uint64_t renderCount() const { return renders_; }
+    // Called with the entry number before each render (tests count and check what is rendered).
+    void SetRenderHook(std::function<void(int number, int cell)> hook) { hook_ = std::move(hook); }
+
+    // The maker's cell `cell` as an image with alpha: transparent where the mask is white.
+    static QImage CopyCell(int cell);
+
+private:
+    struct Key {
+        const CCodeArchive* archive = nullptr;
+        uint64_t generation = 0;
+        int number = 0;
+        int cell = 0;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const;
+    };
+    struct Entry {
+        Key key;
+        QImage image;
+    };
+    using Order = std::list<Entry>; // most recently used first
+
+    void Erase(Order::iterator it);
+    static void Wipe(QImage& image);
+
+    size_t capacity_;
+    Order order_;
+    std::unordered_map<Key, Order::iterator, KeyHash> entries_;
+    uint64_t renders_ = 0;
+    std::function<void(int, int)> hook_;
+};
+
+} // namespace quorvane

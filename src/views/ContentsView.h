@@ -1,0 +1,93 @@
+#pragma once
+// A view of the contents list: the icon view (small icons, large icons, thumbnails, list) is a
+// ContentsView<QListView>, the details view a ContentsView<QTreeView>. Both pass what the list
+// decides to ContentsViewHooks and leave the rest to Qt.
+#include "ContentsViewHooks.h"
+
+#include <QAbstractItemView>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QModelIndex>
+
+namespace quorvane {
+
+template <class Base>
+class ContentsView : public Base {
+public:
+    explicit ContentsView(ContentsViewHooks& hooks, QWidget* parent = nullptr)
+        : Base(parent)
+        , hooks_(hooks) {}
+
+protected:
+    bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger, QEvent* event) override {
+        if (this->state() == QAbstractItemView::EditingState) {
+            return Base::edit(index, trigger, event);
+        }
+        if (!hooks_.MayEdit(index)) {
+            return false;
+        }
+        const bool result = Base::edit(index, trigger, event);
+        if (this->state() == QAbstractItemView::EditingState) {
+            hooks_.EditStarted(index);
+        }
+        return result;
+    }
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+        Base::closeEditor(editor, hint);
+        hooks_.EditClosed();
+    }
+    void startDrag(Qt::DropActions /*supportedActions*/) override { hooks_.StartDrag(); }
+    void dragEnterEvent(QDragEnterEvent* event) override { hooks_.DragEnter(event); }
+    void dragMoveEvent(QDragMoveEvent* event) override { hooks_.DragMove(event); }
+    void dragLeaveEvent(QDragLeaveEvent* event) override { hooks_.DragLeave(event); }
+    void dropEvent(QDropEvent* event) override { hooks_.Drop(event); }
+    void contextMenuEvent(QContextMenuEvent* event) override { hooks_.ContextMenu(event); }
+
+    bool event(QEvent* event) override {
+        // Tab belongs to the list (image stepping), not to the focus chain.
+        if (event->type() == QEvent::KeyPress && this->state() != QAbstractItemView::EditingState) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+            if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+                hooks_.Activity();
+                hooks_.Step(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+        }
+        return Base::event(event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        hooks_.Activity();
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+            this->state() != QAbstractItemView::EditingState) {
+            hooks_.Open(QModelIndex());
+            event->accept();
+            return;
+        }
+        Base::keyPressEvent(event);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        hooks_.Activity();
+        Base::mousePressEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        hooks_.Activity();
+        const QModelIndex index = this->indexAt(event->position().toPoint());
+        if (index.isValid() && event->button() == Qt::LeftButton) {
+            hooks_.Open(index);
+            event->accept();
+            return;
+        }
+        Base::mouseDoubleClickEvent(event);
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        Base::focusInEvent(event);
+        hooks_.Focused();
+    }
+
+private:
+    ContentsViewHooks& hooks_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,28 @@
+#pragma once
+// The item delegate of the tree and the list: draws the item a drag points at as highlighted, and
+// hands an in-place edit's text to the pane instead of writing it into the model, so that the pane
+// decides (through the Workspace) once the editor has closed whether the name changes at all.
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+namespace quorvane {
+
+class PaneItemDelegate : public QStyledItemDelegate {
+public:
+    // `highlightRole` is the model's role that is true for the drop-highlighted item.
+    PaneItemDelegate(int highlightRole, QObject* parent);
+
+    // Receives the text of an edit that was ended with Enter or by leaving the editor (not Escape).
+    std::function<void(const QModelIndex& index, const QString& text)> onCommit;
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    int highlightRole_;
+};
+
+} // namespace quorvane

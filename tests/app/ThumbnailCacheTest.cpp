@@ -1,0 +1,129 @@
+// The list's thumbnail copies: rendered through the engine once per entry, cell and catalogue
+// generation, copied out of the shared cell at once, never rendered while the archive is busy or
+// in flux, and let go of (zeroed) when their archive or generation is gone or the cache is full.
+#include "FakePaneHost.h"
+
+#include "CThumbnailMaker.h"
+#include "ThumbnailCache.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+constexpr int kCell96 = 4;
+
+class ThumbnailCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        archive = &host.Add("photos", 8); // 96 pixels, colour
+        first = host.Images(*archive, 0, {"a.jpg", "b.jpg", "c.jpg"});
+    }
+
+    FakePaneHost host;
+    CCodeArchive* archive = nullptr;
+    int first = 0;
+};
+
+TEST_F(ThumbnailCacheTest, RendersEachThumbnailOnceAndKeepsItsOwnCopy) {
+    ThumbnailCache cache;
+    const QImage* a = cache.Fetch(*archive, first, kCell96, true);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->size(), QSize(96, 96));
+    const QImage before = a->copy();
+    // The picture is wider than high: the rows above it are transparent, the framed picture not.
+    EXPECT_EQ(qAlpha(a->pixel(48, 0)), 0);
+    EXPECT_EQ(qAlpha(a->pixel(48, 95)), 255);
+    // Opaque pixels carry the cell's colours as Qt reads them.
+    const QImage& cell = SharedThumbnailMaker().Cell(kCell96);
+    for (const QPoint at : {QPoint(48, 95), QPoint(10, 60), QPoint(90, 80), QPoint(0, 95)}) {
+        EXPECT_EQ(a->pixel(at), cell.pixel(at)) << at.x() << "," << at.y();
+    }
+
+    // Another entry is rendered into the same shared cell; the copy does not change with it.
+    ASSERT_NE(cache.Fetch(*archive, first + 1, kCell96, true), nullptr);
+    EXPECT_EQ(cache.renderCount(), 2u);
+    const QImage* again = cache.Fetch(*archive, first, kCell96, true);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(cache.renderCount(), 2u);
+    EXPECT_EQ(*again, before);
+
+    // Each cell is its own thumbnail.
+    const QImage* small = cache.Fetch(*archive, first, 0, true);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->size(), QSize(16, 16));
+    EXPECT_EQ(cache.renderCount(), 3u);
+}
+
+TEST_F(ThumbnailCacheTest, NothingIsRenderedWhileBusyRefusedOrInFlux) {
+    ThumbnailCache cache;
+    ASSERT_NE(cache.Fetch(*archive, first, kCell96, true), nullptr);
+    EXPECT_EQ(cache.Fetch(*archive, first + 1, kCell96, false), nullptr);
+    {
+        CCodeArchive::OperationScope running(*archive);
+        EXPECT_EQ(cache.Fetch(*archive, first + 2, kCell96, true), nullptr);
+        // A copy made before the operation still draws: it belongs to this generation.
+        EXPECT_NE(cache.Fetch(*archive, first, kCell96, true), nullptr);
+    }
+    EXPECT_EQ(cache.renderCount(), 1u);
+
+    // Between the engine's notifications even the copies are not handed out.
+    bool asked = false;
+    const QImage* inFlux = nullptr;
+    host.engine.aboutToChange = [&](CCodeArchive& changing) {
+        asked = true;
+        inFlux = cache.Fetch(changing, first, kCell96, true);
+        EXPECT_EQ(cache.Fetch(changing, first + 1, kCell96, true), nullptr);
+    };
+    FakePaneHost::Folder(*archive, 0, "New Folder");
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(inFlux, nullptr);
+    EXPECT_EQ(cache.renderCount(), 1u);
+}
+
+TEST_F(ThumbnailCacheTest, ANewGenerationIsRenderedAgainAndTheOldCopiesGo) {
+    ThumbnailCache cache;
+    ASSERT_NE(cache.Fetch(*archive, first, kCell96, true), nullptr);
+    const uint64_t generation = archive->catalogueGeneration();
+    FakePaneHost::Folder(*archive, 0, "Later");
+    ASSERT_NE(archive->catalogueGeneration(), generation);
+
+    ASSERT_NE(cache.Fetch(*archive, first, kCell96, true), nullptr);
+    EXPECT_EQ(cache.renderCount(), 2u);
+    EXPECT_EQ(cache.size(), 2u);
+    cache.KeepOnly({archive});
+    EXPECT_EQ(cache.size(), 1u);
+    cache.KeepOnly({});
+    EXPECT_EQ(cache.size(), 0u);
+
+    ASSERT_NE(cache.Fetch(*archive, first, kCell96, true), nullptr);
+    cache.DropArchive(archive);
+    EXPECT_EQ(cache.size(), 0u);
+}
+
+TEST_F(ThumbnailCacheTest, AFullCacheLetsTheLeastRecentlyUsedGo) {
+    ThumbnailCache cache(2);
+    cache.Fetch(*archive, first, kCell96, true);
+    cache.Fetch(*archive, first + 1, kCell96, true);
+    cache.Fetch(*archive, first, kCell96, true); // now the most recent
+    cache.Fetch(*archive, first + 2, kCell96, true);
+    EXPECT_EQ(cache.size(), 2u);
+    EXPECT_EQ(cache.renderCount(), 3u);
+    cache.Fetch(*archive, first, kCell96, true); // kept
+    EXPECT_EQ(cache.renderCount(), 3u);
+    cache.Fetch(*archive, first + 1, kCell96, true); // was let go
+    EXPECT_EQ(cache.renderCount(), 4u);
+}
+
+TEST(ThumbnailCacheWithout, AnArchiveWithoutThumbnailsGivesNone) {
+    FakePaneHost host;
+    CCodeArchive& plain = host.Add("plain", 0);
+    const int number = host.Images(plain, 0, {"a.jpg"});
+    ThumbnailCache cache;
+    EXPECT_EQ(cache.Fetch(plain, number, 1, true), nullptr);
+    EXPECT_EQ(cache.size(), 0u);
+}
+
+} // namespace

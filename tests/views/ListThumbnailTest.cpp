@@ -1,0 +1,143 @@
+// Thumbnails are decrypted only for items that are drawn: the first paint renders the visible items
+// (at most one row more), a scroll what became visible, and nothing is rendered while a command runs
+// or the catalogue is in flux.
+#include "PaneFixture.h"
+
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+class ListThumbnailTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CCodeArchive& archive = p.host.Add("many", 8);
+        folder = FakePaneHost::Folder(archive, 0, "Pictures");
+        std::vector<std::string> names;
+        names.reserve(60);
+        for (int i = 0; i < 60; ++i) {
+            names.push_back("img" + std::to_string(100 + i) + ".jpg");
+        }
+        p.host.Images(archive, folder, names, 24);
+        p.list->Thumbnails().SetRenderHook([this](int number, int) { rendered.push_back(number); });
+        p.list->SetViewMode(CCodeList::kModeThumbnails);
+        p.list->resize(420, 320);
+        p.list->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(p.list.get()));
+        p.Show(1, folder);
+    }
+
+    QAbstractItemView* View() { return p.list->CurrentView(); }
+    void Paint() {
+        QCoreApplication::processEvents();
+        View()->viewport()->repaint();
+    }
+    // Entry numbers of the items whose rectangle meets `area` (viewport coordinates).
+    std::set<int> ItemsIn(const QRect& area) {
+        std::set<int> numbers;
+        for (int i = 0; i < p.list->Model().Count(); ++i) {
+            if (View()->visualRect(p.list->Model().index(i, 0)).intersects(area)) {
+                numbers.insert(p.list->Model().NumberAt(i));
+            }
+        }
+        return numbers;
+    }
+    std::set<int> Visible() { return ItemsIn(View()->viewport()->rect()); }
+    int RowHeight() { return View()->visualRect(p.list->Model().index(0, 0)).height(); }
+    int PerRow() {
+        const int top = View()->visualRect(p.list->Model().index(0, 0)).top();
+        int n = 0;
+        for (int i = 0; i < p.list->Model().Count(); ++i) {
+            n += View()->visualRect(p.list->Model().index(i, 0)).top() == top ? 1 : 0;
+        }
+        return n;
+    }
+    // Every render was of an item on screen or within one row of it, and every item on screen
+    // that became visible was rendered.
+    void ExpectRenderedOnly(const std::set<int>& wanted) {
+        const QRect reach = View()->viewport()->rect().adjusted(0, -RowHeight(), 0, RowHeight());
+        const std::set<int> nearby = ItemsIn(reach);
+        for (int number : rendered) {
+            EXPECT_TRUE(nearby.count(number)) << "rendered off screen: entry " << number;
+        }
+        const std::set<int> done(rendered.begin(), rendered.end());
+        EXPECT_EQ(done.size(), rendered.size()) << "an item was rendered twice";
+        for (int number : wanted) {
+            EXPECT_TRUE(done.count(number)) << "not rendered: entry " << number;
+        }
+        EXPECT_LE(rendered.size(), wanted.size() + static_cast<size_t>(PerRow()));
+    }
+    void ScrollAPage() {
+        QScrollBar* bar = View()->verticalScrollBar();
+        bar->setValue(bar->value() + bar->pageStep());
+    }
+
+    Panes p;
+    int folder = 0;
+    std::vector<int> rendered;
+};
+
+TEST_F(ListThumbnailTest, OnlyWhatIsDrawnIsRendered) {
+    Paint();
+    const std::set<int> first = Visible();
+    ASSERT_GT(first.size(), 2u);
+    ASSERT_LT(first.size(), 30u);
+    ExpectRenderedOnly(first);
+
+    for (int page = 0; page < 2; ++page) {
+        const std::set<int> before = Visible();
+        rendered.clear();
+        ScrollAPage();
+        Paint();
+        std::set<int> fresh;
+        for (int number : Visible()) {
+            if (!before.count(number)) {
+                fresh.insert(number);
+            }
+        }
+        ASSERT_FALSE(fresh.empty());
+        ExpectRenderedOnly(fresh);
+    }
+}
+
+TEST_F(ListThumbnailTest, NothingIsRenderedWhileACommandRunsOrTheCatalogueChanges) {
+    Paint();
+    rendered.clear();
+    p.host.busy = true;
+    ScrollAPage();
+    Paint();
+    EXPECT_TRUE(rendered.empty());
+    p.host.busy = false;
+    {
+        CCodeArchive::OperationScope running(p.host.Archive(1));
+        Paint();
+        EXPECT_TRUE(rendered.empty());
+    }
+    Paint();
+    EXPECT_FALSE(rendered.empty());
+
+    // In flux: a paint that comes before the panes are told, and one after, render nothing; the
+    // list is empty until it is filled again.
+    ScrollAPage();
+    rendered.clear();
+    int rowsAfter = -1;
+    p.host.engine.aboutToChange = [&](CCodeArchive& archive) {
+        Paint();
+        p.list->CatalogueAboutToChange(&archive);
+        Paint();
+        rowsAfter = p.list->Model().Count();
+    };
+    FakePaneHost::Folder(p.host.Archive(1), folder, "New Folder");
+    EXPECT_TRUE(rendered.empty());
+    EXPECT_EQ(rowsAfter, 0);
+    EXPECT_EQ(p.list->Model().Count(), 0);
+}
+
+} // namespace
