@@ -9,6 +9,7 @@
 #include "AppFakes.h"
 #include "AutoCloseController.h"
 #include "AutoCloseCountdown.h"
+#include "CCodeList.h"
 #include "CCodePict.h"
 #include "CThumbnailMaker.h"
 #include "DialogScript.h"
@@ -52,7 +53,7 @@ protected:
         window.resize(500, 400);
         window.show();
         dialogs.SetParentWindow(&window);
-        ws.SetViews(&frame, nullptr, nullptr, &pane);
+        ws.SetViews(&frame, nullptr, &list, &pane);
         prefs.autoCloseWait = 1;
         prefs.autoCloseOn = 1;
         fs.MakeDirectory("/a");
@@ -109,6 +110,7 @@ protected:
     FakeMainFrame frame;
     Workspace ws{prefs, dialogs, fs};
     CCodePict pane{ws, &frame, &dialogs};
+    CCodeList list{ws};
     QWidget window;
     int64_t now = 0;
     AutoCloseController controller{ws, frame, &window, [this] { return now; }};
@@ -411,7 +413,8 @@ TEST_F(AutoCloseTest, ALockedScreenClosesEverythingWhenAllowed) {
 }
 
 // After an auto close nothing of the archive is left in memory: its keys, the shared transfer and
-// thumbnail buffers, the thumbnail maker's cells, the preview's picture and the password field.
+// thumbnail buffers, the thumbnail maker's cells, the preview's picture, the list's thumbnail copies
+// and the password field.
 TEST_F(AutoCloseTest, AfterAnAutoCloseOnlyZerosAreLeft) {
     ASSERT_EQ(ws.Close(false), kOk);
     ScriptedHost host;
@@ -433,6 +436,13 @@ TEST_F(AutoCloseTest, AfterAnAutoCloseOnlyZerosAreLeft) {
     ASSERT_TRUE(pane.Shown());
     ASSERT_TRUE(ws.ArchiveAt(1)->RenderThumbnail(EntryIndex::OfNumber(2), 4));
     prefs.password.Set(QStringLiteral("pa55word"));
+    // The list's copy of the thumbnail, as painting its item makes it.
+    const QImage* cached = list.Thumbnails().Fetch(*ws.ArchiveAt(1), 2, 1, true);
+    ASSERT_NE(cached, nullptr);
+    const uchar* cachedBits = cached->constBits();
+    const QImage cachedBefore = cached->copy();
+    ASSERT_FALSE(std::all_of(cachedBefore.constBits(), cachedBefore.constBits() + cachedBefore.sizeInBytes(),
+                             [](uchar b) { return b == 0; }));
 
     bool keyWiped = false;
     QObject::connect(&ws, &Workspace::archiveClosed, [&](const CCodeArchive* archive) {
@@ -442,10 +452,15 @@ TEST_F(AutoCloseTest, AfterAnAutoCloseOnlyZerosAreLeft) {
                    AllZero(reinterpret_cast<const uint8_t*>(&key.twofish), sizeof key.twofish);
     });
     bool pictureZeroed = false;
+    bool cacheZeroed = false;
     SetImageWipeObserver([&](const QImage& image) {
+        const bool zeros = std::all_of(image.constBits(), image.constBits() + image.sizeInBytes(),
+                                       [](uchar b) { return b == 0; });
         if (image.size() == QSize(40, 30)) {
-            pictureZeroed = std::all_of(image.constBits(), image.constBits() + image.sizeInBytes(),
-                                        [](uchar b) { return b == 0; });
+            pictureZeroed = zeros;
+        }
+        if (image.constBits() == cachedBits) {
+            cacheZeroed = zeros;
         }
     });
     Run(1000, [&](int64_t s) { return ws.ArchiveCount() > 0 && s < 100; });
@@ -462,6 +477,8 @@ TEST_F(AutoCloseTest, AfterAnAutoCloseOnlyZerosAreLeft) {
         EXPECT_TRUE(AllZero(cell.constBits(), static_cast<size_t>(cell.sizeInBytes()))) << i;
     }
     EXPECT_TRUE(pictureZeroed);
+    EXPECT_TRUE(cacheZeroed) << "the list's copy of the thumbnail";
+    EXPECT_EQ(list.Thumbnails().size(), 0U);
     EXPECT_TRUE(pane.DecodedImage().isNull());
     const std::span<const char> password = prefs.password.Storage();
     EXPECT_TRUE(std::all_of(password.begin(), password.end(), [](char c) { return c == 0; }));
