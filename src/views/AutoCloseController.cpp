@@ -167,9 +167,8 @@ void AutoCloseController::Check() {
     });
     switch (decision.step) {
     case AutoClose::Step::None:
+    case AutoClose::Step::Prepare: // what was open was ended above; its loops unwind before the next check
         break;
-    case AutoClose::Step::Prepare:
-        break; // ended above; its loops unwind before the next check
     case AutoClose::Step::Show:
         countdown_->SetRemaining(static_cast<int>(decision.remaining));
         countdown_->show();
