@@ -692,6 +692,10 @@ int Workspace::OpenItem(int number) {
     if (typeCode == kTypeArchive || typeCode == kTypeOther || !hasData) {
         return kOk;
     }
+    // Already in the preview (a step that came round to the same image): nothing to decrypt again.
+    if (preview_ && previewArchive_ == archive && previewNumber_ == number) {
+        return kOk;
+    }
     PreviewItem item;
     item.name = QString::fromStdString(archive->GetName(index));
     item.comment = QString::fromStdString(archive->GetComment(index));

@@ -418,6 +418,11 @@ TEST_F(WorkspaceTest, OpenEntryShowsAnImageFromMemoryAndMakesAFolderCurrent) {
         EXPECT_NE(fs.log[i].kind, OpKind::Write) << "nothing decrypted reaches the disk";
         EXPECT_NE(fs.log[i].kind, OpKind::Create);
     }
+    // Opened again while it is shown (a step that came round to it): nothing is read or decrypted.
+    const size_t shownOnce = fs.log.size();
+    ws.OpenEntry(image);
+    EXPECT_EQ(fs.log.size(), shownOnce);
+    EXPECT_EQ(preview.Count("ShowItem " + std::to_string(image)), 1);
 
     preview.calls.clear();
     ws.OpenEntry(other); // not an image: nothing to show
