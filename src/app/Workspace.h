@@ -12,8 +12,6 @@
 // window, every modal dialog), so while a command runs drops, renames from the panes, other
 // commands and a close of the window arrive from inside it: they are refused (commands, drops,
 // renames) or deferred (RequestClose), and touch no archive.
-// Before any QObject header: Qt's `slots` keyword macro would otherwise eat the engine's
-// SelectionMap::slots.
 #include "CCodeArchive.h"
 #include "EditRecords.h"
 #include "PaneHost.h"
