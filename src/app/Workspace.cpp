@@ -318,6 +318,7 @@ void Workspace::SelectArchiveFolder(int archive, int folder, bool force) {
 
 void Workspace::CatalogueAboutToChange(CCodeArchive& archive) {
     flux_.push_back({&archive, archive.entryCount()});
+    emit catalogueAboutToChange(&archive);
     // Reads answer nothing from now on: the panes let go of what they show instead of painting
     // rows whose numbers may name other entries in a moment.
     if (tree_) {
@@ -337,6 +338,7 @@ void Workspace::CatalogueChanged(CCodeArchive& archive) {
             break;
         }
     }
+    emit catalogueChanged(&archive);
     const int slot = SlotOf(&archive);
     if (slot == 0) {
         return;
@@ -472,6 +474,7 @@ int Workspace::Close(bool ask) {
         return status;
     }
     ClearPreview();
+    emit archiveClosing(archive);
     archives_.erase(archives_.begin() + (current_ - 1));
     current_ = std::min(current_, ArchiveCount());
     // The slot number now names another archive: nothing remembered about this one may carry over.
@@ -486,10 +489,12 @@ int Workspace::Close(bool ask) {
 }
 
 void Workspace::ReleaseAll(bool save) {
-    // No pane is touched here: at shutdown they may already be going.
+    // No pane is called here (at shutdown they may already be going); only archiveClosing, whose
+    // receivers Qt disconnects as they go, reaches them.
     previewArchive_ = nullptr;
     previewNumber_ = 0;
     for (std::unique_ptr<CCodeArchive>& archive : archives_) {
+        emit archiveClosing(archive.get());
         // A failed save has been shown; the archive is let go of all the same.
         if (archive->Close(save) != kOk) {
             archive->Close(false);

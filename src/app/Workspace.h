@@ -132,6 +132,14 @@ signals:
     void currentChanged(int archive, int folder);
     void busyChanged(bool busy);
     void closeReady();
+    // The engine's catalogue notifications, passed on before the Workspace clears the panes
+    // (about to change) and before it refills them (changed), so that panes keeping state of their
+    // own can freeze and thaw it.
+    void catalogueAboutToChange(CCodeArchive* archive);
+    void catalogueChanged(CCodeArchive* archive);
+    // `archive` is going: it is closed (or about to be) and then deleted, and still in its slot
+    // when this arrives. Whatever was copied out of it (thumbnails) goes with it.
+    void archiveClosing(CCodeArchive* archive);
 
 private:
     // Sets the busy flag for a command. A flag, not a counter: the end of any guard clears it,
