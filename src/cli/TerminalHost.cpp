@@ -69,8 +69,7 @@ void TerminalHost::WipePassword() {
     lastPassword_.clear();
 }
 
-void TerminalHost::ShowMessage(Status code, const std::string& text) {
-    messages_.push_back(code);
+void TerminalHost::ShowMessage(Status /*code*/, const std::string& text) {
     messageTexts_.push_back(text);
     if (!capture_) {
         ClearBar();
@@ -79,7 +78,6 @@ void TerminalHost::ShowMessage(Status code, const std::string& text) {
 }
 
 void TerminalHost::ShowNotice(const std::string& text) {
-    ++notices_;
     ClearBar();
     std::fprintf(stderr, "kvq: %s\n", text.c_str());
 }
@@ -139,7 +137,6 @@ bool TerminalHost::AskPassword(const std::string& displayName, std::string& pass
         lastPassword_ = password;
         return true;
     }
-    ++passwordPrompts_;
     if (!PromptTerminal("Password for " + displayName + ": ", password)) {
         return false;
     }
@@ -148,8 +145,12 @@ bool TerminalHost::AskPassword(const std::string& displayName, std::string& pass
 }
 
 bool TerminalHost::AskCreateSettings(const std::string& /*path*/, CreateSettings& settings) {
-    if (!createSettings_ || ++createRounds_ > (source_.fixed ? 1 : kPromptRounds)) {
-        return false; // a fixed password that was refused is refused again: stop
+    if (!createSettings_) {
+        return false;
+    }
+    if (++createRounds_ > (source_.fixed ? 1 : kPromptRounds)) {
+        passwordRefused_ = true; // a fixed password that was refused is refused again: stop
+        return false;
     }
     settings = *createSettings_;
     if (!settings.encrypt) {
@@ -159,6 +160,7 @@ bool TerminalHost::AskCreateSettings(const std::string& /*path*/, CreateSettings
     if (source_.fixed) {
         if (CharacterCount(*source_.fixed) > kMaxPassword) {
             ShowNotice("The password must be at most 64 characters long.");
+            passwordRefused_ = true;
             return false;
         }
         settings.password = *source_.fixed;
@@ -193,6 +195,7 @@ bool TerminalHost::AskCreateSettings(const std::string& /*path*/, CreateSettings
         std::fill(second.begin(), second.end(), '\0');
         return true;
     }
+    passwordRefused_ = true; // every round typed a password that could not be taken
     return false;
 }
 

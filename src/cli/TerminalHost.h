@@ -36,11 +36,12 @@ public:
 
     bool PromptsOnTerminal() const { return !source_.fixed.has_value(); }
     bool PasswordMissing() const { return passwordMissing_; }
-    int PasswordPrompts() const { return passwordPrompts_; }
+    // AskCreateSettings gave up because the password was refused (too short, too long, or typed
+    // differently twice), not because the user cancelled.
+    bool PasswordRefused() const { return passwordRefused_; }
     bool CancelRequested() const { return cancelRequested_; }
-    const std::vector<Status>& Messages() const { return messages_; }
+    // The texts shown (with capture on, the caller prints them).
     const std::vector<std::string>& MessageTexts() const { return messageTexts_; }
-    size_t Notices() const { return notices_; }
     // The password the last successful AskPassword or AskCreateSettings gave.
     const std::string& LastPassword() const { return lastPassword_; }
     void WipePassword();
@@ -73,12 +74,10 @@ private:
     std::optional<std::string> exportFolder_;
     bool capture_ = false;
     bool passwordMissing_ = false;
+    bool passwordRefused_ = false;
     bool cancelRequested_ = false;
-    int passwordPrompts_ = 0;
     int createRounds_ = 0;
-    size_t notices_ = 0;
     std::string lastPassword_;
-    std::vector<Status> messages_;
     std::vector<std::string> messageTexts_;
 
     // Progress bar state.

@@ -15,6 +15,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace quorvane::cli {
 namespace {
@@ -60,6 +61,13 @@ int ExitFor(Status status, const TerminalHost& host) {
         return kExitPassword;
     case kErrArchiveLocked:
         return kExitLocked;
+    case kErrArchiveIsFolder:
+        return kExitPassword; // not an archive
+    case kErrReadOnly:
+        return kExitReadOnly;
+    case kErrArchiveMissing:
+    case kErrFolderMissing:
+        return kExitNotFound;
     case kErrNewerRevision:
     case kErrNewerVersion:
         return kExitNewer;
@@ -89,8 +97,7 @@ Status OpenArchive(CCodeArchive& archive, TerminalHost& host, const std::string&
 }
 
 std::string IsoUtc(uint64_t fileTime) {
-    const int64_t ns = FileTimeToUnixNs(fileTime);
-    const std::time_t seconds = static_cast<std::time_t>(ns / 1000000000 - (ns % 1000000000 < 0 ? 1 : 0));
+    const auto seconds = static_cast<std::time_t>(FileTimeToUnixSeconds(fileTime));
     std::tm utc{};
     if (gmtime_r(&seconds, &utc) == nullptr) {
         return "-";
@@ -211,7 +218,7 @@ int DoCreate(const Arguments& a, const PasswordSource& source) {
     s.host.SetCreateSettings(settings);
     const Status status = s.archive.Create(path, settings);
     if (status != kOk) {
-        if (status == kCancelled && s.host.Notices() > 0 && !s.host.CancelRequested()) {
+        if (status == kCancelled && s.host.PasswordRefused() && !s.host.CancelRequested()) {
             return kExitFailed; // the password was refused; the notice says why
         }
         return ExitFor(status, s.host);
@@ -374,7 +381,8 @@ int DoExtract(const Arguments& a, Session& s) {
     }
     s.host.SetExportFolder(folder);
     std::vector<std::string> written;
-    const Status status = s.archive.ExportSelection(selection, &written);
+    // Folders come out as folders, empty or not.
+    const Status status = s.archive.ExportSelection(selection, &written, true);
     for (const std::string& path : written) {
         std::printf("%s\n", EscapeName(path).c_str());
     }
@@ -464,7 +472,9 @@ int DoRename(const Arguments& a, Session& s) {
     if (!FitsField(Trimmed(name))) {
         return Fail("a name holds at most 126 bytes");
     }
-    s.archive.Rename(EntryIndex::OfNumber(n), name);
+    if (const Status status = s.archive.Rename(EntryIndex::OfNumber(n), name); status != kOk) {
+        return ExitFor(status, s.host);
+    }
     return s.Save();
 }
 
@@ -480,7 +490,9 @@ int DoComment(const Arguments& a, Session& s) {
     if (!FitsField(text) || text.find('\0') != std::string::npos) {
         return Fail("a comment holds at most 126 bytes");
     }
-    s.archive.SetEntryComment(EntryIndex::OfNumber(n), text);
+    if (const Status status = s.archive.SetEntryComment(EntryIndex::OfNumber(n), text); status != kOk) {
+        return ExitFor(status, s.host);
+    }
     return s.Save();
 }
 
@@ -517,12 +529,24 @@ int DoAdd(const Arguments& a, Session& s) {
         paths.push_back(path);
     }
     std::vector<ImportedItem> added;
-    const Status status = ImportPaths(s.archive, paths, folder, true, &added);
+    std::vector<std::string> skipped;
+    const Status status = ImportPaths(s.archive, paths, folder, true, &added, &skipped);
     for (const ImportedItem& item : added) {
         std::printf("added #%d %s\n", item.number, EscapeName(item.path).c_str());
     }
     std::fflush(stdout);
-    const int result = ExitFor(status, s.host);
+    for (const std::string& path : skipped) {
+        struct stat link {};
+        struct stat target {};
+        const bool folderLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+                                ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        Say(EscapeName(path) + ": skipped, " +
+            (folderLink ? "a link to a folder is not followed" : "neither a file nor a folder"));
+    }
+    int result = ExitFor(status, s.host);
+    if (result == kExitOk && added.empty()) {
+        result = kExitFailed; // nothing at all was added
+    }
     const int saved = s.Save();
     return result != kExitOk ? result : saved;
 }
@@ -636,6 +660,9 @@ int DoCp(const Arguments& a, Session& s) {
     if (int rc = target.Open(*a.into); rc != kExitOk) {
         return rc;
     }
+    if (target.archive.readOnly()) {
+        return ExitFor(target.archive.ReportError(kErrReadOnly), target.host);
+    }
     int folder = 0;
     if (int rc = TargetFolder(target, a.to, folder); rc != kExitOk) {
         return rc;
@@ -671,9 +698,8 @@ int DoSalvage(const Arguments& a, const PasswordSource& source) {
     SalvageReport report;
     Status status = kOk;
     for (int attempt = 1; attempt <= kPasswordAttempts; ++attempt) {
-        const int promptsBefore = host.PasswordPrompts();
         status = SalvageArchive(PosixFileSystem(), host, a.operands[0], folder, report);
-        if (status != kErrPassword || host.PasswordPrompts() == promptsBefore || host.CancelRequested()) {
+        if (!report.wrongPassword || !host.PromptsOnTerminal() || host.CancelRequested()) {
             break;
         }
     }
@@ -728,6 +754,14 @@ int RunVerb(const Arguments& a) {
     Session session(source);
     if (int rc = session.Open(a.operands[0]); rc != kExitOk) {
         return rc;
+    }
+    // An archive that cannot be written is read; a verb that would change it is refused up front.
+    static const std::set<std::string> kChanging{"mkdir", "rename",  "comment", "add",
+                                                 "rm",    "restore", "mv",      "empty-bin"};
+    const bool changes =
+        kChanging.count(a.verb) != 0 || (a.verb == "cp" && (!a.into || SameFile(*a.into, a.operands[0])));
+    if (changes && session.archive.readOnly()) {
+        return ExitFor(session.archive.ReportError(kErrReadOnly), session.host);
     }
     return verb->second(a, session);
 }

@@ -158,6 +158,7 @@ void CCodeArchive::ResetState() {
     entryChanges_.clear();
     batch_ = Batch{};
     cancelled_ = false;
+    readOnly_ = false;
 }
 
 void CCodeArchive::FillThumbSettings() {
@@ -204,7 +205,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         if (method < kMethodTwofish || method > kMethodBasic) {
             method = kMethodTwofish;
         }
-        const std::string stored = EncodeStoredText(settings.password, 255);
+        const std::string stored = EncodePassword(settings.password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         plainHeader_.method = method;
@@ -232,12 +233,12 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         WaitCursorGuard wait(host_);
         bool tempMissing = false;
         if (!fs_.StartupDiskHasRoom(&tempMissing)) {
-            status = kErrStartupDiskCreate;
+            status = tempMissing ? kErrTempFolder : kErrStartupDiskCreate;
         } else {
             OpenResult result{};
             file_ = fs_.OpenExclusive(path, true, &result);
             if (!file_) {
-                status = kErrArchiveLocked;
+                status = OpenFailureCode(result, true);
             } else {
                 isOpen_ = true;
                 // A journal left by an earlier archive of this name belongs to bytes that are gone;
@@ -291,22 +292,40 @@ Status CCodeArchive::Open(const std::string& path) {
     fileName_ = FileNameOf(path);
     displayName_ = WithoutExtension(fileName_);
 
-    auto fail = [&](Status code, OpenFailure why = OpenFailure::Other) {
+    auto fail = [&](Status code, OpenFailure why = OpenFailure::Other, const std::string& subject = {}) {
         lastOpenFailure_ = why;
         CloseFile(false);
-        return ReportError(code);
+        return ReportError(code, subject);
     };
 
     OpenResult result{};
     file_ = fs_.OpenExclusive(path, false, &result);
+    if (!file_ && result == OpenResult::Denied) {
+        // It may be read but not written (a read-only disc, an immutable or another user's file):
+        // opened for reading, with a shared lock that keeps writers out while it is open.
+        file_ = fs_.OpenShared(path, &result);
+        readOnly_ = file_ != nullptr;
+    }
     if (!file_) {
-        return fail(kErrArchiveLocked);
+        return fail(OpenFailureCode(result, false));
     }
     isOpen_ = true;
 
-    // An interrupted operation left its journal: write the saved bytes back before anything is read.
-    if (RollbackJournal::Recover(fs_, path, *file_) == RollbackJournal::Recovery::Failed) {
-        return fail(kErrArchiveLocked);
+    if (readOnly_) {
+        // Nothing is ever written to a read-only archive, not even to undo an interrupted change.
+        if (const std::string journal = RollbackJournal::PathFor(path); fs_.Exists(journal)) {
+            ReportError(kWarnJournalReadOnly, journal);
+        }
+    } else {
+        // An interrupted operation left its journal: write the saved bytes back before anything is read.
+        switch (RollbackJournal::Recover(fs_, path, *file_)) {
+        case RollbackJournal::Recovery::Refused:
+            return fail(kErrJournalMismatch, OpenFailure::Other, RollbackJournal::PathFor(path));
+        case RollbackJournal::Recovery::Failed:
+            return fail(kErrJournalFailed, OpenFailure::Other, RollbackJournal::PathFor(path));
+        default:
+            break;
+        }
     }
 
     const std::optional<uint64_t> length = file_->Length();
@@ -338,7 +357,7 @@ Status CCodeArchive::Open(const std::string& path) {
             return fail(kCancelled, OpenFailure::Cancelled);
         }
         prompted = true;
-        const std::string stored = EncodeStoredText(password, 255);
+        const std::string stored = EncodePassword(password, 255);
         std::memset(key_.password, 0, sizeof key_.password);
         std::memcpy(key_.password, stored.data(), stored.size());
         std::fill(password.begin(), password.end(), '\0');
@@ -386,7 +405,7 @@ Status CCodeArchive::CloseFile(bool save) {
     if (!isOpen_) {
         return kOk;
     }
-    if (save && file_) {
+    if (save && file_ && !readOnly_) {
         Status status = kOk;
         if (catalogueDirty_ || HeaderChanged(header_, diskHeader_)) {
             status = WriteHeader(false);
@@ -411,6 +430,7 @@ Status CCodeArchive::CloseFile(bool save) {
     entryChanges_.clear();
     catalogueLoaded_ = false;
     catalogueDirty_ = false;
+    readOnly_ = false;
     return closed ? kOk : kErrArchiveClose;
 }
 
@@ -438,6 +458,9 @@ Status CCodeArchive::ReadAt(void* buffer, uint64_t offset, size_t length) {
 }
 
 Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     if (!file_ || !file_->WriteAt(buffer, offset, length)) {
         return kErrFileAccess;
     }
@@ -447,6 +470,9 @@ Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length)
 Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
     if (length == 0 || from == to) {
         return kOk;
+    }
+    if (readOnly_) {
+        return kErrReadOnly;
     }
     uint8_t* buffer = SharedBuffers().a;
     const uint64_t pieces = (length + kPieceSize - 1) / kPieceSize;
@@ -461,7 +487,7 @@ Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
             return kErrArchiveMove;
         }
         if (length > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(length / kPieceSize));
+            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
         }
     }
     return kOk;
@@ -475,6 +501,9 @@ Status CCodeArchive::Flush() {
 }
 
 Status CCodeArchive::SetArchiveLength(uint64_t length) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     if (!file_) {
         return kErrDiskSpace;
     }
@@ -493,7 +522,7 @@ Status CCodeArchive::SetArchiveLength(uint64_t length) {
         bool tempMissing = false;
         if (!fs_.StartupDiskHasRoom(&tempMissing)) {
             file_->SetLength(old);
-            return kErrStartupDiskAdd;
+            return tempMissing ? kErrTempFolder : kErrStartupDiskAdd;
         }
     }
     return kOk;
@@ -538,14 +567,24 @@ Status CCodeArchive::ReadProtectedHeader() {
     return kOk;
 }
 
-Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
-    ProtectedHeader stamped = image;
+Status CCodeArchive::SealHeaderImage(const ProtectedHeader& image, ProtectedHeader& stamped,
+                                     uint8_t* sealed) {
+    stamped = image;
     stamped.timeCopy.stamp2 = NowFileTime();
-    uint8_t io[kProtectedHeaderSize];
-    if (EncryptUnit(&stamped, io, kProtectedHeaderSize) != kOk) {
-        return kErrFileAccess;
+    return EncryptUnit(&stamped, sealed, kProtectedHeaderSize) == kOk ? Status{kOk} : Status{kErrFileAccess};
+}
+
+Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
+    ProtectedHeader stamped{};
+    uint8_t sealed[kProtectedHeaderSize];
+    if (Status s = SealHeaderImage(image, stamped, sealed); s != kOk) {
+        return s;
     }
-    Status status = WriteAt(io, kProtectedHeaderOffset, kProtectedHeaderSize);
+    return WriteSealedHeader(stamped, sealed, flush);
+}
+
+Status CCodeArchive::WriteSealedHeader(const ProtectedHeader& stamped, const uint8_t* sealed, bool flush) {
+    Status status = WriteAt(sealed, kProtectedHeaderOffset, kProtectedHeaderSize);
     if (status == kOk && flush) {
         status = Flush();
         if (status != kOk) {
@@ -567,6 +606,9 @@ Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) 
 }
 
 Status CCodeArchive::WriteHeader(bool flush) {
+    if (readOnly_) {
+        return kErrReadOnly;
+    }
     const Status catalogueStatus = FlushCatalogue();
     const Status headerStatus = WriteHeaderImage(header_, flush);
     return catalogueStatus != kOk ? catalogueStatus : headerStatus;
@@ -606,7 +648,8 @@ void CCodeArchive::MarkChanged(int index, EntryChange change) {
 }
 
 Status CCodeArchive::FlushCatalogue() {
-    if (!catalogueLoaded_ || !catalogueDirty_ || !file_) {
+    // A read-only archive keeps its changes of tree state in memory only.
+    if (!catalogueLoaded_ || !catalogueDirty_ || !file_ || readOnly_) {
         return kOk;
     }
     WaitCursorGuard wait(host_);
@@ -663,7 +706,7 @@ Status CCodeArchive::FlushCatalogue() {
         if (status != kOk) {
             // Put the old entries back now: a journal left behind would undo later work on the next
             // open. The changes stay in memory, so saving can be tried again.
-            RollbackJournal::Recover(fs_, path_, *file_);
+            RollbackJournal::Recover(fs_, path_, *file_, false);
         }
     }
     if (status != kOk) {
@@ -695,7 +738,7 @@ Status CCodeArchive::Reload(bool alert) {
         return s;
     }
     Recount(alert);
-    return WriteHeader(true);
+    return readOnly_ ? Status{kOk} : WriteHeader(true);
 }
 
 Status CCodeArchive::ReadEntry(CatalogueEntry& entry, EntryIndex index) {
@@ -734,10 +777,17 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     const bool journalled = from != to && overlapStart < overlapEnd;
     *sourceIntact = !journalled;
     const ProtectedHeader before = diskHeader_;
+    // The new header is sealed first, so that the journal can tell a crash after it was written.
+    ProtectedHeader stamped{};
+    uint8_t sealed[kProtectedHeaderSize];
+    if (SealHeaderImage(next, stamped, sealed) != kOk) {
+        *sourceIntact = true;
+        return kErrArchiveMove;
+    }
     RollbackJournal journal(fs_, path_);
     if (journalled) {
-        if (!journal.Begin(*file_) || !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) ||
-            !journal.Commit()) {
+        if (!journal.Begin(*file_, sealed) ||
+            !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) || !journal.Commit()) {
             journal.Discard();
             *sourceIntact = true; // nothing was moved
             return kErrArchiveMove;
@@ -745,7 +795,7 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     }
     auto rollBack = [&](Status code) {
         if (journalled) {
-            RollbackJournal::Recover(fs_, path_, *file_);
+            RollbackJournal::Recover(fs_, path_, *file_, false);
             diskHeader_ = before;
         }
         return code;
@@ -756,7 +806,7 @@ Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t leng
     if (Status s = Flush(); s != kOk) {
         return rollBack(s);
     }
-    if (Status s = WriteHeaderImage(next, true); s != kOk) {
+    if (Status s = WriteSealedHeader(stamped, sealed, true); s != kOk) {
         return rollBack(s);
     }
     if (!journal.Discard()) {
@@ -779,6 +829,10 @@ Status CCodeArchive::BeginBatch(bool silent) {
     batch_.silent = silent;
     batch_.defragmentBefore = header_.defragmentPending;
     cancelled_ = false;
+    if (readOnly_) {
+        batch_.pendingError = kErrReadOnly; // every step returns it; FinishBatch shows it once
+        return batch_.pendingError;
+    }
     if (!silent) {
         ProgressOpen(key_.enabled ? kProgressEncrypt : kProgressCopy);
     }
@@ -814,6 +868,14 @@ Status CCodeArchive::PlanFile(const std::string& path, uint64_t size) {
     batch_.plannedBytes += thumbStoredLength_ + StoredLength(size);
     batch_.plannedFileSizes.push_back(size);
     return kOk;
+}
+
+Status CCodeArchive::PlanFailure(Status code, const std::string& subject) {
+    if (batch_.pendingError == kOk) {
+        batch_.pendingError = code;
+        batch_.pendingSubject = subject;
+    }
+    return batch_.pendingError;
 }
 
 Status CCodeArchive::PlanFolder() {
@@ -985,6 +1047,8 @@ Status CCodeArchive::FinishBatch() {
     }
     ProgressClose();
     image_->Reset();
+    // The subject belongs to the error planning set, not to one of finishing.
+    const std::string subject = pending == batch_.pendingError ? batch_.pendingSubject : std::string();
     // A batch that never expanded changed nothing in the file: the catalogue in memory stays as it
     // is, with any change that could not be flushed.
     if (batch_.expanded) {
@@ -996,7 +1060,7 @@ Status CCodeArchive::FinishBatch() {
     batch_.expanded = false;
     change.reset();
     batch_.pendingError = pending;
-    return ReportError(pending);
+    return ReportError(pending, subject);
 }
 
 // ---------------------------------------------------------------- progress and errors
@@ -1057,14 +1121,14 @@ void CCodeArchive::ProgressClose() {
     }
 }
 
-Status CCodeArchive::ReportError(Status code) {
+Status CCodeArchive::ReportError(Status code, const std::string& subject) {
     if (code == kOk || code == kCancelled) {
         return code;
     }
-    const Status shown = code >= 9000 && code <= 9032 ? code : Status{kErrGeneral};
-    auto show = [this, shown] {
+    const Status shown = code >= 9000 && code <= kLastMessage ? code : Status{kErrGeneral};
+    auto show = [this, shown, text = MessageText(shown, subject)] {
         const HostCall call;
-        host_.ShowMessage(shown, MessageText(shown));
+        host_.ShowMessage(shown, text);
     };
     if (fluxDepth_ > 0) {
         deferred_.push_back(show); // shown once the host has the catalogue back

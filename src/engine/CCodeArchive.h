@@ -62,6 +62,8 @@ public:
     // ---- life cycle
     // Asks the host for the settings ("Archive Properties", then "Confirm Archive Password").
     Status Create(const std::string& path, CreateSettings settings = {});
+    // An archive that may be read but not written opens read-only (see readOnly()); a journal
+    // beside it is not replayed, and 9040 is shown for it while Open still succeeds with 0.
     Status Open(const std::string& path);
     OpenFailure lastOpenFailure() const { return lastOpenFailure_; }
     // Writes the header and catalogue back when `save`; a failure is shown, returned, and the
@@ -127,6 +129,9 @@ public:
     Status PlanFile(const std::string& path, uint64_t size);
     Status PlanFolder();
     Status PlanCopy(const CatalogueEntry& entry);
+    // Planning found something the batch cannot take (a folder that cannot be listed): the batch
+    // fails with `code`, shown naming `subject`.
+    Status PlanFailure(Status code, const std::string& subject);
     Status Expand();
     Status StartAdding();
     Status FinishBatch();
@@ -144,11 +149,17 @@ public:
     // ---- export
     // Asks the host for a folder, then writes the marked files there (folders below the selection
     // recreated). 0 (also when nothing is marked), 9004 when the folder chooser or the progress
-    // window is cancelled, else 9006, shown once whatever the cause. `written` receives each path.
-    Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr);
+    // window is cancelled, else the code of the one message shown: 9011 (the archive cannot be
+    // read), 9041 (the folder cannot be written), 9043 (a file or link where a folder is to be made)
+    // or 9005, naming the file or folder, and 9006 for a full disk and anything else. `written`
+    // receives each path. With `withFolders`, every marked folder is made too, so that empty ones
+    // come out as well.
+    Status ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written = nullptr,
+                           bool withFolders = false);
     // One file: with `makeName`, `folder` is the export root and a free name is chosen there; else
-    // `folder` is the complete destination path. Never overwrites an existing file. A step of
-    // ExportSelection: its failure is returned, not shown.
+    // `folder` is the complete destination path. Never overwrites an existing file, and never
+    // reaches below the root through a link. A step of ExportSelection: its failure is returned, not
+    // shown, and `writtenPath` then names the file or folder the failure is about.
     Status ExportFile(EntryIndex index, const std::string& folder, bool makeName,
                       std::string* writtenPath = nullptr, const SelectionMap* marks = nullptr);
     std::string DestinationFolder(EntryIndex index, const std::string& root, const SelectionMap& marks);
@@ -180,9 +191,9 @@ public:
     void ProgressClose();
     bool Cancelled() const { return cancelled_; }
 
-    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes outside 9000..9032) and
-    // returns the code shown (0 and 9004 as they are).
-    Status ReportError(Status code);
+    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes the table does not hold),
+    // naming `subject` when one is given, and returns the code shown (0 and 9004 as they are).
+    Status ReportError(Status code, const std::string& subject = {});
 
     // ---- catalogue operations (parents, selections and FindNext speak in entry numbers)
     Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
@@ -211,7 +222,9 @@ public:
     int FindNext(const std::string& text, bool matchCase, bool wholeName, int start);
     // In-memory changes, written by the next WriteHeader or Close(true). Each returns 0, or 9029
     // (shown) for an entry that does not exist; a rename to a blank text changes nothing and
-    // returns 9004, as when the user leaves the name as it was.
+    // returns 9004, as when the user leaves the name as it was. On a read-only archive a rename or
+    // comment is refused with 9039 (shown); expansion, type and the root's state change in memory
+    // only, are never written, and return 0.
     Status SetEntryComment(EntryIndex index, const std::string& text);
     Status Rename(EntryIndex index, const std::string& text);
     Status SetExpanded(EntryIndex index, bool expanded);
@@ -243,6 +256,9 @@ public:
         return uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
     }
     bool catalogueLoaded() const { return catalogueLoaded_; }
+    // Opened read-only (the file may be read but not written): everything that reads works, every
+    // change is refused with a message, and nothing is ever written to the file.
+    bool readOnly() const { return readOnly_; }
     bool catalogueDirty() const { return catalogueDirty_; }
     const PlainHeader& plainHeader() const { return plainHeader_; }
     const ProtectedHeader& header() const { return header_; }
@@ -271,6 +287,7 @@ protected:
         bool silent = false;
         uint8_t defragmentBefore = 0;
         Status pendingError = 0;
+        std::string pendingSubject;             // the file or folder the pending error is about, if any
         std::vector<uint64_t> plannedFileSizes; // in planning order; each add of a file takes the next
         size_t nextPlannedFile = 0;
     };
@@ -328,6 +345,9 @@ protected:
     void NewGeneration();
     // An alert, shown now or, in flux, after CatalogueChanged.
     void ShowAlert(const Prompt& prompt);
+    // The two halves of WriteHeaderImage: the stamped image and its encrypted bytes, then the write.
+    Status SealHeaderImage(const ProtectedHeader& image, ProtectedHeader& stamped, uint8_t* sealed);
+    Status WriteSealedHeader(const ProtectedHeader& stamped, const uint8_t* sealed, bool flush);
     Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();
@@ -357,6 +377,7 @@ protected:
     bool catalogueDirty_ = false;
     bool isOpen_ = false;
     OpenFailure lastOpenFailure_ = OpenFailure::None;
+    bool readOnly_ = false;
     std::unique_ptr<IFile> file_;
     Batch batch_;
     std::unique_ptr<CImageHolder> image_;
@@ -405,14 +426,15 @@ private:
 };
 
 // One import into `folder` of `archive` as one batch: files, and with `recurse` directories with
-// their whole tree (links to directories, fifos, sockets and devices are skipped). The same paths
-// are planned and then added in the same order. `added` receives the entry number and source path
-// of each entry made. Returns the batch's status (already shown through the host).
+// their whole tree (links to directories, fifos, sockets and devices are skipped, and `skipped`
+// receives their paths). The same paths are planned and then added in the same order. `added`
+// receives the entry number and source path of each entry made. Returns the batch's status
+// (already shown through the host).
 struct ImportedItem {
     int number = 0;
     std::string path;
 };
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
-                   std::vector<ImportedItem>* added = nullptr);
+                   std::vector<ImportedItem>* added = nullptr, std::vector<std::string>* skipped = nullptr);
 
 } // namespace quorvane

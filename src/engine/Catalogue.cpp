@@ -1,5 +1,6 @@
 // The item catalogue: names and comments, derived counts, selections, column texts and keys.
 #include "CCodeArchive.h"
+#include "NameRules.h"
 #include "TextCodec.h"
 #include "Validate.h"
 
@@ -168,9 +169,7 @@ std::string CCodeArchive::SizeText(uint32_t bytes) {
 }
 
 std::string CCodeArchive::DateText(uint64_t fileTime) {
-    const int64_t unixNs = FileTimeToUnixNs(fileTime);
-    const std::time_t seconds =
-        static_cast<std::time_t>(unixNs / 1000000000 - (unixNs % 1000000000 < 0 ? 1 : 0));
+    const auto seconds = static_cast<std::time_t>(FileTimeToUnixSeconds(fileTime));
     std::tm local{};
     if (localtime_r(&seconds, &local) == nullptr) {
         return {};
@@ -374,6 +373,9 @@ Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) 
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
+    }
     CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
     EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
     MarkChanged(index.value, kChangeContent);
@@ -391,6 +393,9 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     if (trimmed.empty()) {
         return kCancelled; // the name stays as it was
     }
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
+    }
     const size_t dot = trimmed.find_last_of('.');
     const std::string base =
         dot != std::string::npos && dot != 0 && dot != trimmed.size() - 1 ? trimmed.substr(0, dot) : trimmed;
@@ -406,6 +411,11 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
         }
         name += "." + lower;
     }
+    // The user cannot change or remove the extension, so a name too long for the field gives up
+    // characters before it instead.
+    name = ShortenKeepingExtension(name, [](const std::string& candidate) {
+        return EncodeStoredText(candidate, 4 * kTextMaxBytes).size() <= kTextMaxBytes;
+    });
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
     MarkChanged(index.value, kChangeContent);
     return kOk;

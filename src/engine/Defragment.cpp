@@ -12,6 +12,9 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
     if (Reentered()) {
         return kBusy;
     }
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
+    }
     const OperationScope scope(*this);
     SelectionMap marks = MarkSelection(selection, true);
     if (marks.count == 0) {
@@ -100,6 +103,9 @@ Status CCodeArchive::Defragment() {
     if (!header_.defragmentPending) {
         return kOk;
     }
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
+    }
     const OperationScope scope(*this);
     // Pending catalogue changes reach the file first: the pass works on the file and reloads it, so
     // changes that cannot be written would be lost.
@@ -165,7 +171,7 @@ Status CCodeArchive::Defragment() {
         }
         if (journalled && journal.Active()) {
             if (s != kOk || !journal.Discard()) {
-                RollbackJournal::Recover(fs_, path_, *file_);
+                RollbackJournal::Recover(fs_, path_, *file_, false);
                 s = s != kOk ? s : Status{kErrFileAccess};
             }
         }
@@ -210,7 +216,7 @@ Status CCodeArchive::Defragment() {
                 }
                 if (s != kOk || !journal.Discard()) {
                     if (ok) {
-                        RollbackJournal::Recover(fs_, path_, *file_);
+                        RollbackJournal::Recover(fs_, path_, *file_, false);
                     } else {
                         journal.Discard();
                     }

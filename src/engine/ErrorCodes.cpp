@@ -1,5 +1,9 @@
 #include "ErrorCodes.h"
 
+#include "FileLayer.h"
+
+#include <string>
+
 namespace quorvane {
 
 const char* MessageText(Status code) {
@@ -71,8 +75,71 @@ const char* MessageText(Status code) {
         return kNewer;
     case kErrSourceLocked:
         return "One of the files you are importing is locked, in use, or can not be accessed.";
+    case kErrArchiveMissing:
+        return "The archive could not be found: there is no such file.";
+    case kErrArchiveIsFolder:
+        return "This is a folder, not an archive.";
+    case kErrFolderMissing:
+        return "The folder to create the archive in does not exist.";
+    case kErrNameTooLong:
+        return "The archive's name or path is too long for the disk it is on.";
+    case kErrJournalMismatch:
+        return "A rollback journal lies beside this archive, but it was not written for the archive as it is "
+               "now (one put back from a backup, or replaced), or it does not fit it, so it was not used. "
+               "Neither file was changed: move the journal away to open the archive as it is.";
+    case kErrJournalFailed:
+        return "The rollback journal beside this archive could not be written back. It stays there and is "
+               "used the next time the archive is opened.";
+    case kErrReadOnly:
+        return "This archive is read-only: it is on a read-only disc or folder, or you may not write to it. "
+               "It can be viewed and exported, but not changed.";
+    case kWarnJournalReadOnly:
+        return "This archive was opened read-only, and a rollback journal of a change that was interrupted "
+               "lies beside it. The change was not undone, so some items may be damaged; open the archive "
+               "where it can be written to undo it.";
+    case kErrFolderReadOnly:
+        return "This folder cannot be written to: it is read-only, or you may not write to it.";
+    case kErrTempFolder:
+        return "The folder for temporary files (TMPDIR) does not exist or cannot be written to, so the room "
+               "left for the system's own files cannot be checked.";
+    case kErrFolderInTheWay:
+        return "A folder cannot be made: a file or a link of that name is in the way.";
     default:
         return "There was an error processing this command.";
+    }
+}
+
+Status OpenFailureCode(OpenResult result, bool creating) {
+    switch (result) {
+    case OpenResult::NotFound:
+        return creating ? kErrFolderMissing : kErrArchiveMissing;
+    case OpenResult::Directory:
+        return kErrArchiveIsFolder;
+    case OpenResult::NameTooLong:
+        return kErrNameTooLong;
+    case OpenResult::Denied:
+        return creating ? kErrFolderReadOnly : kErrArchiveLocked;
+    default:
+        return kErrArchiveLocked;
+    }
+}
+
+std::string MessageText(Status code, const std::string& subject) {
+    std::string text = MessageText(code);
+    if (subject.empty()) {
+        return text;
+    }
+    switch (code) {
+    case kErrUnreadableFolder:
+        return text + " This folder could not be read: " + subject;
+    case kErrJournalMismatch:
+    case kErrJournalFailed:
+    case kWarnJournalReadOnly:
+        return text + " The journal: " + subject;
+    case kErrFolderInTheWay:
+        return text.substr(0, text.size() - 1) + ": " + subject;
+    default:
+        return text + " (" + subject + ")";
     }
 }
 

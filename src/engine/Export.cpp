@@ -11,9 +11,71 @@ namespace {
 // folder that somehow holds every name.
 constexpr int kMaxCopyAttempts = 100000;
 
+// The folders below the export root that hold an entry's file: the names of its marked ancestors
+// up to the first that is not marked or is the recycle bin, each followed by '/'.
+std::string RelativeFolder(CCodeArchive& archive, EntryIndex index, const SelectionMap& marks) {
+    std::vector<int> ancestors;
+    const CatalogueEntry* e = archive.Entry(index);
+    while (e && e->parent != 0 && e->parent != 1 && marks.Marked(e->parent) && ancestors.size() < 512) {
+        ancestors.push_back(e->parent);
+        e = archive.Entry(EntryIndex::OfNumber(e->parent));
+    }
+    std::string relative;
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        relative += SafeComponent(archive.GetName(EntryIndex::OfNumber(*it)), "unnamed") + "/";
+    }
+    return relative;
+}
+
+// The code of a file or folder that could not be made in the export folder.
+Status CreateFailure(OpenResult result) {
+    switch (result) {
+    case OpenResult::Denied:
+        return kErrFolderReadOnly;
+    case OpenResult::InTheWay:
+        return kErrFolderInTheWay;
+    case OpenResult::NoSpace:
+        return kErrExportSpace;
+    default:
+        return kErrFileAccess;
+    }
+}
+
+// The first folder of `relative` below `root` that is not a real folder (a file or a link in the
+// way), for the message; the whole path when each is.
+std::string FirstNotAFolder(IFileSystem& fs, const std::string& root, const std::string& relative) {
+    std::string path = root;
+    for (size_t start = 0; start < relative.size();) {
+        const size_t slash = std::min(relative.find('/', start), relative.size());
+        path += relative.substr(start, slash - start);
+        if (fs.KindOf(path) != DirEntryKind::Directory) {
+            return path;
+        }
+        path += "/";
+        start = slash + 1;
+    }
+    return path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+}
+
+// Makes the folders of `relative` below `root`; the failure's code, with `subject` set.
+Status MakeFolders(IFileSystem& fs, const std::string& root, const std::string& relative,
+                   std::string& subject) {
+    OpenResult result = OpenResult::Ok;
+    if (relative.empty() || fs.MakeDirectoryBelow(root, relative, &result)) {
+        return kOk;
+    }
+    const Status code = CreateFailure(result);
+    subject = code == kErrFolderInTheWay ? FirstNotAFolder(fs, root, relative) : root + relative;
+    if (subject.size() > 1 && subject.back() == '/') {
+        subject.pop_back();
+    }
+    return code;
+}
+
 } // namespace
 
-Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written) {
+Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written,
+                                     bool withFolders) {
     if (Reentered()) {
         return kBusy;
     }
@@ -37,6 +99,7 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
     batch_ = Batch{};
     batch_.plannedEntries = marks.count;
     Status status = kOk;
+    std::string subject; // the file or folder a failure is about
     for (int index = 0; index < header_.entryCount; ++index) {
         if (!marks.Marked(index + 1)) {
             continue;
@@ -50,33 +113,47 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
             std::string path;
             status = ExportFile(EntryIndex(index), root, true, &path, &marks);
             if (status != kOk) {
+                subject = path;
                 break;
             }
             if (written) {
                 written->push_back(path);
             }
+        } else if (withFolders) {
+            // Where its files go, as DestinationFolder makes it for them.
+            status = MakeFolders(fs_, root,
+                                 RelativeFolder(*this, EntryIndex(index), marks) +
+                                     SafeComponent(GetName(EntryIndex(index)), "unnamed"),
+                                 subject);
+            if (status != kOk) {
+                break;
+            }
         }
         ++batch_.entriesAdded;
     }
     ProgressClose();
-    // Whatever stopped it, one message: 9006.
-    return status == kOk || status == kCancelled ? status : ReportError(kErrExportSpace);
+    if (status == kOk || status == kCancelled) {
+        return status;
+    }
+    // One message, saying what went wrong where that is known; a disk that filled up (or anything
+    // else) as 9006.
+    switch (status) {
+    case kErrArchiveRead:
+    case kErrFolderReadOnly:
+    case kErrFolderInTheWay:
+    case kErrFileAccess:
+        return ReportError(status, subject);
+    default:
+        return ReportError(kErrExportSpace);
+    }
 }
 
 std::string CCodeArchive::DestinationFolder(EntryIndex index, const std::string& root,
                                             const SelectionMap& marks) {
-    std::vector<int> ancestors;
-    const CatalogueEntry* e = Entry(index);
-    for (int a = e ? e->parent : 0; a != 0 && a != 1 && marks.Marked(a) && ancestors.size() < 512;
-         a = catalogue_[static_cast<size_t>(a - 1)].parent) {
-        ancestors.push_back(a);
-    }
-    std::string path = root;
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-        path += SafeComponent(GetName(EntryIndex::OfNumber(*it)), "unnamed") + "/";
-        fs_.MakeDirectory(path.substr(0, path.size() - 1)); // an existing folder is fine
-    }
-    return path;
+    const std::string relative = RelativeFolder(*this, index, marks);
+    std::string subject;
+    MakeFolders(fs_, root, relative, subject); // a failure makes the file fail
+    return root + relative;
 }
 
 Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
@@ -92,17 +169,30 @@ Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, boo
     std::string path;
     OpenResult result{};
     if (makeName) {
+        // Nothing below the chosen folder is reached through a link: one already there could lead
+        // anywhere on the disk.
+        const std::string root = !folder.empty() && folder.back() != '/' ? folder + "/" : folder;
         const SelectionMap none;
-        const std::string directory = DestinationFolder(index, folder, marks ? *marks : none);
+        const std::string relative = RelativeFolder(*this, index, marks ? *marks : none);
+        std::string subject;
+        if (Status s = MakeFolders(fs_, root, relative, subject); s != kOk) {
+            if (writtenPath) {
+                *writtenPath = subject;
+            }
+            return s;
+        }
         const std::string name = SafeComponent(GetName(index), "unnamed");
         for (int attempt = 0; attempt < kMaxCopyAttempts && !output; ++attempt) {
-            path = directory + CopyCandidate(name, attempt);
-            if (fs_.Exists(path)) {
-                continue;
-            }
-            output = fs_.CreateNew(path, &result);
-            if (!output && !fs_.Exists(path)) {
+            path = root + relative + CopyCandidate(name, attempt);
+            output = fs_.CreateNewBelow(root, relative + CopyCandidate(name, attempt), &result);
+            if (!output && result != OpenResult::Exists) {
                 break; // not a name clash: the folder cannot take the file
+            }
+        }
+        if (!output && result == OpenResult::Denied) {
+            path = root + relative;
+            if (path.size() > 1) {
+                path.pop_back(); // the folder is what cannot be written
             }
         }
     } else {
@@ -110,11 +200,17 @@ Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, boo
         output = fs_.CreateNew(path, &result);
     }
     if (!output) {
-        return kPendingGeneral;
+        if (writtenPath) {
+            *writtenPath = path;
+        }
+        return CreateFailure(result);
     }
     Status status = ReadFileData(index, *output);
+    if (status == kErrFileAccess) {
+        status = kErrExportSpace; // the output file took no more: a full disk, most likely
+    }
     if (!output->Close() && status == kOk) {
-        status = kErrFileAccess;
+        status = kErrExportSpace;
     }
     if (status != kOk) {
         fs_.Remove(path); // never leave a truncated copy behind
@@ -145,7 +241,7 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
     }
     TransferBuffers& buffers = SharedBuffers();
     const uint64_t size = e->size;
-    const uint64_t fullPieces = size / kPieceSize;
+    const uint64_t pieces = PieceCount(size);
     // Each chunk streams through a slice small enough to stay in the processor's cache between
     // the read, the decryption in place and the write.
     constexpr uint32_t kSlice = 256 * 1024;
@@ -177,7 +273,7 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
         remaining -= p;
         ++piece;
         if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(piece), static_cast<int>(fullPieces));
+            ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
         }
     } while (remaining > 0);
     return kOk;

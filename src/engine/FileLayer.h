@@ -31,15 +31,22 @@ public:
 
 struct FileTimes {
     uint64_t length = 0;
-    int64_t createdUnixNs = 0; // birth time where the file system keeps one, else modification time
-    int64_t modifiedUnixNs = 0;
+    // As FILETIMEs, which hold every date a file system can: nanoseconds since 1970 end in 2262.
+    uint64_t created = 0; // birth time where the file system keeps one, else modification time
+    uint64_t modified = 0;
 };
 
 enum class OpenResult {
     Ok,
-    NotFound,
-    Locked, // another process holds the lock
-    Failed, // any other failure (permissions, not a regular file, ...)
+    NotFound,    // no such file, or (creating) no such folder to make it in
+    Locked,      // another process holds the lock
+    Directory,   // the path is a folder
+    NameTooLong, // a name or the path is longer than the file system allows
+    Denied,      // no permission, or a read-only disc or file: an open for reading may still work
+    Exists,      // (a new file) something of that name is already there
+    InTheWay,    // a file or a symbolic link stands where a folder should be
+    NoSpace,     // the disk (or the user's quota) is full
+    Failed,      // any other failure (permissions, not a regular file, ...)
 };
 
 enum class DirEntryKind { File, Directory, Other };
@@ -63,6 +70,16 @@ public:
     virtual std::unique_ptr<IFile> OpenPlain(const std::string& path, bool create, OpenResult* result) = 0;
     // A new file that must not exist yet (export never overwrites). Write-only.
     virtual std::unique_ptr<IFile> CreateNew(const std::string& path, OpenResult* result) = 0;
+
+    // Below `root`, which may itself be reached through a link (the user chose it), nothing is ever
+    // reached through a symbolic link: a link, or a file, where a folder of `relative` ('/'-separated)
+    // should be fails with OpenResult::InTheWay. MakeDirectoryBelow makes the folders of `relative`
+    // as needed (those already there are fine); CreateNewBelow makes the new file `relative` (its
+    // folders must exist), failing with OpenResult::Exists when the name is taken. Write-only.
+    virtual bool MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                                    OpenResult* result) = 0;
+    virtual std::unique_ptr<IFile> CreateNewBelow(const std::string& root, const std::string& relative,
+                                                  OpenResult* result) = 0;
 
     virtual bool Exists(const std::string& path) = 0;
     virtual bool Remove(const std::string& path) = 0;
@@ -95,5 +112,10 @@ void FillRandom(void* buffer, size_t length);
 uint64_t NowFileTime();
 uint64_t UnixNsToFileTime(int64_t unixNs);
 int64_t FileTimeToUnixNs(uint64_t fileTime);
+// Seconds and nanoseconds since 1970 (a file system's time stamp), without overflow: dates outside
+// what a FILETIME can say (before 1601, after the year 60056) are clamped to its ends.
+uint64_t UnixTimeToFileTime(int64_t seconds, int64_t nanoseconds);
+// Whole seconds since 1970, rounded down; every FILETIME has one.
+int64_t FileTimeToUnixSeconds(uint64_t fileTime);
 
 } // namespace quorvane

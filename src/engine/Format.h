@@ -182,6 +182,11 @@ constexpr uint64_t StoredLength(uint64_t size) {
     return stored;
 }
 
+// The chunks a file of `size` bytes is stored in (one for an empty file), as progress counts them.
+constexpr uint64_t PieceCount(uint64_t size) {
+    return size <= kPieceSize ? 1 : (size + kPieceSize - 1) / kPieceSize;
+}
+
 // Thumbnail formats: 0 none, 1..8; size index (code + 1) / 2 gives 32, 48, 64, 96; odd codes are grey.
 constexpr int ThumbSizeIndex(uint8_t format) {
     return format >= 1 && format <= 8 ? (format + 1) / 2 : 0;

@@ -44,8 +44,7 @@ Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t positi
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
-    const uint64_t fullPieces = size / kPieceSize;
-    const uint64_t pieces = size <= kPieceSize ? 1 : fullPieces + (size % kPieceSize != 0 ? 1 : 0);
+    const uint64_t pieces = PieceCount(size);
     for (uint64_t i = 0; i < pieces; ++i) {
         const uint64_t offset = i * kPieceSize;
         const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
@@ -64,7 +63,7 @@ Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t positi
         }
         position += stored;
         if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(fullPieces));
+            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
         }
     }
     if (firstChunk && size <= kPieceSize) {
@@ -151,8 +150,8 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
     e.width = -1;
     e.height = -1;
     e.typeCode = type;
-    e.created = UnixNsToFileTime(times->createdUnixNs);
-    e.modified = UnixNsToFileTime(times->modifiedUnixNs);
+    e.created = times->created;
+    e.modified = times->modified;
     // An imported file's empty comment is stored with zero sort keys.
     return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber);
 }
@@ -225,7 +224,7 @@ std::string DirectoryName(std::string path) {
 }
 
 Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, bool recurse,
-                std::vector<PlanItem>& plan) {
+                std::vector<PlanItem>& plan, std::vector<std::string>* skipped) {
     IFileSystem& fs = archive.fileSystem();
     switch (fs.KindOf(path)) {
     case DirEntryKind::File: {
@@ -247,17 +246,20 @@ Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, 
         plan.push_back({path, true, parentItem});
         const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
         if (!entries) {
-            return kOk; // an unreadable directory is imported empty
+            return archive.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
         }
         const std::string prefix = path.back() == '/' ? path : path + "/";
         for (const DirEntry& entry : *entries) {
-            if (Status s = PlanPath(archive, prefix + entry.name, self, recurse, plan); s != kOk) {
+            if (Status s = PlanPath(archive, prefix + entry.name, self, recurse, plan, skipped); s != kOk) {
                 return s;
             }
         }
         return kOk;
     }
     case DirEntryKind::Other:
+        if (skipped) {
+            skipped->push_back(path);
+        }
         return kOk;
     }
     return kOk;
@@ -266,7 +268,7 @@ Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, 
 } // namespace
 
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
-                   std::vector<ImportedItem>* added) {
+                   std::vector<ImportedItem>* added, std::vector<std::string>* skipped) {
     // Never called by another operation: busy means called back from inside one.
     if (archive.Busy()) {
         return kBusy;
@@ -276,7 +278,7 @@ Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths,
     std::vector<PlanItem> plan;
     Status status = kOk;
     for (const std::string& path : paths) {
-        status = PlanPath(archive, path, -1, recurse, plan);
+        status = PlanPath(archive, path, -1, recurse, plan, skipped);
         if (status != kOk) {
             break;
         }

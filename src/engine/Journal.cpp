@@ -21,12 +21,22 @@
 // touched under it and it is simply removed. Once the new header is durable the journal is removed
 // and the removal made durable, so that it can never roll back later work.
 //
-// Layout: "KVQJRNL1", original length (u64), the archive's plain header (128 bytes, telling its
-// journal from another archive's), then records {offset u64, length u64, bytes}, then the
-// seal "KVQSEAL1", record count (u64), FNV-1a 64 of everything before the seal.
+// A journal is replayed only over the state it was written against. The plain header tells its
+// archive from another; the protected header as it lay on disk when the journal began (always the
+// first record) tells that state from any other of the same archive, such as a backup put back
+// before the archive was opened again. An operation that ends by switching to a new header records
+// that header's bytes too: finding them on disk means the operation completed, and the journal is
+// then simply removed. Any other header, or a number that does not fit the archive, and the journal
+// is refused: both files are left as they are, for the user to decide.
+//
+// Layout: "KVQJRNL1", original length (u64), the archive's plain header (128 bytes), then records
+// {offset u64, length u64, bytes} (the one with offset 2^64 - 1 holds the header the operation
+// switches to, and is never written back), then the seal "KVQSEAL1", record count (u64), FNV-1a 64
+// of everything before the seal.
 #include "Journal.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace quorvane {
@@ -36,6 +46,13 @@ constexpr char kJournalMagic[8] = {'K', 'V', 'Q', 'J', 'R', 'N', 'L', '1'};
 constexpr char kSealMagic[8] = {'K', 'V', 'Q', 'S', 'E', 'A', 'L', '1'};
 constexpr size_t kCopyPiece = 1 << 20;
 constexpr size_t kIdentityBytes = 128;
+constexpr uint64_t kTargetRecord = ~uint64_t{0};
+constexpr uint64_t kHeaderOffset = 128;
+constexpr uint64_t kHeaderBytes = 256;
+constexpr uint64_t kDataAreaBytes = kHeaderOffset + kHeaderBytes; // the two headers
+// The longest an archive file can be: 500 MiB of data and catalogue, and room for the entries of
+// one more batch behind them (Expand) or a second catalogue (EmptyRecycleBin).
+constexpr uint64_t kMaxArchiveLength = 524288000 + 2 * 5120 * 512;
 
 uint64_t Fnv1a(uint64_t hash, const void* data, size_t length) {
     const auto* p = static_cast<const uint8_t*>(data);
@@ -61,7 +78,24 @@ RollbackJournal::~RollbackJournal() {
 }
 
 std::string RollbackJournal::PathFor(const std::string& archivePath) {
-    return archivePath + "-journal";
+    // A file name holds at most 255 bytes. An archive whose name leaves no room for the suffix gets
+    // a journal named by the start of its name and a hash of all of it, which still tells it apart.
+    constexpr size_t kNameMax = 255;
+    constexpr const char* kSuffix = "-journal";
+    const size_t slash = archivePath.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string name = archivePath.substr(nameStart);
+    if (name.size() + std::strlen(kSuffix) <= kNameMax) {
+        return archivePath + kSuffix;
+    }
+    char hash[18];
+    std::snprintf(hash, sizeof hash, "~%016llx",
+                  static_cast<unsigned long long>(Fnv1a(kFnvBasis, name.data(), name.size())));
+    size_t keep = kNameMax - std::strlen(kSuffix) - std::strlen(hash);
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
+        --keep; // never half a character
+    }
+    return archivePath.substr(0, nameStart) + name.substr(0, keep) + hash + kSuffix;
 }
 
 bool RollbackJournal::Append(const void* data, size_t length) {
@@ -73,7 +107,7 @@ bool RollbackJournal::Append(const void* data, size_t length) {
     return true;
 }
 
-bool RollbackJournal::Begin(IFile& archive) {
+bool RollbackJournal::Begin(IFile& archive, const uint8_t* targetHeader) {
     OpenResult result{};
     file_ = fs_.OpenPlain(path_, true, &result);
     if (!file_ || !file_->SetLength(0)) {
@@ -93,8 +127,16 @@ bool RollbackJournal::Begin(IFile& archive) {
     if (!archive.ReadAt(identity, 0, std::min<uint64_t>(kIdentityBytes, originalLength))) {
         return false;
     }
-    return Append(kJournalMagic, sizeof kJournalMagic) && Append(&originalLength, sizeof originalLength) &&
-           Append(identity, sizeof identity) && Save(archive, 128, 256);
+    if (!Append(kJournalMagic, sizeof kJournalMagic) || !Append(&originalLength, sizeof originalLength) ||
+        !Append(identity, sizeof identity) || !Save(archive, kHeaderOffset, kHeaderBytes)) {
+        return false;
+    }
+    if (targetHeader == nullptr) {
+        return true;
+    }
+    ++ranges_;
+    return Append(&kTargetRecord, sizeof kTargetRecord) && Append(&kHeaderBytes, sizeof kHeaderBytes) &&
+           Append(targetHeader, kHeaderBytes);
 }
 
 bool RollbackJournal::Save(IFile& archive, uint64_t offset, uint64_t length) {
@@ -156,7 +198,7 @@ bool RollbackJournal::Discard() {
 }
 
 RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::string& archivePath,
-                                                   IFile& archive) {
+                                                   IFile& archive, bool verifyState) {
     const std::string path = PathFor(archivePath);
     if (!fs.Exists(path)) {
         return Recovery::None;
@@ -234,25 +276,70 @@ RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::s
             }
         }
     }
-    // A sealed journal of another archive (one that was replaced, renamed or copied here) must not
-    // be written over this one.
-    if (sealed) {
-        uint8_t current[kIdentityBytes] = {};
-        const std::optional<uint64_t> archiveLength = archive.Length();
-        const uint64_t n = std::min<uint64_t>(kIdentityBytes, archiveLength.value_or(0));
-        sealed = archiveLength && archive.ReadAt(current, 0, static_cast<size_t>(n)) &&
-                 std::memcmp(current, identity, kIdentityBytes) == 0;
-    }
-    if (!sealed) {
-        // Never committed, or not this archive's: the archive was not touched under this journal.
+    auto removeJournal = [&](Recovery outcome) {
         journal->Close();
         journal.reset();
-        return fs.Remove(path) && fs.SyncParentDirectory(path) ? Recovery::DiscardedIncomplete
-                                                               : Recovery::Failed;
+        return fs.Remove(path) && fs.SyncParentDirectory(path) ? outcome : Recovery::Failed;
+    };
+    if (!sealed) {
+        // Never committed: the archive was not touched under this journal.
+        return removeJournal(Recovery::DiscardedIncomplete);
+    }
+
+    // Every number is checked against the archive before anything is written: the length it had,
+    // each range inside that length and behind the plain header, the protected header first.
+    const Range* target = nullptr;
+    bool fits = originalLength >= kDataAreaBytes && originalLength <= kMaxArchiveLength && !ranges.empty() &&
+                ranges[0].offset == kHeaderOffset && ranges[0].length == kHeaderBytes;
+    for (const Range& r : ranges) {
+        if (r.offset == kTargetRecord) {
+            fits = fits && target == nullptr && r.length == kHeaderBytes;
+            target = &r;
+        } else {
+            fits = fits && r.offset >= kHeaderOffset && r.length <= originalLength &&
+                   r.offset <= originalLength - r.length;
+        }
+    }
+    if (!fits) {
+        return Recovery::Refused;
+    }
+    if (verifyState) {
+        // Only over this archive, and only over the state the journal began from or the one its
+        // operation was switching to.
+        uint8_t current[kIdentityBytes] = {};
+        uint8_t header[kHeaderBytes] = {};
+        uint8_t saved[kHeaderBytes] = {};
+        const std::optional<uint64_t> archiveLength = archive.Length();
+        if (!archiveLength) {
+            return Recovery::Failed;
+        }
+        if (*archiveLength < kDataAreaBytes) {
+            return Recovery::Refused;
+        }
+        if (!archive.ReadAt(current, 0, sizeof current) ||
+            !archive.ReadAt(header, kHeaderOffset, sizeof header) ||
+            !journal->ReadAt(saved, ranges[0].at, sizeof saved)) {
+            return Recovery::Failed;
+        }
+        if (std::memcmp(current, identity, kIdentityBytes) != 0) {
+            return Recovery::Refused;
+        }
+        if (std::memcmp(header, saved, kHeaderBytes) != 0) {
+            uint8_t switched[kHeaderBytes] = {};
+            if (target != nullptr && journal->ReadAt(switched, target->at, sizeof switched) &&
+                std::memcmp(header, switched, kHeaderBytes) == 0) {
+                // The new header is on disk, and everything it refers to was made durable before it.
+                return removeJournal(Recovery::Completed);
+            }
+            return Recovery::Refused;
+        }
     }
 
     std::vector<uint8_t> piece(kCopyPiece);
     for (const Range& r : ranges) {
+        if (r.offset == kTargetRecord) {
+            continue;
+        }
         for (uint64_t done = 0; done < r.length;) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), r.length - done));
             if (!journal->ReadAt(piece.data(), r.at + done, n) ||
@@ -265,9 +352,7 @@ RollbackJournal::Recovery RollbackJournal::Recover(IFileSystem& fs, const std::s
     if (!archive.SetLength(originalLength) || !archive.Sync()) {
         return Recovery::Failed;
     }
-    journal->Close();
-    journal.reset();
-    return fs.Remove(path) && fs.SyncParentDirectory(path) ? Recovery::RolledBack : Recovery::Failed;
+    return removeJournal(Recovery::RolledBack);
 }
 
 } // namespace quorvane

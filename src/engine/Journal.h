@@ -1,7 +1,8 @@
 #pragma once
 // The rollback journal that keeps an archive consistent across a crash or power cut.
 //
-// The file format has no journal of its own, so ours lives beside the archive as NAME.kvq-journal.
+// The file format has no journal of its own, so ours lives beside the archive as NAME.kvq-journal
+// (shortened, with a hash of the whole name, when that would not fit a file name).
 // Before any write that overwrites bytes the header on disk relies on, those bytes, the protected
 // header and the file's length are saved here; the journal is synced together with its folder, and
 // only then does the archive change. A journal found when an archive is opened is written back, which
@@ -23,8 +24,9 @@ public:
 
     static std::string PathFor(const std::string& archivePath);
 
-    // Starts a journal: remembers the archive's length and saves its protected header.
-    bool Begin(IFile& archive);
+    // Starts a journal: remembers the archive's length and saves its protected header. An operation
+    // that ends by writing a new protected header passes its encrypted bytes as `targetHeader`.
+    bool Begin(IFile& archive, const uint8_t* targetHeader = nullptr);
     // Saves the archive's current bytes of [offset, offset + length) (clipped to the file's end).
     bool Save(IFile& archive, uint64_t offset, uint64_t length);
     // Seals the journal and makes it durable together with its folder entry. From here on the
@@ -35,9 +37,19 @@ public:
     bool Discard();
     bool Active() const { return file_ != nullptr; }
 
-    enum class Recovery { None, RolledBack, DiscardedIncomplete, Failed };
-    // Called with the archive open and locked, before anything of it is read.
-    static Recovery Recover(IFileSystem& fs, const std::string& archivePath, IFile& archive);
+    enum class Recovery {
+        None,
+        RolledBack,
+        Completed,           // the operation had reached its new header: nothing to undo
+        DiscardedIncomplete, // never committed: the archive was not touched under it
+        Refused,             // not for this archive as it is, or its numbers do not fit: both left
+        Failed,
+    };
+    // Called with the archive open and locked, before anything of it is read. `verifyState` off is
+    // for a journal this process has just written for an operation that failed: it is replayed
+    // whatever the header now holds.
+    static Recovery Recover(IFileSystem& fs, const std::string& archivePath, IFile& archive,
+                            bool verifyState = true);
 
 private:
     bool Append(const void* data, size_t length);

@@ -31,9 +31,54 @@ std::string AsciiUpper(std::string text) {
     return text;
 }
 
+namespace {
+
+// Drops the last character of UTF-8 text (a stray continuation byte counts as one).
+void DropLastCharacter(std::string& text) {
+    while (text.size() > 1 && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) {
+        text.pop_back();
+    }
+    if (!text.empty()) {
+        text.pop_back();
+    }
+}
+
+} // namespace
+
+std::string ShortenKeepingExtension(const std::string& name,
+                                    const std::function<bool(const std::string&)>& fits) {
+    if (fits(name)) {
+        return name;
+    }
+    const std::string extension = ExtensionOf(name);
+    if (!extension.empty()) {
+        const std::string suffix = "." + extension;
+        std::string base = name.substr(0, name.size() - suffix.size());
+        for (DropLastCharacter(base); !base.empty(); DropLastCharacter(base)) {
+            if (fits(base + suffix)) {
+                return base + suffix;
+            }
+        }
+    }
+    std::string cut = name;
+    do {
+        DropLastCharacter(cut);
+    } while (!cut.empty() && !fits(cut));
+    return cut;
+}
+
+namespace {
+
+std::string FitFileName(const std::string& name) {
+    return ShortenKeepingExtension(name, [](const std::string& n) { return n.size() <= kFileNameMax; });
+}
+
+} // namespace
+
 std::string SafeComponent(std::string name, const std::string& emptyName) {
     name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
     std::replace(name.begin(), name.end(), '/', '_');
+    name = FitFileName(name);
     if (name.empty()) {
         return emptyName;
     }
@@ -45,12 +90,12 @@ std::string SafeComponent(std::string name, const std::string& emptyName) {
 
 std::string CopyCandidate(const std::string& name, int attempt) {
     if (attempt == 0) {
-        return name;
+        return FitFileName(name);
     }
     if (attempt == 1) {
-        return "Copy of " + name;
+        return FitFileName("Copy of " + name);
     }
-    return "Copy (" + std::to_string(attempt) + ") of " + name;
+    return FitFileName("Copy (" + std::to_string(attempt) + ") of " + name);
 }
 
 } // namespace quorvane

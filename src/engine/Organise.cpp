@@ -18,6 +18,9 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (marks.count == 0) {
         return kOk;
     }
+    if (readOnly_) {
+        return ReportError(kErrReadOnly);
+    }
     const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));
     if (destination != 0 && (!target || !target->IsFolder())) {
         return ReportError(kErrGeneral);
@@ -146,7 +149,7 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         *firstChunk = SharedBytes();
     }
     const uint64_t size = entry.size;
-    const uint64_t fullPieces = size / kPieceSize;
+    const uint64_t pieces = PieceCount(size);
     uint64_t from = entry.dataOffset;
     uint64_t remaining = size;
     uint64_t piece = 0;
@@ -169,7 +172,7 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         remaining -= p;
         ++piece;
         if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(piece), static_cast<int>(fullPieces));
+            ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
         }
     } while (remaining > 0);
     if (firstChunk && size <= kPieceSize) {

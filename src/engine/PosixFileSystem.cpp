@@ -43,13 +43,30 @@ void CloseQuietly(int fd) {
 }
 
 OpenResult ResultOfErrno(int error) {
-    if (error == ENOENT) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: // a folder of the path is a file
         return OpenResult::NotFound;
-    }
-    if (error == EWOULDBLOCK) {
+    case EWOULDBLOCK:
         return OpenResult::Locked;
+    case EISDIR:
+        return OpenResult::Directory;
+    case ENAMETOOLONG:
+        return OpenResult::NameTooLong;
+    case EACCES:
+    case EPERM: // an immutable file
+    case EROFS:
+        return OpenResult::Denied;
+    case EEXIST:
+        return OpenResult::Exists;
+    case ELOOP: // a link where O_NOFOLLOW allows none
+        return OpenResult::InTheWay;
+    case ENOSPC:
+    case EDQUOT:
+        return OpenResult::NoSpace;
+    default:
+        return OpenResult::Failed;
     }
-    return OpenResult::Failed;
 }
 
 // Opens without blocking (a fifo would otherwise wait for a writer), refuses anything that is not
@@ -63,7 +80,7 @@ int OpenRegular(const std::string& path, int flags, mode_t mode, OpenResult* res
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         CloseQuietly(fd);
-        *result = OpenResult::Failed;
+        *result = S_ISDIR(st.st_mode) ? OpenResult::Directory : OpenResult::Failed;
         return -1;
     }
     int fileFlags = ::fcntl(fd, F_GETFL);
@@ -217,6 +234,49 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+std::vector<std::string> NamesOf(const std::string& relative) {
+    std::vector<std::string> names;
+    for (size_t start = 0; start <= relative.size();) {
+        const size_t slash = std::min(relative.find('/', start), relative.size());
+        if (slash > start) {
+            names.push_back(relative.substr(start, slash - start));
+        }
+        start = slash + 1;
+    }
+    return names;
+}
+
+// A descriptor of the folder `names[0] / ... / names[count - 1]` below `root`, reached one folder at a
+// time without following a link; with `make`, each is made when it is missing.
+int OpenFolderBelow(const std::string& root, const std::vector<std::string>& names, size_t count, bool make,
+                    OpenResult* result) {
+    int fd = OpenRetrying(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) {
+        *result = ResultOfErrno(errno);
+        return -1;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (make && ::mkdirat(fd, names[i].c_str(), 0755) != 0 && errno != EEXIST) {
+            *result = ResultOfErrno(errno);
+            CloseQuietly(fd);
+            return -1;
+        }
+        int next = -1;
+        do {
+            next = ::openat(fd, names[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        } while (next < 0 && errno == EINTR);
+        const int error = errno;
+        CloseQuietly(fd);
+        if (next < 0) {
+            *result = error == ELOOP || error == ENOTDIR ? OpenResult::InTheWay : ResultOfErrno(error);
+            return -1;
+        }
+        fd = next;
+    }
+    *result = OpenResult::Ok;
+    return fd;
+}
+
 std::mutex& OverrideMutex() {
     static std::mutex mutex;
     return mutex;
@@ -306,6 +366,41 @@ public:
         return std::make_unique<PosixFile>(fd);
     }
 
+    bool MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                            OpenResult* result) override {
+        const std::vector<std::string> names = NamesOf(relative);
+        const int fd = OpenFolderBelow(root, names, names.size(), true, result);
+        CloseQuietly(fd);
+        return fd >= 0;
+    }
+
+    std::unique_ptr<IFile> CreateNewBelow(const std::string& root, const std::string& relative,
+                                          OpenResult* result) override {
+        const std::vector<std::string> names = NamesOf(relative);
+        if (names.empty()) {
+            *result = OpenResult::Failed;
+            return nullptr;
+        }
+        const int folder = OpenFolderBelow(root, names, names.size() - 1, false, result);
+        if (folder < 0) {
+            return nullptr;
+        }
+        int fd = -1;
+        do {
+            // O_EXCL refuses anything already there, a link (dangling or not) included.
+            fd = ::openat(folder, names.back().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0644);
+        } while (fd < 0 && errno == EINTR);
+        const int error = errno;
+        CloseQuietly(folder);
+        if (fd < 0) {
+            *result = ResultOfErrno(error);
+            return nullptr;
+        }
+        *result = OpenResult::Ok;
+        return std::make_unique<PosixFile>(fd);
+    }
+
     bool Exists(const std::string& path) override {
         struct stat st {};
         return ::lstat(path.c_str(), &st) == 0;
@@ -338,13 +433,13 @@ public:
             0) {
             return std::nullopt;
         }
-        auto ns = [](const struct statx_timestamp& t) {
-            return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + static_cast<int64_t>(t.tv_nsec);
+        auto fileTime = [](const struct statx_timestamp& t) {
+            return UnixTimeToFileTime(t.tv_sec, static_cast<int64_t>(t.tv_nsec));
         };
         FileTimes times;
         times.length = sx.stx_size;
-        times.modifiedUnixNs = ns(sx.stx_mtime);
-        times.createdUnixNs = (sx.stx_mask & STATX_BTIME) != 0 ? ns(sx.stx_btime) : times.modifiedUnixNs;
+        times.modified = fileTime(sx.stx_mtime);
+        times.created = (sx.stx_mask & STATX_BTIME) != 0 ? fileTime(sx.stx_btime) : times.modified;
         return times;
     }
 

@@ -49,7 +49,10 @@ private:
     // The decrypted text of a 128-byte field when it is a terminated text whose sort keys match.
     std::optional<std::string> DecodeName(const CatalogueEntry& e);
     // The disk folder for the content of entry `number` (0: the root); empty when none can be had.
-    std::string FolderFor(int32_t number, int depth);
+    std::string FolderFor(int32_t number);
+    // Where the content of `number` goes when its parents need not be walked: the root, a folder
+    // already made, or the folder of a lost entry. Empty when `number` is a folder still to be made.
+    std::optional<std::string> KnownFolder(int32_t number);
     std::string MakeFolder(const std::string& parent, const std::string& name);
     Status WriteFile(int number, const CatalogueEntry& e, const std::string& name, const std::string& folder);
 
@@ -99,7 +102,7 @@ std::string Salvager::MakeFolder(const std::string& parent, const std::string& n
     return {};
 }
 
-std::string Salvager::FolderFor(int32_t number, int depth) {
+std::optional<std::string> Salvager::KnownFolder(int32_t number) {
     if (number == 0) {
         return root_;
     }
@@ -108,22 +111,47 @@ std::string Salvager::FolderFor(int32_t number, int depth) {
     }
     const int32_t present = static_cast<int32_t>(entries_.size());
     std::string folder;
-    if (number < 0 || number > report_.declaredEntries || depth > kMaxEntries) {
-        folder = root_; // a parent that cannot exist, or a loop
-    } else if (number > present || !names_[static_cast<size_t>(number - 1)]) {
+    const bool possible = number > 0 && number <= report_.declaredEntries;
+    if (possible && (number > present || !names_[static_cast<size_t>(number - 1)])) {
         // The folder's entry is lost or unreadable: its content is kept together under its number.
         folder = MakeFolder(root_, "#" + std::to_string(number));
+    } else if (!possible || entries_[static_cast<size_t>(number - 1)].container != 1) {
+        folder = root_; // a parent that cannot exist, or one that is not a folder
     } else {
-        const CatalogueEntry& e = entries_[static_cast<size_t>(number - 1)];
-        if (e.container != 1) {
-            folder = root_;
-        } else {
-            folder = MakeFolder(
-                FolderFor(e.parent, depth + 1),
-                SafeComponent(*names_[static_cast<size_t>(number - 1)], "#" + std::to_string(number)));
-        }
+        return std::nullopt;
     }
     folders_[number] = folder;
+    return folder;
+}
+
+std::string Salvager::FolderFor(int32_t number) {
+    // Up the parents, one step at a time (a tree may be thousands deep), to a folder already known;
+    // a parent met twice closes a loop, which is cut there: that folder goes to the root.
+    std::vector<int32_t> chain;
+    std::vector<bool> onChain(entries_.size() + 1, false);
+    std::optional<std::string> base;
+    for (int32_t a = number; !(base = KnownFolder(a));) {
+        if (onChain[static_cast<size_t>(a)]) {
+            base = root_;
+            break;
+        }
+        onChain[static_cast<size_t>(a)] = true;
+        chain.push_back(a);
+        a = entries_[static_cast<size_t>(a - 1)].parent;
+    }
+    // Then down again, making each folder in the one above it. One that cannot be made there (the
+    // path has grown longer than the system allows) starts again at the root under its number.
+    std::string folder = *base;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const int32_t n = *it;
+        const std::string name = SafeComponent(*names_[static_cast<size_t>(n - 1)], "#" + std::to_string(n));
+        std::string made = folder.empty() ? std::string() : MakeFolder(folder, name);
+        if (made.empty()) {
+            made = MakeFolder(root_, "#" + std::to_string(n) + " " + name);
+        }
+        folders_[n] = made;
+        folder = made;
+    }
     return folder;
 }
 
@@ -136,13 +164,18 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
         OpenResult result{};
         out = fs_.CreateNew(written, &result);
     }
+    // A folder whose path has no room left for the file's name: the file goes to the root instead.
+    for (int attempt = 0; attempt < kCandidates && !out && folder != root_; ++attempt) {
+        written = root_ + "/" + CopyCandidate("#" + std::to_string(number) + " " + name, attempt);
+        OpenResult result{};
+        out = fs_.CreateNew(written, &result);
+    }
     if (!out) {
         report_.lost.push_back({number, "no file could be created for '" + name + "' in " + folder});
         return kOk;
     }
     const uint64_t size = e.size;
-    const uint64_t fullPieces = size / kPieceSize;
-    const uint64_t pieces = size <= kPieceSize ? 1 : fullPieces + (size % kPieceSize != 0 ? 1 : 0);
+    const uint64_t pieces = PieceCount(size);
     uint64_t position = e.dataOffset;
     std::string problem;
     for (uint64_t i = 0; i < pieces && problem.empty(); ++i) {
@@ -158,7 +191,7 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
         }
         position += stored;
         if (size > kPieceSize) {
-            host_.ProgressPiece(static_cast<int>(i + 1), static_cast<int>(fullPieces));
+            host_.ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
         }
         if (host_.PollCancel()) {
             out->Close();
@@ -183,7 +216,7 @@ Status Salvager::Run(const std::string& path) {
     OpenResult result{};
     file_ = fs_.OpenShared(path, &result);
     if (!file_) {
-        return Fail(kErrArchiveLocked);
+        return Fail(OpenFailureCode(result, false));
     }
     fileLength_ = file_->Length().value_or(0);
     PlainHeader plain{};
@@ -210,7 +243,7 @@ Status Salvager::Run(const std::string& path) {
         if (!host_.AskPassword(WithoutExtension(FileNameOf(path)), password)) {
             return kCancelled;
         }
-        const std::string stored = EncodeStoredText(password, 255);
+        const std::string stored = EncodePassword(password, 255);
         std::fill(password.begin(), password.end(), '\0');
         std::memcpy(state_.password, stored.data(), stored.size());
         cipher_.SetKey(state_, plain.method);
@@ -226,6 +259,8 @@ Status Salvager::Run(const std::string& path) {
     std::memcpy(&header, io[1], sizeof header);
     std::memset(io, 0, sizeof io);
     if (header.timeCopy.stamp1 != plain.created.stamp1 || header.timeCopy.stamp3 != plain.created.stamp3) {
+        // With a password this is the password check failing; without one the header is foreign.
+        report_.wrongPassword = plain.method != kMethodNone;
         return Fail(kErrPassword);
     }
     if (header.entryCount < 1 || header.entryCount > kMaxEntries) {
@@ -284,7 +319,7 @@ Status Salvager::Run(const std::string& path) {
             report_.lost.push_back({n, "its data lies outside the file"});
         } else {
             host_.ProgressText(*name, counts_);
-            const std::string folder = FolderFor(e.parent, 0);
+            const std::string folder = FolderFor(e.parent);
             if (folder.empty()) {
                 report_.lost.push_back({n, "no folder could be made for it"});
             } else {

@@ -1,7 +1,9 @@
 #pragma once
 // Read-only recovery from an archive that Open refuses (a catalogue cut short, a broken entry):
 // every file entry whose name decrypts and whose stored chunks lie inside the file is written out
-// under `folder`, in its folder tree where that can be rebuilt. The archive is opened read-only and
+// under `folder`, in its folder tree where that can be rebuilt: each folder and file is placed
+// once, a loop of parents is cut (its folder goes to the top), and a folder too deep for a path
+// starts again at the top under its entry number. The archive is opened read-only and
 // never written; a rollback journal beside it is ignored (salvage sees the file as it is).
 //
 // Names become safe for the disk: no "/", no NUL, never "." or "..", and an existing file is never
@@ -29,6 +31,9 @@ struct SalvageLoss {
 struct SalvageReport {
     int declaredEntries = 0; // what the header says
     int readableEntries = 0; // entries present in the file
+    // The password asked for failed the header check: worth asking again (9000 is shown for a file
+    // that is no archive of this kind, too).
+    bool wrongPassword = false;
     std::vector<SalvagedFile> recovered;
     std::vector<SalvageLoss> lost;
 };

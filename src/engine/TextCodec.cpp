@@ -119,7 +119,10 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string EncodeStoredText(std::string_view utf8, size_t maxBytes) {
+namespace {
+
+// `readsBack`: the code page is taken only when its bytes cannot be mistaken for UTF-8.
+std::string Encode(std::string_view utf8, size_t maxBytes, bool readsBack) {
     // Every byte that is not part of a well-formed sequence stands for U+FFFD. The stored field
     // ends at its first NUL, so the text does too.
     std::u32string text;
@@ -149,7 +152,7 @@ std::string EncodeStoredText(std::string_view utf8, size_t maxBytes) {
         }
         stored.push_back(static_cast<char>(*b));
     }
-    if (fits) {
+    if (fits && !(readsBack && IsValidUtf8(stored))) {
         return stored;
     }
 
@@ -161,6 +164,16 @@ std::string EncodeStoredText(std::string_view utf8, size_t maxBytes) {
         AppendUtf8(stored, c);
     }
     return stored;
+}
+
+} // namespace
+
+std::string EncodeStoredText(std::string_view utf8, size_t maxBytes) {
+    return Encode(utf8, maxBytes, true);
+}
+
+std::string EncodePassword(std::string_view utf8, size_t maxBytes) {
+    return Encode(utf8, maxBytes, false);
 }
 
 std::string DecodeStoredText(std::string_view stored) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quorvane {
 namespace {
@@ -180,7 +181,12 @@ int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type,
     if (!reader.canRead()) {
         return kImageNoHeader;
     }
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    // A BMP whose rows are stored from the top down says so with a negative height; Qt decodes it
+    // the right way up but reports that height as it stands.
+    if (type == kImageBmp && size.height() < 0 && size.height() != std::numeric_limits<int>::min()) {
+        size.setHeight(-size.height());
+    }
     if (!size.isValid() || size.isEmpty()) {
         return kImageNoHeader;
     }

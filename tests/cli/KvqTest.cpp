@@ -1,13 +1,16 @@
 // kvq end to end: the built binary run on archives in a temp folder.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
+#include "Journal.h"
 #include "KvqRunner.h"
 #include "ScriptedHost.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -271,6 +274,161 @@ TEST_F(KvqTest, ExitStatusesForPasswordLockVersionAndMissingItems) {
     EXPECT_EQ(kvq({"info", archive}).status, 0);
 }
 
+// What is wrong with the path is said, with its own exit status; 5 stays for a real lock.
+TEST_F(KvqTest, AMissingArchiveAFolderOrAMissingFolderSaysSo) {
+    fs::create_directories(Path("folder.kvq"));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {{"ls", Path("missing.kvq")}, 4, "The archive could not be found: there is no such file."},
+        {{"info", Path("nowhere/a.kvq")}, 4, "The archive could not be found: there is no such file."},
+        {{"salvage", Path("missing.kvq"), "-C", Path("out")}, 4, "there is no such file."},
+        {{"ls", Path("folder.kvq")}, 3, "This is a folder, not an archive."},
+        {{"check", Path("folder.kvq")}, 3, "This is a folder, not an archive."},
+        {{"create", Path("nowhere/a.kvq")}, 4, "The folder to create the archive in does not exist."},
+        {{"create", Path("folder.kvq"), "--force"}, 3, "This is a folder, not an archive."},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = kvq(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.args[1] << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos)
+            << c.args[0] << " " << c.args[1] << ": " << run.err;
+        EXPECT_EQ(run.err.find("locked"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(fs::exists(Path("nowhere")));
+    EXPECT_TRUE(fs::is_directory(Path("folder.kvq")));
+}
+
+// The journal beside an archive must fit the folder too, whatever the archive's own name.
+TEST_F(KvqTest, AnArchiveWithTheLongestNameTakesFiles) {
+    // 255 bytes, the most a name holds; no thumbnails, so that the gap is smaller than the catalogue
+    // and the catalogue moves through the journal.
+    const std::string archive = Create(std::string(251, 'n') + ".kvq", {"--thumbnails", "none"});
+    WriteFile(Path("small.txt"), "small");
+    const RunResult add = kvq({"add", archive, Path("small.txt")});
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_EQ(kvq({"cat", archive, "small.txt"}).out, "small");
+    EXPECT_EQ(kvq({"check", archive}).status, 0);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        names.push_back(e.path().filename().string());
+    }
+    EXPECT_EQ(names.size(), 2u) << "no journal left behind";
+}
+
+// Makes a file or folder readable but not writable for kvq: immutable where the test may set that
+// flag (as root, whom permissions do not stop), else without write permission. Undone on
+// destruction.
+class Unwritable {
+public:
+    explicit Unwritable(std::string path)
+        : path_(std::move(path)) {
+        const int fd = open(path_.c_str(), O_RDONLY);
+        int flags = 0;
+        if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (fd >= 0) {
+            close(fd);
+        }
+        folder_ = fs::is_directory(path_);
+        if (!immutable_) {
+            fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read |
+                                       (folder_ ? fs::perms::owner_exec : fs::perms::none));
+        }
+        const std::string probePath = folder_ ? path_ + "/probe" : path_;
+        const int probe = open(probePath.c_str(), folder_ ? O_WRONLY | O_CREAT | O_EXCL : O_RDWR, 0600);
+        works_ = probe < 0;
+        if (probe >= 0) {
+            close(probe);
+            if (folder_) {
+                unlink(probePath.c_str());
+            }
+        }
+    }
+    ~Unwritable() {
+        if (immutable_) {
+            const int fd = open(path_.c_str(), O_RDONLY);
+            int flags = 0;
+            if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+        fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write |
+                                   (folder_ ? fs::perms::owner_exec : fs::perms::none));
+    }
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+    bool works() const { return works_; }
+
+private:
+    std::string path_;
+    bool immutable_ = false;
+    bool folder_ = false;
+    bool works_ = false;
+};
+
+// An archive that may be read but not written: every reading verb works, every change is refused
+// with exit 7, and not a byte of the file changes.
+TEST_F(KvqTest, AnArchiveThatCannotBeWrittenCanStillBeReadButNotChanged) {
+    const std::string archive = Create("a.kvq");
+    const std::string other = Create("b.kvq");
+    fs::create_directories(Path("src/Album"));
+    WriteFile(Path("src/Album/one.txt"), "one");
+    WriteJpeg(Path("src/Album/pic.jpg"), 30, 20);
+    ASSERT_EQ(kvq({"add", archive, Path("src/Album")}).status, 0);
+    WriteFile(Path(RollbackJournal::PathFor("a.kvq")), "an interrupted change's journal");
+    const std::string bytes = ReadFile(archive);
+    Unwritable unwritable(archive);
+    if (!unwritable.works()) {
+        GTEST_SKIP() << "this file system lets the test's user write any file";
+    }
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"ls", archive, "-R"},
+             {"info", archive},
+             {"cat", archive, "Album/one.txt"},
+             {"check", archive},
+             {"extract", archive, "-C", Path("out")},
+             {"cp", archive, "Album", "--into", other, "--to", "/"},
+         }) {
+        const RunResult run = kvq(args);
+        EXPECT_EQ(run.status, 0) << args[0] << ": " << run.err;
+        if (args[0] != "check") {
+            EXPECT_NE(run.err.find("opened read-only, and a rollback journal"), std::string::npos)
+                << args[0] << ": " << run.err;
+        }
+    }
+    EXPECT_EQ(ReadFile(Path("out/Album/one.txt")), "one");
+    EXPECT_EQ(kvq({"cat", other, "Album/one.txt"}).out, "one");
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"add", archive, Path("src/Album/one.txt")},
+             {"mkdir", archive, "New"},
+             {"rename", archive, "Album", "Other"},
+             {"comment", archive, "Album", "text"},
+             {"rm", archive, "Album"},
+             {"mv", archive, "Album/one.txt", "--to", "/"},
+             {"cp", archive, "Album/one.txt", "--to", "/"},
+             {"cp", other, "Album", "--into", archive, "--to", "/"},
+             {"empty-bin", archive},
+         }) {
+        const RunResult run = kvq(args);
+        EXPECT_EQ(run.status, 7) << args[0] << ": " << run.err;
+        EXPECT_NE(run.err.find("This archive is read-only"), std::string::npos) << args[0] << ": " << run.err;
+    }
+    EXPECT_EQ(ReadFile(archive), bytes);
+    EXPECT_EQ(ReadFile(Path(RollbackJournal::PathFor("a.kvq"))), "an interrupted change's journal");
+}
+
 // ---------------------------------------------------------------- listing
 
 TEST_F(KvqTest, LongListingShowsNumbersKindsSizesDimensionsAndUtcTimes) {
@@ -311,6 +469,40 @@ TEST_F(KvqTest, LongListingShowsNumbersKindsSizesDimensionsAndUtcTimes) {
     EXPECT_EQ(Lines(shortList.out).size(), 3u);
     EXPECT_NE(shortList.out.find("beach.jpg\n"), std::string::npos);
     EXPECT_EQ(shortList.out.find("Holiday/"), std::string::npos);
+}
+
+// Nanoseconds since 1970 end in 2262; a FILETIME goes on for thousands of years (the dates here are
+// ones ext4 keeps: 1901 to 2446).
+TEST_F(KvqTest, DatesPastTheYear2262AreStoredAndShownAsTheyAre) {
+    const std::string archive = Create("a.kvq");
+    struct Case {
+        const char* name;
+        int64_t unixSeconds;
+        const char* shown;
+    } cases[] = {
+        {"late.txt", 10'413'792'000, "2300-01-01T00:00:00Z"},
+        {"later.txt", 13'574'606'400, "2400-02-29T12:00:00Z"},
+        {"early.txt", -315'619'200, "1960-01-01T00:00:00Z"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(Path(c.name), "x");
+        SetModified(Path(c.name), c.unixSeconds);
+        ASSERT_EQ(kvq({"add", archive, Path(c.name)}).status, 0) << c.name;
+    }
+    const RunResult run = kvq({"ls", archive, "-l"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    WithEngine(archive, [&](CCodeArchive& a) {
+        for (int i = 0; i < 3; ++i) {
+            const Case& c = cases[i];
+            EXPECT_EQ(a.GetName(EntryIndex(i + 1)), c.name);
+            EXPECT_EQ(a.Entry(EntryIndex(i + 1))->modified,
+                      static_cast<uint64_t>(c.unixSeconds * 10'000'000 + 116'444'736'000'000'000))
+                << c.name;
+            EXPECT_NE(run.out.find(std::string("\t") + c.shown + "\t" + c.name), std::string::npos)
+                << c.name << "\n"
+                << run.out;
+        }
+    });
 }
 
 TEST_F(KvqTest, AddOfAJpegMakesAThumbnailWithoutADisplay) {
@@ -414,6 +606,159 @@ TEST_F(KvqTest, AddThenExtractGivesBackTheSameTreeByteForByte) {
     EXPECT_EQ(ReadFile(Path("out/tree/deep/Copy of same1")), "identical bytes");
     EXPECT_EQ(kvq({"cat", archive, "tree/deep"}).status, 1);
     EXPECT_EQ(kvq({"add", archive, Path("src/nothing-here")}).status, 1);
+}
+
+// Links to folders are never followed (they could loop); kvq says what it left out, and an add that
+// takes nothing at all is a failure.
+TEST_F(KvqTest, AddSaysWhichLinksToFoldersItSkipped) {
+    const std::string archive = Create("a.kvq");
+    fs::create_directories(Path("real"));
+    WriteFile(Path("real/f.txt"), "f");
+    fs::create_directory_symlink(Path("real"), Path("link"));
+    fs::create_directories(Path("tree"));
+    WriteFile(Path("tree/g.txt"), "g");
+    fs::create_directory_symlink(Path("real"), Path("tree/inner"));
+
+    const RunResult alone = kvq({"add", archive, Path("link")});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_NE(alone.err.find(Path("link") + ": skipped"), std::string::npos) << alone.err;
+    EXPECT_EQ(alone.out, "");
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\n");
+
+    const RunResult tree = kvq({"add", archive, Path("tree"), Path("link")});
+    EXPECT_EQ(tree.status, 0) << tree.err;
+    EXPECT_NE(tree.err.find(Path("tree/inner") + ": skipped"), std::string::npos) << tree.err;
+    EXPECT_NE(tree.err.find(Path("link") + ": skipped"), std::string::npos) << tree.err;
+    EXPECT_EQ(kvq({"ls", archive, "-R"}).out, "Recycle Bin/\ntree/\ntree/g.txt\n");
+}
+
+TEST_F(KvqTest, ExtractRecreatesEveryFolderOfTheSelectionEmptyOrNot) {
+    const std::string archive = Create("a.kvq");
+    ASSERT_EQ(kvq({"mkdir", archive, "-p", "A/B/C"}).status, 0);
+    ASSERT_EQ(kvq({"mkdir", archive, "Empty"}).status, 0);
+    ASSERT_EQ(kvq({"mkdir", archive, "Gone"}).status, 0);
+    ASSERT_EQ(kvq({"rm", archive, "Gone"}).status, 0);
+    WriteFile(Path("f.txt"), "f");
+    ASSERT_EQ(kvq({"add", archive, Path("f.txt"), "--to", "A"}).status, 0);
+
+    const RunResult all = kvq({"extract", archive, "-C", Path("all")});
+    ASSERT_EQ(all.status, 0) << all.err;
+    for (const char* folder : {"A", "A/B", "A/B/C", "Empty"}) {
+        EXPECT_TRUE(fs::is_directory(Path("all/") + folder)) << folder;
+    }
+    EXPECT_EQ(ReadFile(Path("all/A/f.txt")), "f");
+    EXPECT_FALSE(fs::exists(Path("all/Gone"))) << "the recycle bin stays out of a whole extract";
+
+    const RunResult one = kvq({"extract", archive, "A/B", "-C", Path("one")});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_TRUE(fs::is_directory(Path("one/B/C")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("one")), fs::directory_iterator()), 1);
+}
+
+// A stored name may be longer in UTF-8 than a file name can be (255 bytes): one byte per "€" in the
+// archive, three on the disk. Extract shortens it on a character boundary and keeps the extension.
+TEST_F(KvqTest, ExtractShortensNamesTooLongForTheDiskAndKeepsTheirExtension) {
+    const std::string archive = Create("a.kvq");
+    std::string euros;
+    for (int i = 0; i < 100; ++i) {
+        euros += "€";
+    }
+    std::string accented;
+    for (int i = 0; i < 118; ++i) {
+        accented += "é";
+    }
+    WriteFile(Path("a.txt"), "euros");
+    WriteFile(Path("b.txt"), "accents");
+    ASSERT_EQ(kvq({"mkdir", archive, "F"}).status, 0);
+    ASSERT_EQ(kvq({"add", archive, Path("a.txt"), Path("b.txt"), "--to", "F"}).status, 0);
+    ASSERT_EQ(kvq({"rename", archive, "F/a.txt", euros + ".txt"}).status, 0);
+    ASSERT_EQ(kvq({"rename", archive, "F/b.txt", accented + ".txt"}).status, 0); // 240 bytes, 248 as a copy
+    ASSERT_EQ(kvq({"rename", archive, "F", euros}).status, 0);
+    for (int round = 0; round < 2; ++round) { // the second needs "Copy of" names
+        const RunResult run = kvq({"extract", archive, "-C", Path("out")});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;
+    }
+    std::vector<fs::path> folders(fs::directory_iterator(Path("out")), fs::directory_iterator());
+    ASSERT_EQ(folders.size(), 1u);
+    const std::string folder = folders[0].filename().string();
+    EXPECT_LE(folder.size(), 255u);
+    EXPECT_EQ(folder, euros.substr(0, 255)) << "85 whole characters";
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(folders[0])) {
+        files[e.path().filename().string()] = ReadFile(e.path().string());
+    }
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[euros.substr(0, 249) + ".txt"], "euros");
+    EXPECT_EQ(files["Copy of " + euros.substr(0, 243) + ".txt"], "euros");
+    EXPECT_EQ(files[accented + ".txt"], "accents");
+    EXPECT_EQ(files["Copy of " + accented + ".txt"], "accents");
+}
+
+// A symbolic link already in the destination is never followed out of it.
+TEST_F(KvqTest, ExtractNeverFollowsALinkInsideTheDestination) {
+    const std::string archive = Create("a.kvq");
+    WriteFile(Path("x.txt"), "inside");
+    ASSERT_EQ(kvq({"add", archive, Path("x.txt")}).status, 0);
+    ASSERT_EQ(kvq({"mkdir", archive, "A/B", "-p"}).status, 0);
+    // The file's number is below its folders': it is exported before they are made.
+    ASSERT_EQ(kvq({"mv", archive, "x.txt", "--to", "A/B"}).status, 0);
+    fs::create_directories(Path("elsewhere"));
+    fs::create_directories(Path("out/A"));
+    fs::create_directory_symlink(Path("elsewhere"), Path("out/A/B"));
+
+    const RunResult run = kvq({"extract", archive, "-C", Path("out")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("a file or a link of that name is in the way: " + Path("out/A/B")),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(fs::is_empty(Path("elsewhere"))) << "nothing was written outside the destination";
+    EXPECT_TRUE(fs::is_symlink(Path("out/A/B")));
+    // The chosen folder itself may be a link: that is where the user asked for the files.
+    fs::create_directory_symlink(Path("elsewhere"), Path("chosen"));
+    ASSERT_EQ(kvq({"extract", archive, "A/B/x.txt", "-C", Path("chosen")}).status, 0);
+    EXPECT_EQ(ReadFile(Path("elsewhere/x.txt")), "inside");
+}
+
+// Failures say what is wrong, not that a disk is full.
+TEST_F(KvqTest, AnUnwritableFolderOrAMissingTempFolderIsNamedForWhatItIs) {
+    const std::string archive = Create("a.kvq");
+    WriteFile(Path("x.txt"), "x");
+    ASSERT_EQ(kvq({"add", archive, Path("x.txt")}).status, 0);
+    {
+        fs::create_directories(Path("locked"));
+        Unwritable unwritable(Path("locked"));
+        if (!unwritable.works()) {
+            GTEST_SKIP() << "this file system lets the test's user write any folder";
+        }
+        const RunResult extract = kvq({"extract", archive, "-C", Path("locked")});
+        EXPECT_EQ(extract.status, 1);
+        EXPECT_NE(
+            extract.err.find("This folder cannot be written to: it is read-only, or you may not write to "
+                             "it. (" +
+                             Path("locked") + ")"),
+            std::string::npos)
+            << extract.err;
+        const RunResult create = kvq({"create", Path("locked/new.kvq")});
+        EXPECT_EQ(create.status, 1);
+        EXPECT_NE(create.err.find("This folder cannot be written to"), std::string::npos) << create.err;
+        for (const RunResult& run : {extract, create}) {
+            EXPECT_EQ(run.err.find("insufficient disk space"), std::string::npos) << run.err;
+            EXPECT_EQ(run.err.find("locked, in use"), std::string::npos) << run.err;
+        }
+    }
+    Kvq noTemp = kvq;
+    noTemp.env["TMPDIR"] = Path("no-such-folder");
+    for (const RunResult& run :
+         {noTemp({"create", Path("b.kvq")}), noTemp({"add", archive, Path("x.txt")})}) {
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(
+            run.err.find("The folder for temporary files (TMPDIR) does not exist or cannot be written to"),
+            std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find("startup disk"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(kvq({"ls", archive}).out, "Recycle Bin/\nx.txt\n");
 }
 
 TEST_F(KvqTest, DeleteRestoreMoveAndEmptyTheBin) {

@@ -1,6 +1,7 @@
 // Creating, opening and closing archives; what Open refuses and why.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
+#include "ImageSamples.h"
 #include "Journal.h"
 #include "MemoryFileSystem.h"
 #include "ScriptedHost.h"
@@ -10,6 +11,7 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -337,27 +339,241 @@ TEST(Archive, CreatingOverAnOldArchiveDropsItsLeftoverJournal) {
     EXPECT_EQ(CheckErrors(*reopened), "");
 }
 
-TEST(Archive, AJournalOfAnotherArchiveIsNotReplayed) {
+// A journal is replayed only over the archive, and the state of it, that it was written for. Any
+// other is refused with a message, and both files are left as they are for the user to decide.
+void ExpectRefusedJournal(MemoryFileSystem& fs, const std::string& what) {
+    const std::string journal = RollbackJournal::PathFor(kPath);
+    const std::vector<uint8_t> archiveBefore = *fs.Get(kPath);
+    const std::vector<uint8_t> journalBefore = *fs.Get(journal);
+    ScriptedHost host;
+    Status status = kOk;
+    auto refused = OpenArchive(fs, host, kPath, "", &status);
+    EXPECT_EQ(status, kErrJournalMismatch) << what;
+    ASSERT_EQ(host.messages, std::vector<Status>{kErrJournalMismatch}) << what;
+    EXPECT_NE(host.messageTexts[0].find(journal), std::string::npos) << what << ": " << host.messageTexts[0];
+    EXPECT_FALSE(refused->IsOpen()) << what;
+    EXPECT_EQ(refused->lastOpenFailure(), OpenFailure::Other) << what;
+    EXPECT_EQ(host.catalogueNotices, 0) << what << ": a refused open announces nothing";
+    EXPECT_EQ(*fs.Get(kPath), archiveBefore) << what << ": the archive was written";
+    ASSERT_TRUE(fs.Get(journal)) << what << ": the journal was removed";
+    EXPECT_EQ(*fs.Get(journal), journalBefore) << what;
+}
+
+// Writes a sealed journal of the archive at `path` as it is now, saving `length` bytes at `offset`.
+void CommitJournal(MemoryFileSystem& fs, const std::string& path, uint64_t offset, uint64_t length) {
+    RollbackJournal journal(fs, path);
+    OpenResult result{};
+    auto file = fs.OpenExclusive(path, false, &result);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(journal.Begin(*file) && journal.Save(*file, offset, length) && journal.Commit());
+}
+
+TEST(Archive, AJournalOfAnotherArchiveIsRefusedAndLeftInPlace) {
     MemoryFileSystem fs;
     ScriptedHost host;
     MakeArchive(fs, host, "/a/one.kvq", ScriptedHost::Plain())->Close(true);
     MakeArchive(fs, host, kPath, ScriptedHost::Plain())->Close(true);
-    {
-        RollbackJournal journal(fs, "/a/one.kvq");
-        OpenResult result{};
-        auto file = fs.OpenExclusive("/a/one.kvq", false, &result);
-        ASSERT_TRUE(file);
-        ASSERT_TRUE(journal.Begin(*file) && journal.Save(*file, 384, 512) && journal.Commit());
-    }
+    CommitJournal(fs, "/a/one.kvq", 384, 512);
     // The journal of one.kvq appears beside test.kvq (copied along, say).
     fs.Put(RollbackJournal::PathFor(kPath), *fs.Get(RollbackJournal::PathFor("/a/one.kvq")));
-    const std::vector<uint8_t> before = *fs.Get(kPath);
+    ExpectRefusedJournal(fs, "another archive's journal");
+}
+
+TEST(Archive, AJournalIsNotReplayedOverABackupOfTheSameArchive) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"old.bin", PatternBytes(3000, 1)}}), kOk);
+    ASSERT_EQ(archive->Close(true), kOk);
+    const std::vector<uint8_t> backup = *fs.Get(kPath);
+
+    // Later work, then a crash that leaves a sealed journal of that later state.
+    archive = OpenArchive(fs, host, kPath, "");
+    ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"new.bin", PatternBytes(9000, 2)}}, "/src2"), kOk);
+    ASSERT_EQ(archive->Close(true), kOk);
+    const uint64_t catalogue = 384 + archive->dataSize();
+    CommitJournal(fs, kPath, catalogue, 3 * kEntrySize);
+
+    // The user puts the backup back before opening again: the journal's bytes belong elsewhere.
+    fs.Put(kPath, backup);
+    ExpectRefusedJournal(fs, "a journal of a later state");
+
+    fs.Remove(RollbackJournal::PathFor(kPath));
     Status status = kOk;
-    auto reopened = OpenArchive(fs, host, kPath, "", &status);
-    EXPECT_EQ(status, kOk);
-    reopened->Close(false);
-    EXPECT_EQ(*fs.Get(kPath), before) << "nothing of the other archive was written back";
-    EXPECT_FALSE(fs.Exists(RollbackJournal::PathFor(kPath)));
+    auto restored = OpenArchive(fs, host, kPath, "", &status);
+    ASSERT_EQ(status, kOk);
+    EXPECT_EQ(restored->entryCount(), 2);
+    EXPECT_EQ(CheckErrors(*restored), "");
+}
+
+// FNV-1a 64, as the journal seals its bytes.
+uint64_t Fnv1a(const uint8_t* data, size_t length) {
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (size_t i = 0; i < length; ++i) {
+        hash = (hash ^ data[i]) * 0x100000001B3ull;
+    }
+    return hash;
+}
+
+// Every number a journal holds is checked against the archive before anything is written back.
+TEST(Archive, AJournalWhoseNumbersDoNotFitIsRefused) {
+    MemoryFileSystem base;
+    ScriptedHost host;
+    MakeArchive(base, host, kPath, ScriptedHost::Plain())->Close(true);
+    CommitJournal(base, kPath, 384, 512);
+    const std::vector<uint8_t> journal = *base.Get(RollbackJournal::PathFor(kPath));
+    // Layout: magic 8, original length 8 at 8, plain header 128 at 16, then records of offset 8,
+    // length 8 and bytes: the protected header (256 at 144), the entry (512 at 416); seal 24.
+    const size_t first = 144;
+    const size_t second = first + 16 + 256;
+    auto put64 = [](std::vector<uint8_t>& b, size_t at, uint64_t v) { std::memcpy(b.data() + at, &v, 8); };
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> spoil;
+    } cases[] = {
+        {"an original length of a terabyte",
+         [&](std::vector<uint8_t>& b) { put64(b, 8, uint64_t{1} << 40); }},
+        {"an original length shorter than the headers", [&](std::vector<uint8_t>& b) { put64(b, 8, 100); }},
+        {"a record past the original length", [&](std::vector<uint8_t>& b) { put64(b, second, 896 - 100); }},
+        {"a record wrapping around", [&](std::vector<uint8_t>& b) { put64(b, second, ~uint64_t{0} - 100); }},
+        {"a record over the plain header", [&](std::vector<uint8_t>& b) { put64(b, second, 0); }},
+        {"no protected header first", [&](std::vector<uint8_t>& b) { put64(b, first, 132); }},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<MemoryFileSystem> fs = base.Clone();
+        std::vector<uint8_t> bytes = journal;
+        c.spoil(bytes);
+        const size_t sealAt = bytes.size() - 24;
+        put64(bytes, sealAt + 16, Fnv1a(bytes.data(), sealAt)); // sealed again, as a crafted file would be
+        fs->Put(RollbackJournal::PathFor(kPath), bytes);
+        ExpectRefusedJournal(*fs, c.what);
+    }
+}
+
+// An archive that may be read but not written: read-only media, an immutable file, another user's.
+class ReadOnlyArchive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Encrypted(kMethodTwofish, "read", 1));
+        folder = 0;
+        ASSERT_EQ(archive->CreateFolder(0, "Album", kTypeFolder, &folder), kOk);
+        ASSERT_EQ(ImportFiles(*archive, fs, folder, {{"pic.png", picture}, {"notes.txt", notes}}), kOk);
+        ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"old.txt", notes}}, "/src2"), kOk);
+        ASSERT_EQ(archive->MoveEntries({5}, 1, false), kOk);
+        ASSERT_EQ(archive->Close(true), kOk);
+        fs.SetReadOnly(kPath);
+        bytes = *fs.Get(kPath);
+    }
+
+    // Nothing at all reached the archive file since `from`.
+    void ExpectUntouched(size_t from, const std::string& what) {
+        EXPECT_EQ(*fs.Get(kPath), bytes) << what;
+        for (size_t i = from; i < fs.log.size(); ++i) {
+            const Op& op = fs.log[i];
+            EXPECT_FALSE(op.path == kPath && IsMutating(op.kind) && op.ok) << what << ": op " << i;
+        }
+    }
+
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    int folder = 0;
+    const std::vector<uint8_t> picture = EncodedImage(40, 30, "png");
+    const std::vector<uint8_t> notes = PatternBytes(5000, 7);
+    std::vector<uint8_t> bytes;
+};
+
+TEST_F(ReadOnlyArchive, OpensForReadingAndExportAndRefusesEveryChange) {
+    Status status = kOk;
+    const size_t logStart = fs.log.size();
+    const int noticesBefore = host.catalogueNotices;
+    auto archive = OpenArchive(fs, host, kPath, "read", &status);
+    ASSERT_EQ(status, kOk);
+    ASSERT_TRUE(archive->readOnly());
+    EXPECT_EQ(archive->lastOpenFailure(), OpenFailure::None);
+    EXPECT_EQ(host.catalogueNotices, noticesBefore) << "Open announces nothing";
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(fs.IsLocked(kPath)) << "held with a shared lock while open";
+
+    // Browsing, preview and export. #2 Album, #3 pic.png, #4 notes.txt, #5 old.txt in the bin.
+    EXPECT_EQ(archive->GetName(EntryIndex::OfNumber(folder)), "Album");
+    EXPECT_EQ(ReadFileBytes(*archive, EntryIndex(3)), notes);
+    EXPECT_NE(archive->GetThumbnail(EntryIndex(2)), nullptr);
+    const uint8_t* data = nullptr;
+    uint32_t size = 0;
+    ASSERT_EQ(archive->GetImageData(EntryIndex(2), &data, &size), 0);
+    EXPECT_EQ(std::vector<uint8_t>(data, data + size), picture);
+    // Tree state and a folder's type are kept in memory, never written, and need no message.
+    EXPECT_EQ(archive->SetExpanded(EntryIndex::OfNumber(folder), false), kOk);
+    EXPECT_EQ(archive->SetTypeCode(EntryIndex::OfNumber(folder), kTypeFolder), kOk);
+    EXPECT_EQ(archive->SetRootExpanded(false), kOk);
+    EXPECT_FALSE(archive->Entry(EntryIndex::OfNumber(folder))->expanded);
+    EXPECT_TRUE(host.messages.empty());
+    // A blank rename changes nothing, read-only or not.
+    EXPECT_EQ(archive->Rename(EntryIndex(1), "  "), kCancelled);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(CheckErrors(*archive), "");
+    ASSERT_TRUE(fs.MakeDirectory("/out"));
+    host.folder = "/out";
+    std::vector<std::string> written;
+    EXPECT_EQ(archive->ExportSelection({0}, &written), kOk);
+    EXPECT_EQ(written.size(), 2u);
+    EXPECT_EQ(*fs.Get("/out/Album/notes.txt"), notes);
+    EXPECT_TRUE(host.messages.empty());
+
+    MemoryFileSystem& files = fs;
+    struct Change {
+        const char* what;
+        std::function<Status(CCodeArchive&)> run;
+    } changes[] = {
+        {"import",
+         [&](CCodeArchive& a) {
+             return ImportFiles(a, files, 0, {{"new.txt", notes}}, "/src3");
+         }},
+        {"new folder", [](CCodeArchive& a) { return a.CreateFolder(0, "New Folder", kTypeFolder); }},
+        {"rename", [](CCodeArchive& a) { return a.Rename(EntryIndex(1), "Renamed"); }},
+        {"comment", [](CCodeArchive& a) { return a.SetEntryComment(EntryIndex(1), "a comment"); }},
+        {"delete", [](CCodeArchive& a) { return a.MoveEntries({3}, 1, false); }},
+        {"copy within", [](CCodeArchive& a) { return a.CopyEntries({3}, 0, a); }},
+        {"empty the bin", [](CCodeArchive& a) { return a.EmptyRecycleBin({1}); }},
+    };
+    for (const Change& c : changes) {
+        host.messages.clear();
+        const uint64_t generation = archive->catalogueGeneration();
+        const int notices = host.catalogueNotices;
+        EXPECT_EQ(c.run(*archive), kErrReadOnly) << c.what;
+        EXPECT_EQ(host.messages, std::vector<Status>{kErrReadOnly}) << c.what;
+        EXPECT_EQ(archive->GetName(EntryIndex::OfNumber(folder)), "Album") << c.what;
+        EXPECT_EQ(archive->entryCount(), 5) << c.what;
+        EXPECT_FALSE(archive->Busy()) << c.what;
+        EXPECT_EQ(archive->catalogueGeneration(), generation) << c.what << ": nothing changed";
+        EXPECT_EQ(host.catalogueNotices, notices) << c.what << ": no catalogue notifications";
+    }
+    host.messages.clear();
+    EXPECT_EQ(archive->Close(true), kOk);
+    EXPECT_TRUE(host.messages.empty());
+    ExpectUntouched(logStart, "not even the header's time stamp");
+}
+
+TEST_F(ReadOnlyArchive, IsASourceForCopiesAndReportsAJournalWithoutReplayingIt) {
+    auto target = MakeArchive(fs, host, "/a/target.kvq", ScriptedHost::Plain(8));
+    const std::string journal = RollbackJournal::PathFor(kPath);
+    fs.Put(journal, PatternBytes(700, 3)); // whatever it holds, it is not replayed
+    const size_t logStart = fs.log.size();
+    Status status = kOk;
+    auto archive = OpenArchive(fs, host, kPath, "read", &status);
+    ASSERT_EQ(status, kOk);
+    ASSERT_EQ(host.messages, std::vector<Status>{kWarnJournalReadOnly});
+    EXPECT_NE(host.messageTexts[0].find(journal), std::string::npos) << host.messageTexts[0];
+    EXPECT_EQ(*fs.Get(journal), PatternBytes(700, 3));
+
+    host.messages.clear();
+    ASSERT_EQ(archive->CopyEntries({folder}, 0, *target), kOk);
+    EXPECT_TRUE(host.messages.empty());
+    ASSERT_EQ(target->entryCount(), 4);
+    EXPECT_EQ(ReadFileBytes(*target, EntryIndex(3)), notes);
+    EXPECT_EQ(CheckErrors(*target), "");
+    EXPECT_EQ(archive->Close(true), kOk);
+    ExpectUntouched(logStart, "a copy out of it");
 }
 
 TEST(Archive, FailedReloadWritesNothingAndFailedSaveKeepsTheArchiveOpen) {

@@ -255,11 +255,19 @@ TEST(Catalogue, RenameKeepsTheStoredExtension) {
     const int file = NewFile(*archive, fs, 0, "IMG_0001.JPG");
     const int plain = NewFile(*archive, fs, 0, "README");
     const int folder = NewFolder(*archive, 0, "New Folder");
+    std::string lambdas;
+    for (int i = 0; i < 100; ++i) {
+        lambdas += "λ"; // two bytes each, and only in UTF-8
+    }
     struct Case {
         int number;
-        const char* text;
-        const char* name;
+        std::string text;
+        std::string name;
     } cases[] = {
+        // A name too long for the field gives up characters before the extension, never the extension.
+        {file, std::string(126, 'x'), std::string(122, 'x') + ".jpg"},
+        {file, std::string(130, 'e') + ".gif", std::string(122, 'e') + ".jpg"},
+        {file, lambdas, lambdas.substr(0, 2 * 61) + ".jpg"},
         {file, "holiday.png", "holiday.jpg"},
         {file, "  trip  ", "trip.jpg"},
         {file, "archive.tar.gz", "archive.tar.jpg"},

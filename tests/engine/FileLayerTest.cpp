@@ -110,11 +110,12 @@ TEST_F(PosixFileLayer, OpenResultsAndModes) {
     ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
     ASSERT_TRUE(fs_.MakeDirectory(Path("sub")));
     ::alarm(10); // an open that waits for a fifo's writer would hang here; the alarm ends it
-    for (const char* name : {"fifo", "sub"}) {
+    for (const auto& [name, expected] :
+         {std::pair{"fifo", OpenResult::Failed}, {"sub", OpenResult::Directory}}) {
         EXPECT_EQ(fs_.OpenShared(Path(name), &r), nullptr) << name;
-        EXPECT_EQ(r, OpenResult::Failed) << name;
+        EXPECT_EQ(r, expected) << name;
         EXPECT_EQ(fs_.OpenExclusive(Path(name), false, &r), nullptr) << name;
-        EXPECT_EQ(r, OpenResult::Failed) << name;
+        EXPECT_EQ(r, expected) << name;
     }
     ::alarm(0);
 
@@ -226,21 +227,63 @@ TEST_F(PosixFileLayer, KindsAndListing) {
     EXPECT_FALSE(fs_.Remove(Path("file")));
 }
 
+// Below the chosen folder nothing is reached through a link; the chosen folder itself may be one.
+TEST_F(PosixFileLayer, FoldersAndFilesBelowARootNeverFollowALink) {
+    const std::string root = Path("root");
+    ASSERT_TRUE(fs_.MakeDirectory(root));
+    ASSERT_TRUE(fs_.MakeDirectory(Path("elsewhere")));
+    fsys::create_directory_symlink(Path("elsewhere"), Path("root/link"));
+    fsys::create_symlink(Path("nowhere"), Path("root/dangling"));
+    WriteFile("root/file", "f");
+    fsys::create_directory_symlink(root, Path("via"));
+    struct Case {
+        std::string relative;
+        bool folder; // MakeDirectoryBelow, else CreateNewBelow
+        OpenResult expected;
+    };
+    const std::vector<Case> cases{
+        {"a/b/c", true, OpenResult::Ok},
+        {"a/b", true, OpenResult::Ok}, // already there
+        {"a/b/new.txt", false, OpenResult::Ok},
+        {"a/b/new.txt", false, OpenResult::Exists},
+        {"a/b/c", false, OpenResult::Exists}, // a folder of that name
+        {"dangling", false, OpenResult::Exists},
+        {"link", true, OpenResult::InTheWay},
+        {"link/x", true, OpenResult::InTheWay},
+        {"link/x.txt", false, OpenResult::InTheWay},
+        {"file/x", true, OpenResult::InTheWay},
+        {"file/x.txt", false, OpenResult::InTheWay},
+        {"missing/x.txt", false, OpenResult::NotFound},
+    };
+    for (const Case& c : cases) {
+        OpenResult r = OpenResult::Failed;
+        const bool ok = c.folder ? fs_.MakeDirectoryBelow(root, c.relative, &r)
+                                 : fs_.CreateNewBelow(root, c.relative, &r) != nullptr;
+        EXPECT_EQ(ok, c.expected == OpenResult::Ok) << c.relative;
+        EXPECT_EQ(r, c.expected) << c.relative;
+    }
+    EXPECT_TRUE(fsys::is_empty(Path("elsewhere")));
+    OpenResult r = OpenResult::Failed;
+    EXPECT_NE(fs_.CreateNewBelow(Path("via"), "a/via.txt", &r), nullptr);
+    EXPECT_TRUE(fsys::exists(Path("root/a/via.txt")));
+}
+
 TEST_F(PosixFileLayer, StatGivesLengthAndPlausibleTimes) {
     const auto before = std::chrono::system_clock::now() - std::chrono::seconds(5);
     WriteFile("a", std::string(1234, 'z'));
     const auto after = std::chrono::system_clock::now() + std::chrono::seconds(5);
-    auto ns = [](auto t) {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+    auto fileTime = [](auto t) {
+        return UnixNsToFileTime(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count());
     };
     auto times = fs_.Stat(Path("a"));
     ASSERT_TRUE(times.has_value());
     EXPECT_EQ(times->length, 1234u);
-    for (int64_t t : {times->createdUnixNs, times->modifiedUnixNs}) {
-        EXPECT_GE(t, ns(before));
-        EXPECT_LE(t, ns(after));
+    for (uint64_t t : {times->created, times->modified}) {
+        EXPECT_GE(t, fileTime(before));
+        EXPECT_LE(t, fileTime(after));
     }
-    EXPECT_LE(times->createdUnixNs, times->modifiedUnixNs);
+    EXPECT_LE(times->created, times->modified);
     EXPECT_FALSE(fs_.Stat(Path("missing")).has_value());
 }
 
@@ -311,6 +354,28 @@ TEST(FileTime, Conversions) {
     // Dates read from an archive may be anything; those nanoseconds cannot hold saturate.
     EXPECT_EQ(FileTimeToUnixNs(0), std::numeric_limits<int64_t>::min());
     EXPECT_EQ(FileTimeToUnixNs(std::numeric_limits<uint64_t>::max()), std::numeric_limits<int64_t>::max());
+
+    // A file system's seconds and nanoseconds, far past 2262 and before 1601 included.
+    struct Stamp {
+        int64_t seconds;
+        int64_t nanoseconds;
+        uint64_t fileTime;
+    };
+    const std::vector<Stamp> stamps = {
+        {0, 0, 116'444'736'000'000'000},
+        {10'413'792'000, 123'456'789, 220'582'656'001'234'567}, // 2300-01-01, past what nanoseconds hold
+        {-1, 999'999'999, 116'444'735'999'999'999},
+        {-11'644'473'600, 0, 0}, // 1601-01-01
+        {-11'644'473'601, 0, 0}, // before it: clamped
+        {std::numeric_limits<int64_t>::max(), 999'999'999, std::numeric_limits<uint64_t>::max()},
+        {std::numeric_limits<int64_t>::min(), 0, 0},
+    };
+    for (const Stamp& s : stamps) {
+        EXPECT_EQ(UnixTimeToFileTime(s.seconds, s.nanoseconds), s.fileTime) << s.seconds;
+    }
+    EXPECT_EQ(FileTimeToUnixSeconds(220'582'656'001'234'567), 10'413'792'000);
+    EXPECT_EQ(FileTimeToUnixSeconds(116'444'735'999'999'999), -1);
+    EXPECT_EQ(FileTimeToUnixSeconds(0), -11'644'473'600);
 
     const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                          std::chrono::system_clock::now().time_since_epoch())

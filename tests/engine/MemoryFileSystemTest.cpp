@@ -289,7 +289,7 @@ TEST(MemoryFileSystem, OpenResultsAndNamespace) {
     EXPECT_EQ(fs.OpenShared("/d/fifo", &r), nullptr);
     EXPECT_EQ(r, OpenResult::Failed);
     EXPECT_EQ(fs.OpenShared("/d/sub", &r), nullptr);
-    EXPECT_EQ(r, OpenResult::Failed);
+    EXPECT_EQ(r, OpenResult::Directory);
     EXPECT_EQ(fs.CreateNew("/d/x", &r), nullptr) << "never overwrites";
     auto created = fs.CreateNew("/d/y", &r);
     ASSERT_NE(created, nullptr);
@@ -312,8 +312,8 @@ TEST(MemoryFileSystem, OpenResultsAndNamespace) {
     auto times = fs.Stat("/d/x");
     ASSERT_TRUE(times.has_value());
     EXPECT_EQ(times->length, 1u);
-    EXPECT_EQ(times->createdUnixNs, 5);
-    EXPECT_EQ(times->modifiedUnixNs, 7);
+    EXPECT_EQ(times->created, UnixNsToFileTime(5));
+    EXPECT_EQ(times->modified, UnixNsToFileTime(7));
 }
 
 TEST(MemoryFileSystem, ReadsPastTheEndFailAndWritesExtend) {

@@ -184,10 +184,8 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
         const char* name;
         uint8_t type;
     } images[] = {
-        {"jpeg", "p.jpg", kTypeJpeg},
-        {"png", "p.png", kTypePng},
-        {"bmp", "p.bmp", kTypeBmp},
-        {"tiff", "p.tif", kTypeTiff},
+        {"jpeg", "p.jpg", kTypeJpeg},        {"png", "p.png", kTypePng},   {"bmp", "p.bmp", kTypeBmp},
+        {"bmp-top-down", "t.bmp", kTypeBmp}, {"tiff", "p.tif", kTypeTiff},
     };
     for (uint8_t format : {uint8_t{0}, uint8_t{3}, uint8_t{8}}) {
         MemoryFileSystem fs;
@@ -213,7 +211,7 @@ TEST(Import, ThumbnailsDecideTypeAndDimensions) {
             EXPECT_EQ(e.blockLength, e.dataLength + e.thumbLength);
             EXPECT_EQ(archive->GetThumbnail(EntryIndex(static_cast<int>(i) + 1)) != nullptr, format != 0);
         }
-        const CatalogueEntry& corrupt = *archive->Entry(EntryIndex(5));
+        const CatalogueEntry& corrupt = *archive->Entry(EntryIndex(static_cast<int>(std::size(images)) + 1));
         EXPECT_EQ(corrupt.typeCode, format != 0 ? kTypeOther : kTypePng)
             << "only a decode failure makes it an unknown file";
         EXPECT_EQ(corrupt.hasThumbnail, 0);
@@ -258,6 +256,19 @@ TEST(Import, UnreadableSourceDuringPlanningAddsNothing) {
     EXPECT_EQ(archive->Expand(), kErrSourceLocked);
     EXPECT_EQ(archive->FinishBatch(), kErrSourceLocked);
     EXPECT_EQ(host.messages, std::vector<Status>{kErrSourceLocked});
+    EXPECT_EQ(fs.Get(kPath)->size(), length);
+    EXPECT_EQ(Snapshot(*archive), before);
+
+    // A folder of a tree that cannot be listed fails the import, naming it, instead of coming in empty.
+    host.messages.clear();
+    host.messageTexts.clear();
+    fs.Put("/in/tree/a.dat", PatternBytes(10, 5));
+    fs.Put("/in/tree/sub/b.dat", PatternBytes(10, 6));
+    fs.SetUnreadable("/in/tree/sub");
+    EXPECT_EQ(ImportPaths(*archive, {"/in/tree"}, 0, true), kErrUnreadableFolder);
+    ASSERT_EQ(host.messages, std::vector<Status>{kErrUnreadableFolder});
+    EXPECT_NE(host.messageTexts[0].find("folder could not be read: /in/tree/sub"), std::string::npos)
+        << host.messageTexts[0];
     EXPECT_EQ(fs.Get(kPath)->size(), length);
     EXPECT_EQ(Snapshot(*archive), before);
     ExpectIntact(*archive, fs, {{"kept.dat", kept}});
@@ -912,5 +923,37 @@ TEST(RecycleBin, NothingToDoTouchesNothing) {
     EXPECT_TRUE(MutationsOf(fs, kPath).empty());
     EXPECT_EQ(*fs.Get(kPath), full);
     EXPECT_EQ(archive->entryCount(), 2);
+    EXPECT_EQ(CheckErrors(*archive), "");
+}
+
+// ---------------------------------------------------------------- progress
+
+// A file of more than one chunk is reported piece by piece, 1 to n of n, by every operation that
+// moves its bytes.
+TEST(Progress, LargeFilesCountTheirPiecesExactly) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    auto other = MakeArchive(fs, host, "/a/other.kvq", ScriptedHost::Plain());
+    const int small = NewFile(*archive, fs, 0, "small", PatternBytes(5000, 1));
+    const std::vector<std::pair<int, int>> two = {{1, 2}, {2, 2}}; // 4 MiB and 2 MiB
+    host.pieces.clear();
+    const int big = NewFile(*archive, fs, 0, "big", PatternBytes(6 * kMiB, 2));
+    EXPECT_EQ(host.pieces, two) << "import";
+
+    ASSERT_TRUE(fs.MakeDirectory("/out"));
+    host.folder = "/out";
+    host.pieces.clear();
+    ASSERT_EQ(archive->ExportSelection({big}), kOk);
+    EXPECT_EQ(host.pieces, two) << "export";
+
+    host.pieces.clear();
+    ASSERT_EQ(archive->CopyEntries({big}, 0, *other), kOk);
+    EXPECT_EQ(host.pieces, two) << "copy";
+
+    ASSERT_EQ(archive->MoveEntries({small}, 1, false), kOk);
+    host.pieces.clear();
+    ASSERT_EQ(archive->EmptyRecycleBin({1}), kOk);
+    EXPECT_EQ(host.pieces, two) << "the block moved down by the defragmentation";
     EXPECT_EQ(CheckErrors(*archive), "");
 }

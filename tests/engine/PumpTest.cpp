@@ -394,6 +394,37 @@ TEST(Pump, ReadsAreRightOrRefusedAndChangesRefusedWhileOperationsRun) {
     }
 }
 
+// An archive that may only be read is busy like any other while export or a copy reads it: from
+// inside their pumps it reads right, refuses changes as busy (not read-only), and is never written.
+TEST(Pump, AReadOnlyArchiveIsReadInPumpsAndNeverWritten) {
+    Fixture f;
+    ASSERT_EQ(f.a->Close(true), kOk);
+    f.fs.SetReadOnly(kA);
+    Status status = kOk;
+    f.a = OpenArchive(f.fs, f.host, kA, kPassword, &status);
+    ASSERT_EQ(status, kOk);
+    ASSERT_TRUE(f.a->readOnly());
+    CCodeArchive& a = *f.a;
+    CCodeArchive& b = *f.b;
+    const std::vector<uint8_t> bytes = *f.fs.Get(kA);
+
+    f.Run("export", {&a, &b}, {&a}, [&] { return a.ExportSelection({0}); });
+    EXPECT_GT(f.host.reads, 0);
+    EXPECT_GT(f.host.refusedChanges, 0);
+    EXPECT_TRUE(f.fs.Exists("/out/export/Folder/big.bin"));
+
+    const uint64_t generation = b.catalogueGeneration();
+    f.Run("copy", {&a, &b}, {&a, &b}, [&] {
+        return a.CopyEntries({f.NumberOf(a, "Folder"), f.NumberOf(a, "red.png")}, 0, b);
+    });
+    EXPECT_GT(f.host.reads, 0);
+    EXPECT_EQ(f.host.changes[&b], 1);
+    EXPECT_EQ(f.host.changes.count(&a), 0u);
+    EXPECT_NE(b.catalogueGeneration(), generation);
+    EXPECT_GT(f.NumberOf(b, "big.bin"), 0);
+    EXPECT_EQ(*f.fs.Get(kA), bytes) << "the read-only archive was written";
+}
+
 // The generation tells a cache when what it holds may have gone stale; renames and flags do not.
 TEST(Pump, GenerationAndNotificationsFollowTheCatalogue) {
     struct CountingHost : ScriptedHost {

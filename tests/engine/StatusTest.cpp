@@ -31,6 +31,18 @@ std::vector<uint8_t> MemoryImage(CCodeArchive& archive) {
     return bytes;
 }
 
+// `shown` is the text of message `code`, on its own or naming the file or folder it is about.
+bool IsTextOf(const std::string& shown, Status code) {
+    std::string own = MessageText(code);
+    if (shown == own) {
+        return true;
+    }
+    if (!own.empty() && own.back() == '.') {
+        own.pop_back(); // a subject may follow the sentence or take the place of its full stop
+    }
+    return shown.size() > own.size() && shown.compare(0, own.size(), own) == 0;
+}
+
 int NewFolder(CCodeArchive& archive, int parent, const std::string& name) {
     int number = 0;
     EXPECT_EQ(archive.CreateFolder(parent, name, kTypeFolder, &number), kOk) << name;
@@ -232,6 +244,19 @@ struct Operation {
     bool pendingDefragment = false;
 };
 
+// The archive (or, with `other`, the second archive) opened again from a file that may be read but
+// not written.
+void ReopenReadOnly(World& w, bool other = false) {
+    std::unique_ptr<CCodeArchive>& archive = other ? w.other : w.archive;
+    const std::string path = other ? kOtherPath : kPath;
+    archive->Close(false);
+    w.fs->SetReadOnly(path);
+    Status status = kOk;
+    archive = OpenArchive(*w.fs, w.host, path, kPassword, &status);
+    EXPECT_EQ(status, kOk);
+    EXPECT_TRUE(archive->readOnly());
+}
+
 const std::vector<Operation>& Operations() {
     static const std::vector<Operation> operations = {
         {"open",
@@ -279,6 +304,26 @@ const std::vector<Operation>& Operations() {
         {"confirm close", [](World& w) { return w.archive->ConfirmClose(false); },
          [](World& w) { w.archive->Rename(EntryIndex::OfNumber(w.NumberOf("pic.png")), "picture"); }},
         {"refresh", [](World& w) { return w.archive->Refresh(true); }},
+        {"open read-only",
+         [](World& w) {
+             Status status = kOk;
+             w.archive = OpenArchive(*w.fs, w.host, kPath, kPassword, &status);
+             return status;
+         },
+         [](World& w) {
+             w.archive->Close(false);
+             w.fs->SetReadOnly(kPath);
+         }},
+        {"export from a read-only archive", [](World& w) { return w.archive->ExportSelection({0}); },
+         [](World& w) {
+             ReopenReadOnly(w);
+             w.host.folder = "/out";
+         }},
+        {"copy out of a read-only archive",
+         [](World& w) {
+             return w.archive->CopyEntries({w.NumberOf("F"), w.NumberOf("pic.png")}, 0, *w.other);
+         },
+         [](World& w) { ReopenReadOnly(w); }},
     };
     return operations;
 }
@@ -362,6 +407,10 @@ TEST(Status, TableOfFailures) {
          [](World& w) { w.fs->SetCapacity(w.fs->UsedBytes()); }, kErrDiskSpace},
         {"export", "the folder chooser is cancelled", [](World& w) { w.host.folder.reset(); }, kCancelled},
         {"export", "a file cannot be created", [](World& w) { w.fs->FailNext(OpKind::Create); },
+         kErrFileAccess},
+        {"export", "a file stands where a folder is to be made",
+         [](World& w) { w.fs->Put("/out/F", PatternBytes(10, 6)); }, kErrFolderInTheWay},
+        {"export", "the disk fills up", [](World& w) { w.fs->SetCapacity(w.fs->UsedBytes() + 1000); },
          kErrExportSpace},
         {"empty the bin", "no room for the compacted catalogue",
          [](World& w) { w.fs->SetCapacity(w.fs->UsedBytes()); }, kErrCorrupt},
@@ -375,6 +424,16 @@ TEST(Status, TableOfFailures) {
          kErrArchiveRead},
         {"refresh", "the file cannot be flushed", [](World& w) { w.fs->FailNext(OpKind::Sync); },
          kErrArchiveFlush},
+        // An archive that may only be read refuses every change, once, and writes nothing.
+        {"import", "the archive is read-only", [](World& w) { ReopenReadOnly(w); }, kErrReadOnly},
+        {"new folder", "the archive is read-only", [](World& w) { ReopenReadOnly(w); }, kErrReadOnly},
+        {"move", "the archive is read-only", [](World& w) { ReopenReadOnly(w); }, kErrReadOnly},
+        {"copy within", "the archive is read-only", [](World& w) { ReopenReadOnly(w); }, kErrReadOnly},
+        {"copy into another archive", "the target is read-only", [](World& w) { ReopenReadOnly(w, true); },
+         kErrReadOnly},
+        {"empty the bin", "the archive is read-only", [](World& w) { ReopenReadOnly(w); }, kErrReadOnly},
+        {"resumed defragmentation", "the archive is read-only", [](World& w) { ReopenReadOnly(w); },
+         kErrReadOnly},
     };
     const std::unique_ptr<MemoryFileSystem> bases[] = {MakeWorld(false), MakeWorld(true)};
     for (const Row& row : rows) {
@@ -382,7 +441,13 @@ TEST(Status, TableOfFailures) {
         const Operation& op = OperationNamed(row.operation);
         auto w = Prepare(*bases[op.pendingDefragment ? 1 : 0], op);
         row.inject(*w);
+        w->host.messages.clear();
+        const std::vector<uint8_t> files[] = {*w->fs->Get(kPath), *w->fs->Get(kOtherPath)};
         EXPECT_EQ(op.run(*w), row.expected) << where;
+        if (row.expected == kErrReadOnly) {
+            EXPECT_EQ(*w->fs->Get(kPath), files[0]) << where << ": a read-only archive was written";
+            EXPECT_EQ(*w->fs->Get(kOtherPath), files[1]) << where << ": a read-only archive was written";
+        }
         EXPECT_EQ(w->host.messages,
                   row.expected == kCancelled ? std::vector<Status>{} : std::vector<Status>{row.expected})
             << where;
@@ -418,7 +483,9 @@ TEST(Status, EveryFailureIsShownOnceAndReturned) {
                 EXPECT_TRUE(w->host.messages.empty()) << where << " returned " << status;
             } else {
                 EXPECT_EQ(w->host.messages, std::vector<Status>{status}) << where;
-                EXPECT_EQ(w->host.messageTexts, std::vector<std::string>{MessageText(status)}) << where;
+                ASSERT_EQ(w->host.messageTexts.size(), 1u) << where;
+                EXPECT_TRUE(IsTextOf(w->host.messageTexts[0], status))
+                    << where << ": " << w->host.messageTexts[0];
             }
             ExpectSound(*w, where);
             if (::testing::Test::HasFailure()) {

@@ -29,6 +29,31 @@ TEST(TextCodec, StoresLatinAsWindows1252AndTheRestAsUtf8) {
     }
 }
 
+// Windows-1252 bytes that happen to be valid UTF-8 would read back as other text: such a text is
+// stored as UTF-8. Passwords keep the code page whenever it holds them, so that an archive keeps
+// opening with the password it was made with.
+TEST(TextCodec, TextWhoseCodePageBytesReadAsUtf8IsStoredAsUtf8) {
+    struct Case {
+        std::string text;
+        std::string password; // its bytes as a key
+    };
+    const std::vector<Case> cases = {
+        {"JOSÉ’S PHOTOS.txt", "JOS\xC9\x92S PHOTOS.txt"}, // as Windows-1252 the UTF-8 of "JOSɒS"
+        {"Ö®.txt", "\xD6\xAE.txt"},                       // as Windows-1252 the UTF-8 of U+05AE
+        {"Ã©", "\xC3\xA9"},                               // as Windows-1252 the UTF-8 of "é"
+    };
+    for (const auto& c : cases) {
+        const std::string stored = EncodeStoredText(c.text, 126);
+        EXPECT_EQ(stored, c.text) << c.text;
+        EXPECT_EQ(DecodeStoredText(stored), c.text) << c.text;
+        EXPECT_EQ(EncodePassword(c.text, 255), c.password) << c.text;
+    }
+    // Only what is stored counts: cut to two characters, "Ã©x" would read back as "é".
+    EXPECT_EQ(DecodeStoredText(EncodeStoredText("Ã©x", 2)), "Ã");
+    EXPECT_EQ(EncodePassword("Café", 255), "Caf\xE9");
+    EXPECT_EQ(EncodePassword("東京", 255), "東京");
+}
+
 TEST(TextCodec, EveryWindows1252CharacterRoundTrips) {
     for (int b = 1; b < 256; ++b) {
         const std::string byte(1, static_cast<char>(b));

@@ -1,5 +1,6 @@
 #include "CImageHolder.h"
 #include "ImageFixtures.h"
+#include "ImageSamples.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -112,6 +113,31 @@ TEST(ImageHolder, DecodesEveryFormatFromMemoryWithSizeAndDepth) {
         EXPECT_EQ(holder.Depth(), c.depth);
         EXPECT_EQ(holder.Image().size(), QSize(c.width, c.height));
         EXPECT_TRUE(holder.Palette().isEmpty());
+    }
+}
+
+// Rows stored from the top down (a negative height) are a valid BMP of the same picture.
+TEST(ImageHolder, TopDownBmpDecodesWithItsSizeTheRightWayUp) {
+    const std::vector<uint8_t> bottomUp = ::quorvane::testing::EncodedImage(13, 9, "bmp");
+    const std::vector<uint8_t> topDown = ::quorvane::testing::EncodedImage(13, 9, "bmp-top-down");
+    ASSERT_NE(bottomUp, topDown);
+    CImageHolder reference;
+    ASSERT_EQ(
+        reference.Load("b", bottomUp.data(), static_cast<uint32_t>(bottomUp.size()), kImageBmp, 16, false),
+        kImageOk);
+    CImageHolder holder;
+    for (int cell : {0, 32}) {
+        SCOPED_TRACE(cell);
+        const int16_t status =
+            cell == 0 ? holder.Load("t", topDown.data(), static_cast<uint32_t>(topDown.size()), kImageBmp, 16,
+                                    false)
+                      : holder.LoadForThumbnail("t", topDown.data(), static_cast<uint32_t>(topDown.size()),
+                                                kImageBmp, cell);
+        ASSERT_EQ(status, kImageOk);
+        EXPECT_EQ(holder.Width(), 13);
+        EXPECT_EQ(holder.Height(), 9);
+        EXPECT_EQ(holder.Image().convertToFormat(QImage::Format_RGB32),
+                  reference.Image().convertToFormat(QImage::Format_RGB32));
     }
 }
 
@@ -388,7 +414,7 @@ TEST(PlaceInArea, FitsCentresAndNeverEnlarges) {
         {{0, 0, 10, 10}, {0, 0, 4, 4}, true, {4, 4, 0, 0}, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.image.width() << "x" << c.image.height() << " fit " << c.fit);
+        SCOPED_TRACE(::testing::Message() << c.image.width() << "x" << c.image.height() << " fit " << c.fit);
         QRect out;
         EXPECT_EQ(PlaceInArea(c.image, out, c.area, c.fit), c.changed);
         EXPECT_EQ(out, c.expected);
@@ -407,7 +433,7 @@ TEST(PaintBorders, FillsOnlyTheStripsAroundTheDestination) {
         {{12, -5, 10, 60}, {2, 3, 40, 24}},  // taller than the area: left and right only
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.destination.x() << "," << c.destination.y());
+        SCOPED_TRACE(::testing::Message() << c.destination.x() << "," << c.destination.y());
         QImage canvas(50, 40, QImage::Format_RGB32);
         canvas.fill(Qt::black);
         {

@@ -98,6 +98,8 @@ struct MemoryFileSystem::State {
     std::vector<DirChange> pendingDir;
     std::map<std::string, int64_t> folders; // path → creation time; "" and "/" always exist
     std::set<std::string> specials;
+    std::set<std::string> unreadable; // folders ListDirectory refuses
+    std::set<std::string> readOnly;   // files no open for writing is allowed
     uint64_t nextInode = 1;
     uint64_t epoch = 0;
 
@@ -362,6 +364,11 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& rawPath, int mo
     auto it = s.names.find(path);
     if (it == s.names.end()) {
         if (s.folders.count(path) != 0 || s.specials.count(path) != 0) {
+            if (mustBeNew) {
+                *result = OpenResult::Exists;
+            } else if (s.folders.count(path) != 0) {
+                *result = OpenResult::Directory;
+            }
             s.Refuse();
             return nullptr;
         }
@@ -374,6 +381,11 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& rawPath, int mo
         it = s.names.emplace(path, id).first;
         s.pendingDir.push_back({true, path, id});
     } else if (mustBeNew) {
+        *result = OpenResult::Exists;
+        s.Refuse();
+        return nullptr;
+    } else if ((mode & kWrite) != 0 && s.readOnly.count(path) != 0) {
+        *result = OpenResult::Denied;
         s.Refuse();
         return nullptr;
     }
@@ -416,6 +428,32 @@ std::unique_ptr<IFile> MemoryFileSystem::OpenPlain(const std::string& path, bool
 
 std::unique_ptr<IFile> MemoryFileSystem::CreateNew(const std::string& path, OpenResult* result) {
     return Open(path, kWrite | kMustBeNew, true, result);
+}
+
+bool MemoryFileSystem::MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                                          OpenResult* result) {
+    // No links here but the specials: a file or a special in the way refuses like a link would.
+    std::string path = Normalize(root) == "/" ? std::string() : Normalize(root);
+    size_t start = 0;
+    while (start < relative.size()) {
+        const size_t slash = std::min(relative.find('/', start), relative.size());
+        if (slash > start) {
+            path += "/" + relative.substr(start, slash - start);
+            if (!MakeDirectory(path)) {
+                const bool inTheWay = state_->names.count(path) != 0 || state_->specials.count(path) != 0;
+                *result = inTheWay ? OpenResult::InTheWay : OpenResult::Failed;
+                return false;
+            }
+        }
+        start = slash + 1;
+    }
+    *result = OpenResult::Ok;
+    return true;
+}
+
+std::unique_ptr<IFile> MemoryFileSystem::CreateNewBelow(const std::string& root, const std::string& relative,
+                                                        OpenResult* result) {
+    return CreateNew((Normalize(root) == "/" ? std::string() : Normalize(root)) + "/" + relative, result);
 }
 
 bool MemoryFileSystem::Exists(const std::string& rawPath) {
@@ -500,10 +538,11 @@ std::optional<FileTimes> MemoryFileSystem::Stat(const std::string& rawPath) {
     s.Admit(OpKind::Query, path);
     if (auto it = s.names.find(path); it != s.names.end()) {
         const Inode& node = s.inodes.at(it->second);
-        return FileTimes{node.data.size(), node.createdNs, node.modifiedNs};
+        return FileTimes{node.data.size(), UnixNsToFileTime(node.createdNs),
+                         UnixNsToFileTime(node.modifiedNs)};
     }
     if (auto it = s.folders.find(path); it != s.folders.end()) {
-        return FileTimes{0, it->second, it->second};
+        return FileTimes{0, UnixNsToFileTime(it->second), UnixNsToFileTime(it->second)};
     }
     s.Refuse();
     return std::nullopt;
@@ -522,7 +561,7 @@ std::optional<std::vector<DirEntry>> MemoryFileSystem::ListDirectory(const std::
     State& s = *state_;
     const std::string path = Normalize(rawPath);
     s.Admit(OpKind::Query, path);
-    if (!s.FolderExists(path)) {
+    if (!s.FolderExists(path) || s.unreadable.count(path) != 0) {
         s.Refuse();
         return std::nullopt;
     }
@@ -716,6 +755,14 @@ bool MemoryFileSystem::IsLocked(const std::string& path) const {
     }
     const Inode& node = state_->inodes.at(it->second);
     return node.exclusiveLock || node.sharedLocks > 0;
+}
+
+void MemoryFileSystem::SetReadOnly(const std::string& path) {
+    state_->readOnly.insert(Normalize(path));
+}
+
+void MemoryFileSystem::SetUnreadable(const std::string& folder) {
+    state_->unreadable.insert(Normalize(folder));
 }
 
 std::unique_ptr<MemoryFileSystem> MemoryFileSystem::Clone() const {

@@ -60,6 +60,10 @@ public:
     std::unique_ptr<IFile> OpenShared(const std::string& path, OpenResult* result) override;
     std::unique_ptr<IFile> OpenPlain(const std::string& path, bool create, OpenResult* result) override;
     std::unique_ptr<IFile> CreateNew(const std::string& path, OpenResult* result) override;
+    bool MakeDirectoryBelow(const std::string& root, const std::string& relative,
+                            OpenResult* result) override;
+    std::unique_ptr<IFile> CreateNewBelow(const std::string& root, const std::string& relative,
+                                          OpenResult* result) override;
     bool Exists(const std::string& path) override;
     bool Remove(const std::string& path) override;
     bool SyncParentDirectory(const std::string& path) override;
@@ -104,6 +108,11 @@ public:
     void PutSpecial(const std::string& path); // a fifo, socket or dangling link: kind Other, cannot be opened
     void SetTimes(const std::string& path, int64_t createdUnixNs, int64_t modifiedUnixNs);
     bool IsLocked(const std::string& path) const;
+    // The folder can no longer be listed (as without read permission).
+    void SetUnreadable(const std::string& folder);
+    // The file can be read but not written (read-only media, an immutable file, another user's file):
+    // an open for writing fails with OpenResult::Denied.
+    void SetReadOnly(const std::string& path);
     // A deep copy of files, folders, settings, counters and the log; open handles and their locks
     // stay with the original.
     std::unique_ptr<MemoryFileSystem> Clone() const;

@@ -120,7 +120,9 @@ void ScriptedHost::ProgressText(const std::string& text, const ProgressCounts& /
     }
 }
 
-void ScriptedHost::ProgressPiece(int /*piece*/, int /*pieces*/) {}
+void ScriptedHost::ProgressPiece(int piece, int pieces) {
+    this->pieces.emplace_back(piece, pieces);
+}
 
 bool ScriptedHost::PollCancel() {
     ++polls;
@@ -132,6 +134,14 @@ bool ScriptedHost::PollCancel() {
 
 void ScriptedHost::ProgressClose() {
     progressOpen = false;
+}
+
+void ScriptedHost::CatalogueAboutToChange(CCodeArchive& /*archive*/) {
+    ++catalogueNotices;
+}
+
+void ScriptedHost::CatalogueChanged(CCodeArchive& /*archive*/) {
+    ++catalogueNotices;
 }
 
 } // namespace quorvane

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -31,8 +32,10 @@ public:
     std::vector<int> dialogs; // dialog ids of confirmations and alerts that were shown
     std::vector<int> progressKinds;
     std::vector<std::string> progressTexts;
+    std::vector<std::pair<int, int>> pieces; // (piece, pieces) of every piece report
     long polls = 0;
     int passwordPrompts = 0;
+    int catalogueNotices = 0; // CatalogueAboutToChange and CatalogueChanged calls, together
     bool progressOpen = false;
 
     // Convenience: an unencrypted archive with the given thumbnail format (0 = none).
@@ -56,6 +59,8 @@ public:
     void ProgressPiece(int piece, int pieces) override;
     bool PollCancel() override;
     void ProgressClose() override;
+    void CatalogueAboutToChange(CCodeArchive& archive) override;
+    void CatalogueChanged(CCodeArchive& archive) override;
 
 private:
     bool cancelPressed_ = false;
