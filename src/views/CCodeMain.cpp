@@ -113,7 +113,8 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
         tree_->CatalogueChanged(archive);
         list_->CatalogueChanged(archive);
     });
-    connect(ws, &Workspace::archiveClosing, this, [this](CCodeArchive* archive) { list_->ArchiveClosing(archive); });
+    connect(ws, &Workspace::archiveClosing, this,
+            [this](CCodeArchive* archive) { list_->ArchiveClosing(archive); });
 
     // The layout at every start.
     layout_ = PaneLayout::ShowAll;
@@ -273,7 +274,8 @@ void CCodeMain::BuildMenus() {
 }
 
 void CCodeMain::BuildToolbar() {
-    toolbar_ = new QToolBar(StringTable::MenuLabel(StringTable::kMainMenu, kCmdToggleToolbar).remove('&'), this);
+    toolbar_ =
+        new QToolBar(StringTable::MenuLabel(StringTable::kMainMenu, kCmdToggleToolbar).remove('&'), this);
     toolbar_->setObjectName(QStringLiteral("toolbar"));
     toolbar_->setMovable(true);
     toolbar_->setFloatable(true);
@@ -556,7 +558,8 @@ void CCodeMain::MovePaneFocus(bool forward) {
     if (at < 0) {
         for (int i = 0; i < count; ++i) {
             const QWidget* pane = shown[static_cast<size_t>(i)];
-            if ((pane == tree_ && active_ == ActivePane::Tree) || (pane == list_ && active_ == ActivePane::List)) {
+            if ((pane == tree_ && active_ == ActivePane::Tree) ||
+                (pane == list_ && active_ == ActivePane::List)) {
                 at = i;
             }
         }
@@ -863,7 +866,10 @@ bool CCodeMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         // A key is about to be matched against the shortcuts: their enabled states must be current.
         RefreshCommands();
-    } else if (watched == splitter_ && event->type() == QEvent::Resize && columnsPending_) {
+    } else if (watched == splitter_ && columnsPending_ &&
+               (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        // A widget being shown gets its first resize before it counts as visible: the show that
+        // follows is when the columns can be laid out for good.
         ApplyColumns();
     }
     return QMainWindow::eventFilter(watched, event);
