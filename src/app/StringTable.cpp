@@ -41,6 +41,8 @@ constexpr Numbered kStrings[] = {
     {kStrExportingStart, "Preparing to Export"},
     {kStrEmptyingTitle, "Emptying Recycle Bin..."},
     {kStrEmptyingStart, "Defragmenting Archive"},
+    {kStrThumbnailsTitle, "Generating Thumbnails..."},
+    {kStrThumbnailsStart, "Preparing to Generate"},
     {kStrNotEncrypted, "Not Encrypted"},
     {kStrContentsOf, "Contents of '%s'"},
     {kStrNewFolderName, "New Folder"},

@@ -75,6 +75,8 @@ enum StringId : int {
     kStrExportingStart = 5012,
     kStrEmptyingTitle = 5013,
     kStrEmptyingStart = 5014,
+    kStrThumbnailsTitle = 5015,
+    kStrThumbnailsStart = 5016,
     kStrNotEncrypted = 5025,
     kStrContentsOf = 5041,
     kStrNewFolderName = 5045,

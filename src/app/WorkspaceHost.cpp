@@ -103,15 +103,21 @@ bool WorkspaceHost::ChooseFolder(std::string& folder) {
 }
 
 void WorkspaceHost::ProgressOpen(int kind, const std::string& archiveName, int thumbnailFormat, int quality) {
-    if (progressShown_ && progress_) {
-        progress_->Close();
-    }
-    if (!progressShown_ && frame_) {
+    ProgressOpenFor(nullptr, kind, archiveName, thumbnailFormat, quality);
+}
+
+void WorkspaceHost::ProgressOpenFor(const CCodeArchive* archive, int kind, const std::string& archiveName,
+                                    int thumbnailFormat, int quality) {
+    if (progressOwners_.empty() && frame_) {
         frame_->SetFrameDisabled(true);
     }
-    progressShown_ = true;
+    if (archive) {
+        // The window replaces the one the archive still has; it is one Close, not two.
+        std::erase(progressOwners_, archive);
+    }
+    progressOwners_.push_back(archive);
     if (progress_) {
-        progress_->Open(kind, QString::fromStdString(archiveName), thumbnailFormat, quality);
+        progress_->Open(archive, kind, QString::fromStdString(archiveName), thumbnailFormat, quality);
     }
 }
 
@@ -143,14 +149,14 @@ bool WorkspaceHost::PollCancel() {
 }
 
 void WorkspaceHost::ProgressClose() {
-    if (!progressShown_) {
+    if (progressOwners_.empty()) {
         return;
     }
-    progressShown_ = false;
+    progressOwners_.pop_back();
     if (progress_) {
         progress_->Close();
     }
-    if (frame_) {
+    if (progressOwners_.empty() && frame_) {
         frame_->SetFrameDisabled(false);
     }
 }

@@ -7,6 +7,8 @@
 #include "ArchiveHost.h"
 #include "CCodeArchive.h"
 
+#include <vector>
+
 namespace quorvane {
 
 class MainFrame;
@@ -29,7 +31,7 @@ public:
     void RequestCancel() { cancelRequested_ = true; }
     void ClearCancelRequest() { cancelRequested_ = false; }
     bool CancelRequested() const { return cancelRequested_; }
-    bool ProgressShown() const { return progressShown_; }
+    bool ProgressShown() const { return !progressOwners_.empty(); }
 
     void ShowMessage(Status code, const std::string& text) override;
     void ShowNotice(const std::string& text) override;
@@ -48,6 +50,10 @@ public:
     bool ChooseFolder(std::string& folder) override;
 
     void ProgressOpen(int kind, const std::string& archiveName, int thumbnailFormat, int quality) override;
+    // The frame is disabled from the first Open to the Close of the last window; a second Open for
+    // the same archive replaces its window (the window cancels the old one).
+    void ProgressOpenFor(const CCodeArchive* archive, int kind, const std::string& archiveName,
+                         int thumbnailFormat, int quality) override;
     void ProgressTotal(int total) override;
     void ProgressText(const std::string& text, const ProgressCounts& counts) override;
     void ProgressPiece(int piece, int pieces) override;
@@ -64,7 +70,8 @@ private:
     Preferences& prefs_;
     ProgressWindow* progress_ = nullptr;
     MainFrame* frame_ = nullptr;
-    bool progressShown_ = false;
+    // The archives whose progress windows are open, in opening order (null: none named).
+    std::vector<const CCodeArchive*> progressOwners_;
     bool cancelRequested_ = false;
 };
 

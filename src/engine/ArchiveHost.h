@@ -78,6 +78,13 @@ public:
 
     // Progress window. PollCancel lets the window process its events and says whether Cancel was pressed.
     virtual void ProgressOpen(int kind, const std::string& archiveName, int thumbnailFormat, int quality) = 0;
+    // What the engine calls: the same, naming the archive whose operation opens the window (null
+    // when there is no archive object). A host serving several archives keys its windows by this
+    // object - names repeat - and by default ignores it.
+    virtual void ProgressOpenFor(const CCodeArchive* /*archive*/, int kind, const std::string& archiveName,
+                                 int thumbnailFormat, int quality) {
+        ProgressOpen(kind, archiveName, thumbnailFormat, quality);
+    }
     virtual void ProgressTotal(int total) = 0;
     virtual void ProgressText(const std::string& text, const ProgressCounts& counts) = 0;
     virtual void ProgressPiece(int piece, int pieces) = 0;

@@ -992,6 +992,11 @@ Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
 
 Status CCodeArchive::FinishBatch() {
     Status pending = batch_.pendingError;
+    // A cancel that stopped the batch before its last add is the batch's result, also when it came
+    // between two steps rather than inside an add (a cancel during planning added nothing at all).
+    if (pending == kOk && cancelled_ && (!batch_.expanded || batch_.entriesAdded < batch_.plannedEntries)) {
+        pending = kCancelled;
+    }
     // The header switch and the reload: the catalogue grows and is read anew.
     std::optional<CatalogueChange> change;
     if (batch_.expanded) {
@@ -1041,7 +1046,8 @@ Status CCodeArchive::FinishBatch() {
             // The move was rolled back: the file is as Expand left it, without the new entries.
             header_.defragmentPending = 1;
         }
-        if (status != kOk && pending == kOk) {
+        // A failure to finish is shown even after a cancel.
+        if (status != kOk && (pending == kOk || pending == kCancelled)) {
             pending = kErrBatchWrite;
         }
     }
@@ -1071,8 +1077,8 @@ void CCodeArchive::ProgressOpen(int kind) {
     const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
     {
         const HostCall call;
-        host_.ProgressOpen(kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                           adding ? header_.thumbnailQuality : 0);
+        host_.ProgressOpenFor(this, kind, displayName_, adding ? header_.thumbnailFormat : 0,
+                              adding ? header_.thumbnailQuality : 0);
     }
     PollCancel();
 }

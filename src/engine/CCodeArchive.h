@@ -190,6 +190,9 @@ public:
     bool PollCancel();
     void ProgressClose();
     bool Cancelled() const { return cancelled_; }
+    // The user cancelled the operation whose progress window is open: the chunk loops of a large
+    // file stop between pieces on it, not only between files.
+    bool CancelledBetweenPieces() const { return progressOpen_ && cancelled_; }
 
     // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes the table does not hold),
     // naming `subject` when one is given, and returns the code shown (0 and 9004 as they are).

@@ -274,6 +274,10 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
         ++piece;
         if (size > kPieceSize) {
             ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
+            // ExportFile removes the part already written.
+            if (remaining > 0 && CancelledBetweenPieces()) {
+                return kCancelled;
+            }
         }
     } while (remaining > 0);
     return kOk;

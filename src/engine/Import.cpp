@@ -64,6 +64,9 @@ Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t positi
         position += stored;
         if (size > kPieceSize) {
             ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
+            if (i + 1 < pieces && CancelledBetweenPieces()) {
+                return kCancelled;
+            }
         }
     }
     if (firstChunk && size <= kPieceSize) {
@@ -137,8 +140,10 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
     }
 
     SharedBytes firstChunk;
-    if (WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk) != kOk) {
-        batch_.pendingError = kErrBatchWrite;
+    if (const Status s = WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk); s != kOk) {
+        // A file cancelled between its pieces is not committed; its chunks in the gap are given
+        // back with the rest of the unused space.
+        batch_.pendingError = s == kCancelled ? kCancelled : kErrBatchWrite;
         return batch_.pendingError;
     }
 

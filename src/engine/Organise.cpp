@@ -173,6 +173,9 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         ++piece;
         if (size > kPieceSize) {
             ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
+            if (remaining > 0 && CancelledBetweenPieces()) {
+                return kCancelled;
+            }
         }
     } while (remaining > 0);
     if (firstChunk && size <= kPieceSize) {

@@ -256,8 +256,8 @@ bool FakeDialogs::GettingStarted(int& flag) {
     return Take(gettingStarted, false);
 }
 
-void FakeProgressWindow::Open(int kind, const QString& archiveName, int /*thumbnailFormat*/,
-                              int /*quality*/) {
+void FakeProgressWindow::Open(const CCodeArchive* /*archive*/, int kind, const QString& archiveName,
+                              int /*thumbnailFormat*/, int /*quality*/) {
     Note("Open " + std::to_string(kind) + " " + archiveName.toStdString());
     open = true;
 }

@@ -182,7 +182,8 @@ public:
     int polls = 0;
     bool open = false;
 
-    void Open(int kind, const QString& archiveName, int thumbnailFormat, int quality) override;
+    void Open(const CCodeArchive* archive, int kind, const QString& archiveName, int thumbnailFormat,
+              int quality) override;
     void Total(int total) override { Note("Total " + std::to_string(total)); }
     void Text(const QString& step, const ProgressCounts& /*counts*/) override {
         Note("Text " + step.toStdString());

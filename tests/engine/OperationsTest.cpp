@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <set>
@@ -319,6 +320,66 @@ TEST(Import, CancelKeepsWhatWasAdded) {
     auto reopened = OpenArchive(fs, host, kPath, "cancel", &status);
     ASSERT_EQ(status, kOk);
     ExpectIntact(*reopened, fs, {{"f1.dat", files[0].bytes}, {"f2.dat", files[1].bytes}});
+}
+
+// A cancel before anything was added - at the window's opening, in planning, at the expansion - is
+// the batch's result too, not a success: nothing added, the file not resized, nothing shown.
+TEST(Import, CancelBeforeTheFirstAddReturnsCancelled) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    const size_t length = fs.Get(kPath)->size();
+    const std::vector<SourceFile> files = {{"a.dat", PatternBytes(10, 1)}, {"b.dat", PatternBytes(20, 2)}};
+    // Pumps: the opening, one for each file planned, two at the expansion.
+    for (const long poll : {1L, 2L, 4L}) {
+        SCOPED_TRACE(poll);
+        host.cancelAtPoll = host.polls + poll;
+        EXPECT_EQ(ImportFiles(*archive, fs, 0, files), kCancelled);
+        EXPECT_EQ(archive->entryCount(), 1);
+        EXPECT_EQ(fs.Get(kPath)->size(), length);
+        EXPECT_TRUE(host.messages.empty());
+    }
+}
+
+// A cancel pressed while one large file is on its way takes effect at the next piece: the add is
+// not committed, the exported part is removed, the copy leaves the target as it was.
+TEST(Cancel, StopsBetweenThePiecesOfALargeFile) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto source = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
+    auto target = MakeArchive(fs, host, "/a/target.kvq", ScriptedHost::Plain());
+    const std::vector<uint8_t> big = PatternBytes(40 * kMiB, 7); // ten pieces
+    const int stored = NewFile(*source, fs, 0, "big.dat", big);
+    fs.Put("/src/again.dat", big);
+    fs.MakeDirectory("/out");
+    host.folder = "/out";
+
+    struct Case {
+        const char* name;
+        std::function<Status()> run;
+        CCodeArchive* changed; // the archive that must be left as it was
+    };
+    const Case cases[] = {
+        {"import", [&] { return ImportPaths(*source, {"/src/again.dat"}, 0, false); }, source.get()},
+        {"export", [&] { return source->ExportSelection({stored}); }, source.get()},
+        {"copy", [&] { return source->CopyEntries({stored}, 0, *target); }, target.get()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int entries = c.changed->entryCount();
+        const size_t length = fs.Get(c.changed->path())->size();
+        host.piecesShown = 0;
+        host.cancelAtPiece = 3;
+        EXPECT_EQ(c.run(), kCancelled);
+        host.cancelAtPiece = -1;
+        EXPECT_EQ(host.piecesShown, 3) << "no piece after the cancel";
+        EXPECT_TRUE(host.messages.empty()) << "a cancellation shows nothing";
+        EXPECT_EQ(c.changed->entryCount(), entries);
+        EXPECT_EQ(fs.Get(c.changed->path())->size(), length) << "the reserved space is given back";
+        EXPECT_EQ(CheckErrors(*c.changed), "");
+        EXPECT_FALSE(fs.Exists("/out/big.dat")) << "no part of an exported file stays";
+    }
+    ExpectIntact(*source, fs, {{"big.dat", big}});
 }
 
 TEST(Import, EntryLimitIsExact) {

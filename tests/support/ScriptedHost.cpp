@@ -122,6 +122,10 @@ void ScriptedHost::ProgressText(const std::string& text, const ProgressCounts& /
 
 void ScriptedHost::ProgressPiece(int piece, int pieces) {
     this->pieces.emplace_back(piece, pieces);
+    ++piecesShown;
+    if (piece == cancelAtPiece) {
+        cancelPressed_ = true;
+    }
 }
 
 bool ScriptedHost::PollCancel() {

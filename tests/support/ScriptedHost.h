@@ -24,6 +24,8 @@ public:
     long cancelAtPoll = -1;
     // Cancel becomes pressed when a progress text equal to this is shown.
     std::string cancelAtText;
+    // Cancel becomes pressed when this piece of a large file is reported (from 1), or never.
+    int cancelAtPiece = -1;
 
     // What was shown.
     std::vector<Status> messages;
@@ -34,6 +36,7 @@ public:
     std::vector<std::string> progressTexts;
     std::vector<std::pair<int, int>> pieces; // (piece, pieces) of every piece report
     long polls = 0;
+    int piecesShown = 0;
     int passwordPrompts = 0;
     int catalogueNotices = 0; // CatalogueAboutToChange and CatalogueChanged calls, together
     bool progressOpen = false;

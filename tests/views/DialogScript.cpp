@@ -32,6 +32,9 @@ void DialogScript::Tick() {
     // The next tick is queued first, so that it also runs inside a nested loop that this step opens.
     QTimer::singleShot(kTickMs, &context_, [this] { Tick(); });
     QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->objectName() == QLatin1String("progressDialog")) {
+        return; // a progress window waits for no answer: its operation runs and closes it
+    }
     const bool seen = std::find(handled_.begin(), handled_.end(), modal) != handled_.end();
     if (modal == nullptr || !modal->isVisible() || seen) {
         if (modal != nullptr && seen && ++idleTicks_ > kIdleTicksLimit) {
