@@ -4,13 +4,14 @@
 #include "CCodeList.h"
 #include "CCodeText.h"
 #include "CCodeTree.h"
+#include "CloseGuard.h"
 #include "CommandIcons.h"
 #include "CommandIds.h"
 #include "MessageDialog.h"
 #include "PaneDrag.h"
-#include "PlainProgressWindow.h"
 #include "Preferences.h"
 #include "PreviewPlaceholder.h"
+#include "ProgressDialog.h"
 #include "QtWorkspaceDialogs.h"
 #include "StringTable.h"
 #include "WebAddresses.h"
@@ -96,15 +97,15 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     BuildToolbar();
     BuildStatusBar();
 
-    plainProgress_ = new PlainProgressWindow(this);
+    progressDialog_ = new ProgressDialog(this);
     SetProgressWindow(nullptr);
+    // Closes, quits and drops that arrive while a command runs become a cancel of it.
+    closeGuard_ = new CloseGuard(*workspace_, *this);
     workspace_->SetViews(this, tree_, list_, preview_);
 
     Workspace* ws = workspace_.get();
     connect(ws, &Workspace::busyChanged, this, &CCodeMain::RefreshCommands);
     connect(ws, &Workspace::currentChanged, this, &CCodeMain::RefreshCommands);
-    // A close asked for while a command ran: once it has unwound, from the event loop.
-    connect(ws, &Workspace::closeReady, this, &QWidget::close, Qt::QueuedConnection);
     connect(ws, &Workspace::catalogueAboutToChange, this, [this](CCodeArchive* archive) {
         tree_->CatalogueAboutToChange(archive);
         list_->CatalogueAboutToChange(archive);
@@ -149,7 +150,8 @@ CCodeMain::~CCodeMain() {
     workspace_->SetViews(nullptr, nullptr, nullptr, nullptr);
     workspace_->SetProgressWindow(nullptr);
     delete splitter_;
-    delete plainProgress_;
+    delete closeGuard_;
+    delete progressDialog_;
 }
 
 // ---------------------------------------------------------------- building
@@ -314,7 +316,7 @@ void CCodeMain::BuildStatusBar() {
 }
 
 void CCodeMain::SetProgressWindow(ProgressWindow* window) {
-    progressWindow_ = window ? window : plainProgress_;
+    progressWindow_ = window ? window : progressDialog_;
     workspace_->SetProgressWindow(progressWindow_);
 }
 
@@ -362,9 +364,8 @@ void CCodeMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // A running command is cancelled first; closeReady brings the close back once it has unwound.
-    if (!workspace_->RequestClose()) {
-        event->ignore();
+    // A running command is cancelled first; the guard closes the window again once it has unwound.
+    if (!closeGuard_->InterceptClose(event)) {
         return;
     }
     RunCloseSequence();

@@ -7,7 +7,6 @@
 // close sequence.
 //
 // Pieces that plug in later:
-// - the progress dialog: SetProgressWindow (until then a plain modal window with Cancel);
 // - the full preview pane: the one InstallPreview line in the constructor; it reports the shown
 //   image with SetStatusText (panes 3001..3004) and its caption with SetCaption(2, ...); Fit in
 //   Window goes to SetFitHandler's handler after "PS" has been toggled;
@@ -45,9 +44,10 @@ class CCodeList;
 class CCodeText;
 class CCodeTree;
 class IFileSystem;
-class PlainProgressWindow;
+class CloseGuard;
 class Preferences;
 class PreviewPane;
+class ProgressDialog;
 class ProgressWindow;
 class QtWorkspaceDialogs;
 class Workspace;
@@ -121,7 +121,7 @@ public:
     bool ActivityMode() const { return activityMode_; }
 
     // ---- what later pieces plug in
-    // The window long operations show; null goes back to the plain one. Not owned.
+    // The window long operations show; null goes back to the window's own progress dialog. Not owned.
     void SetProgressWindow(ProgressWindow* window);
     ProgressWindow* CurrentProgressWindow() const { return progressWindow_; }
     void SetSlideshowHandler(std::function<void(int commandId)> handler) { slideshow_ = std::move(handler); }
@@ -194,7 +194,8 @@ private:
     QToolBar* toolbar_ = nullptr;
     QProgressBar* statusProgress_ = nullptr;
     std::array<QLabel*, 4> statusPanes_{};
-    PlainProgressWindow* plainProgress_ = nullptr;
+    ProgressDialog* progressDialog_ = nullptr;
+    CloseGuard* closeGuard_ = nullptr;
     ProgressWindow* progressWindow_ = nullptr;
 
     QHash<int, QAction*> actions_;
