@@ -66,6 +66,21 @@ CThumbnailMaker::CThumbnailMaker() {
     }
 }
 
+void CThumbnailMaker::Wipe() {
+    for (int i = 0; i < kCellCount; ++i) {
+        for (QImage* image : {&cells_[i], &masks_[i]}) {
+            if (image->isDetached()) {
+                std::memset(image->bits(), 0, static_cast<size_t>(image->sizeInBytes()));
+            } else {
+                *image = QImage(image->size(), image->format());
+                image->fill(0);
+            }
+        }
+    }
+    std::memset(bits_.data(), 0, bits_.size());
+    std::memset(grey_.data(), 0, grey_.size());
+}
+
 int CThumbnailMaker::SizeIndexOf(int formatCode) {
     return (formatCode >= 1 && formatCode <= 8) ? (formatCode + 1) / 2 : 0;
 }
