@@ -2,7 +2,6 @@
 // (5,120-entry) Twofish archive with 96-pixel thumbnails. The first painted screen after selecting
 // the folder is set against the bare cost of rendering the thumbnails that screen shows through the
 // engine, without any widget, in the same run; scrolling is measured a screen at a time.
-// Before any Qt header: the engine's SelectionMap has a member named like Qt's `slots` keyword.
 #include "CCodeArchive.h"
 
 #include "BenchSummary.h"

@@ -40,6 +40,8 @@ struct CommandState {
     bool statusBarVisible = true;
 
     bool anyArchiveOpen() const { return archiveCount > 0; }
+    // Two equal snapshots give every command the same state: the frame compares them to skip work.
+    bool operator==(const CommandState&) const = default;
 };
 
 } // namespace quorvane

@@ -1,8 +1,6 @@
-// Before any Qt header: the engine's SelectionMap has a member named like Qt's `slots` keyword.
-#include "CCodeArchive.h"
-
 #include "ContentsModel.h"
 
+#include "CCodeArchive.h"
 #include "PaneHost.h"
 
 #include <algorithm>

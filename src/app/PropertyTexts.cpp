@@ -1,4 +1,3 @@
-// The engine's headers come before any Qt header: Qt's `slots` keyword would rewrite SelectionMap.
 #include "CCipher.h"
 #include "CCodeArchive.h"
 #include "Format.h"

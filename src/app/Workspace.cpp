@@ -319,6 +319,7 @@ void Workspace::SelectArchiveFolder(int archive, int folder, bool force) {
 
 void Workspace::CatalogueAboutToChange(CCodeArchive& archive) {
     flux_.push_back({&archive, archive.entryCount()});
+    emit catalogueAboutToChange(&archive);
     // Reads answer nothing from now on: the panes let go of what they show instead of painting
     // rows whose numbers may name other entries in a moment.
     if (tree_) {
@@ -338,6 +339,7 @@ void Workspace::CatalogueChanged(CCodeArchive& archive) {
             break;
         }
     }
+    emit catalogueChanged(&archive);
     const int slot = SlotOf(&archive);
     if (slot == 0) {
         return;
@@ -473,6 +475,7 @@ int Workspace::Close(bool ask) {
         return status;
     }
     ClearPreview();
+    emit archiveClosing(archive);
     emit archiveClosed(archive);
     archives_.erase(archives_.begin() + (current_ - 1));
     WipeAfterClose();
@@ -489,10 +492,12 @@ int Workspace::Close(bool ask) {
 }
 
 void Workspace::ReleaseAll(bool save) {
-    // No pane is touched here: at shutdown they may already be going.
+    // No pane is called here (at shutdown they may already be going); only archiveClosing, whose
+    // receivers Qt disconnects as they go, reaches them.
     previewArchive_ = nullptr;
     previewNumber_ = 0;
     for (std::unique_ptr<CCodeArchive>& archive : archives_) {
+        emit archiveClosing(archive.get());
         // A failed save has been shown; the archive is let go of all the same.
         if (archive->Close(save) != kOk) {
             archive->Close(false);

@@ -12,8 +12,6 @@
 // window, every modal dialog), so while a command runs drops, renames from the panes, other
 // commands and a close of the window arrive from inside it: they are refused (commands, drops,
 // renames, items opened) or deferred (RequestClose), and touch no archive.
-// Before any QObject header: Qt's `slots` keyword macro would otherwise eat the engine's
-// SelectionMap::slots.
 #include "CCodeArchive.h"
 #include "EditRecords.h"
 #include "PaneHost.h"
@@ -139,6 +137,14 @@ signals:
     void archiveClosed(const quorvane::CCodeArchive* archive);
     void busyChanged(bool busy);
     void closeReady();
+    // The engine's catalogue notifications, passed on before the Workspace clears the panes
+    // (about to change) and before it refills them (changed), so that panes keeping state of their
+    // own can freeze and thaw it.
+    void catalogueAboutToChange(CCodeArchive* archive);
+    void catalogueChanged(CCodeArchive* archive);
+    // `archive` is going: it is closed (or about to be) and then deleted, and still in its slot
+    // when this arrives. Whatever was copied out of it (thumbnails) goes with it.
+    void archiveClosing(CCodeArchive* archive);
 
 private:
     // Sets the busy flag for a command. A flag, not a counter: the end of any guard clears it,

@@ -5,8 +5,6 @@
 // progress calls to a ProgressWindow, and the catalogue notifications to the Workspace, which
 // freezes and refills the panes around them.
 #include "ArchiveHost.h"
-// Before any QObject header (the preferences bring QSettings): Qt's `slots` keyword macro would
-// otherwise eat the engine's SelectionMap::slots.
 #include "CCodeArchive.h"
 
 #include <vector>

@@ -25,13 +25,13 @@ class SharedBytes;
 // The one thumbnail maker of the process.
 CThumbnailMaker& SharedThumbnailMaker();
 
-// Marks of a selection, indexed by entry number (slot 0 is the top level): -1 marked, 0 not;
-// operations that renumber entries reuse the slots for new numbers.
+// Marks of a selection, indexed by entry number (mark 0 is the top level): -1 marked, 0 not;
+// operations that renumber entries reuse the marks for new numbers.
 struct SelectionMap {
-    std::vector<int32_t> slots;
+    std::vector<int32_t> marks;
     int count = 0;
     bool Marked(int number) const {
-        return number >= 0 && static_cast<size_t>(number) < slots.size() && slots[number] == -1;
+        return number >= 0 && static_cast<size_t>(number) < marks.size() && marks[number] == -1;
     }
 };
 

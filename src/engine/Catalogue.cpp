@@ -529,14 +529,14 @@ void CCodeArchive::Recount(bool alert) {
 SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
     SelectionMap map;
     const int32_t count = catalogueLoaded_ && fluxDepth_ == 0 ? static_cast<int32_t>(catalogue_.size()) : 0;
-    map.slots.assign(static_cast<size_t>(count) + 3, 0);
+    map.marks.assign(static_cast<size_t>(count) + 3, 0);
     if (count == 0) {
         return map;
     }
     if (selection.size() == 1 && selection[0] == 0) {
         for (int32_t n = 1; n <= count; ++n) {
             if (catalogue_[static_cast<size_t>(n - 1)].inRecycleBin == 0) {
-                map.slots[static_cast<size_t>(n)] = -1;
+                map.marks[static_cast<size_t>(n)] = -1;
                 ++map.count;
             }
         }
@@ -544,35 +544,35 @@ SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool
     }
     for (int n : selection) {
         if (n >= 1 && n <= count) {
-            map.slots[static_cast<size_t>(n)] = -1;
+            map.marks[static_cast<size_t>(n)] = -1;
         }
     }
     if (withSubtrees) {
         for (int32_t n = 1; n <= count; ++n) {
             const CatalogueEntry& e = catalogue_[static_cast<size_t>(n - 1)];
-            if (!e.IsFolder() || e.parent == 0 || map.slots[static_cast<size_t>(n)] == -1) {
+            if (!e.IsFolder() || e.parent == 0 || map.marks[static_cast<size_t>(n)] == -1) {
                 continue;
             }
             int steps = 0;
             for (int32_t a = e.parent; a != 0 && steps <= count;
                  a = catalogue_[static_cast<size_t>(a - 1)].parent, ++steps) {
-                if (map.slots[static_cast<size_t>(a)] == -1) {
-                    map.slots[static_cast<size_t>(n)] = -1;
+                if (map.marks[static_cast<size_t>(a)] == -1) {
+                    map.marks[static_cast<size_t>(n)] = -1;
                     break;
                 }
             }
         }
         for (int32_t n = 1; n <= count; ++n) {
             const int32_t p = catalogue_[static_cast<size_t>(n - 1)].parent;
-            if (p != 0 && map.slots[static_cast<size_t>(p)] == -1) {
-                map.slots[static_cast<size_t>(n)] = -1;
+            if (p != 0 && map.marks[static_cast<size_t>(p)] == -1) {
+                map.marks[static_cast<size_t>(n)] = -1;
             }
         }
     }
     // The recycle bin itself never takes part in a move, copy, export or removal.
-    map.slots[1] = 0;
+    map.marks[1] = 0;
     for (int32_t n = 1; n <= count; ++n) {
-        map.count += map.slots[static_cast<size_t>(n)] == -1;
+        map.count += map.marks[static_cast<size_t>(n)] == -1;
     }
     return map;
 }

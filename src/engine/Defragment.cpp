@@ -36,11 +36,11 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
         WaitCursorGuard wait(host_);
         header_.defragmentPending = 1;
         const int count = header_.entryCount;
-        // Renumber: kept entries take the next numbers in order; their slots hold the new numbers.
+        // Renumber: kept entries take the next numbers in order; their marks hold the new numbers.
         int kept = 0;
         for (int number = 1; number <= count; ++number) {
             if (!marks.Marked(number)) {
-                marks.slots[static_cast<size_t>(number)] = ++kept;
+                marks.marks[static_cast<size_t>(number)] = ++kept;
             }
         }
         // The compacted catalogue is written behind the old one, into space nothing refers to, and
@@ -57,7 +57,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
             CatalogueEntry e{};
             status = ReadEntry(e, EntryIndex(index));
             if (e.parent > 0) {
-                e.parent = marks.slots[static_cast<size_t>(e.parent)];
+                e.parent = marks.marks[static_cast<size_t>(e.parent)];
             }
             compacted.push_back(e);
         }

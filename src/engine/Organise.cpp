@@ -133,12 +133,12 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
     }
     const std::string name = DecryptText(e.name);
     const std::string comment = DecryptText(e.comment);
-    const int32_t recorded = parent > 0 ? moveMarks_.slots[static_cast<size_t>(parent)] : 0;
+    const int32_t recorded = parent > 0 ? moveMarks_.marks[static_cast<size_t>(parent)] : 0;
     const int targetParent = recorded >= 1 ? recorded : moveDestination_;
     int number = 0;
     const Status status = e.IsFolder() ? target.AddFolder(targetParent, name, comment, kTypeFolder, &number)
                                        : target.AddCopiedFile(targetParent, *this, e, comment, name, &number);
-    moveMarks_.slots[static_cast<size_t>(index.number())] = status == kOk ? number : 0;
+    moveMarks_.marks[static_cast<size_t>(index.number())] = status == kOk ? number : 0;
     return status;
 }
 

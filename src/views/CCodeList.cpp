@@ -1,8 +1,6 @@
-// Before any Qt header: the engine's SelectionMap has a member named like Qt's `slots` keyword.
-#include "CCodeArchive.h"
-
 #include "CCodeList.h"
 
+#include "CCodeArchive.h"
 #include "CThumbnailMaker.h"
 #include "CommandIds.h"
 #include "ContentsDelegate.h"

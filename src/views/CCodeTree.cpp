@@ -1,8 +1,6 @@
-// Before any Qt header: the engine's SelectionMap has a member named like Qt's `slots` keyword.
-#include "CCodeArchive.h"
-
 #include "CCodeTree.h"
 
+#include "CCodeArchive.h"
 #include "DropTarget.h"
 #include "PaneDrag.h"
 #include "PaneHost.h"

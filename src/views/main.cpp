@@ -1,39 +1,53 @@
-// The desktop program. Until the main frame with its panes exists, this window says so plainly.
+// The desktop program: the main window over the real file system, the archive named on the command
+// line opened once the window is on screen.
+#include "CCodeMain.h"
+#include "FileLayer.h"
+
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <QPixmap>
-#include <QStatusBar>
+#include <QCommandLineParser>
+#include <QScreen>
+#include <QSettings>
 #include <QTimer>
+
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName("KVQ");
-    QApplication::setApplicationName("Quorvane");
+    QApplication::setOrganizationName(QStringLiteral("KVQ"));
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
 
-    QMainWindow window;
-    window.setWindowTitle("Quorvane");
-    auto* label = new QLabel(
-        "<h2>Quorvane</h2>"
-        "<p>The desktop program is under construction.</p>"
-        "<p>Archives can already be created and managed with the <tt>kvq</tt> command-line tool.</p>");
-    label->setAlignment(Qt::AlignCenter);
-    label->setMargin(24);
-    window.setCentralWidget(label);
-    window.statusBar()->showMessage("Under construction");
-    window.resize(640, 400);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Pictures in password-protected, encrypted archives."));
+    parser.addHelpOption();
+    // Renders the window to a PNG once it is shown, then quits (to look at the program without a
+    // display, under QT_QPA_PLATFORM=offscreen).
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the window to <file> and quit."),
+                                        QStringLiteral("file"));
+    parser.addOption(screenshot);
+    parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("An archive (.kvq) to open."));
+    parser.process(app);
+    const QStringList positional = parser.positionalArguments();
+    const QString archive = positional.isEmpty() ? QString() : positional.first();
+
+    // ~/.config/KVQ/Quorvane.conf, group Preferences.
+    quorvane::CCodeMain window(std::make_unique<QSettings>(), quorvane::PosixFileSystem());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize room = screen->availableSize();
+        window.resize(std::min(1100, room.width() * 9 / 10), std::min(720, room.height() * 9 / 10));
+    }
+    QObject::connect(&window, &quorvane::CCodeMain::closed, &app, [] { QCoreApplication::exit(0); },
+                     Qt::QueuedConnection);
     window.show();
 
-    // --screenshot FILE: render the window to a PNG once it is shown, then quit (used to look at
-    // the program without a display, under QT_QPA_PLATFORM=offscreen).
-    const QStringList args = QApplication::arguments();
-    const qsizetype at = args.indexOf("--screenshot");
-    if (at >= 0 && at + 1 < args.size()) {
-        const QString& file = args.at(at + 1);
+    if (parser.isSet(screenshot)) {
+        const QString file = parser.value(screenshot);
         QTimer::singleShot(300, &window, [&window, file] {
             window.grab().save(file);
             QApplication::quit();
         });
     }
+    // Started from the event loop, so that the window is painted before the first dialog.
+    QTimer::singleShot(0, &window, [&window, archive] { window.StartUp(archive); });
     return QApplication::exec();
 }

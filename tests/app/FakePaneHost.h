@@ -2,7 +2,6 @@
 // A PaneHost for tests of the panes and their models: real archives in a MemoryFileSystem, the
 // current location, the busy flag, the drop target, and a record of every request the panes pass
 // on. Header only, so that the widget tests use it too.
-// Before any Qt header: the engine's SelectionMap has a member named like Qt's `slots` keyword.
 #include "ArchiveFixtures.h"
 
 #include "DropTarget.h"

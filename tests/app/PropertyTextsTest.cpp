@@ -1,6 +1,5 @@
 // The texts of the properties pages: number forms in two locales, dates, the fields of files,
 // folders and archives, and the figures read from a real archive.
-// The engine's headers before Qt's (Qt's `slots` keyword).
 #include "ArchiveFixtures.h"
 #include "CCipher.h"
 #include "FileLayer.h"

@@ -10,6 +10,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <map>
+
 using namespace quorvane;
 using namespace quorvane::testing;
 
@@ -200,6 +202,44 @@ TEST_F(WorkspaceTest, CloseAllAndShutdownReportAFailedSaveThenRelease) {
     EXPECT_EQ(ws.Shutdown(settings), kOk);
     EXPECT_EQ(ws.ArchiveCount(), 0);
     EXPECT_EQ(settings.value("Preferences/TW").toInt(), 42);
+}
+
+// Whatever the panes copied out of an archive is let go of while the archive still exists: each
+// closing path says so once per archive, with the archive still in its slot.
+TEST_F(WorkspaceTest, EveryCloseAnnouncesTheArchiveWhileItIsStillInItsSlot) {
+    ASSERT_EQ(CreateArchive("/a/one.kvq"), kOk);
+    ASSERT_EQ(CreateArchive("/a/two.kvq"), kOk);
+    ASSERT_EQ(CreateArchive("/a/three.kvq"), kOk);
+    std::map<const CCodeArchive*, std::string> names;
+    for (int i = 1; i <= 3; ++i) {
+        names[ws.ArchiveAt(i)] = ws.ArchiveAt(i)->fileName();
+    }
+    std::vector<std::string> heard; // name@slot at each announcement
+    QObject::connect(&ws, &Workspace::archiveClosing, [&](CCodeArchive* archive) {
+        int slot = 0;
+        for (int i = 1; i <= ws.ArchiveCount(); ++i) {
+            slot = ws.ArchiveAt(i) == archive ? i : slot;
+        }
+        heard.push_back(names[archive] + "@" + std::to_string(slot));
+    });
+    dialogs.confirmations.push_back({false, false});
+    EXPECT_EQ(ws.Close(true), kCancelled);
+    EXPECT_TRUE(heard.empty()) << "a refused close keeps the archive and what was copied from it";
+
+    prefs.alertClose = 1;
+    ws.SelectArchiveFolder(2, 0, false);
+    ASSERT_EQ(ws.Close(true), kOk);
+    EXPECT_EQ(heard, (std::vector<std::string>{"two.kvq@2"}));
+    ASSERT_EQ(ws.CloseAll(), kOk);
+    EXPECT_EQ(heard, (std::vector<std::string>{"two.kvq@2", "one.kvq@1", "three.kvq@2"}));
+
+    ASSERT_EQ(ws.Open("/a/one.kvq"), kOk);
+    names[ws.ArchiveAt(1)] = "one again";
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("prefs.ini"), QSettings::IniFormat);
+    ASSERT_EQ(ws.Shutdown(settings), kOk);
+    EXPECT_EQ(heard.size(), 4u);
+    EXPECT_EQ(heard.back(), "one again@1");
 }
 
 TEST_F(WorkspaceTest, AFullTableRefusesOpenAndCreate) {

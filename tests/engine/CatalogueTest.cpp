@@ -38,8 +38,8 @@ int NewFile(CCodeArchive& archive, MemoryFileSystem& fs, int parent, const std::
 
 std::vector<int> Marked(const SelectionMap& map) {
     std::vector<int> numbers;
-    for (size_t n = 0; n < map.slots.size(); ++n) {
-        if (map.slots[n] == -1) {
+    for (size_t n = 0; n < map.marks.size(); ++n) {
+        if (map.marks[n] == -1) {
             numbers.push_back(static_cast<int>(n));
         }
     }
@@ -244,7 +244,7 @@ TEST(Catalogue, MarkSelectionFollowsParentLinksWhateverTheOrder) {
         const SelectionMap map = archive->MarkSelection(c.selection, c.subtrees);
         EXPECT_EQ(Marked(map), c.marked) << c.what;
         EXPECT_EQ(map.count, static_cast<int>(c.marked.size())) << c.what;
-        EXPECT_EQ(map.slots.size(), static_cast<size_t>(archive->entryCount()) + 3) << c.what;
+        EXPECT_EQ(map.marks.size(), static_cast<size_t>(archive->entryCount()) + 3) << c.what;
     }
 }
 

@@ -1,7 +1,6 @@
 // "Archive Password" and "Confirm Archive Password": the echo follows "&Hide Password" at once, the
 // field is emptied when the dialog closes, and at creation a confirmation that differs from the
 // first password only in letter case is refused and asked for again.
-// The engine's headers come before Qt's (Qt's `slots` keyword).
 #include "ArchiveFixtures.h"
 
 #include "ArchivePropertiesForm.h"

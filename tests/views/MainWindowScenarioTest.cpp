@@ -1,0 +1,331 @@
+// A person's session in the main window, driven by keys, mouse and drops: open an encrypted archive
+// from the command line, browse it with thumbnails, import a folder tree by dropping it, drag a
+// picture onto a folder, delete, undo, delete again, restore, empty the recycle bin, export a folder
+// into a folder that does not exist yet, and close the window while an import runs.
+#include "MainWindowFixture.h"
+
+#include "CCodeList.h"
+#include "CCodeTree.h"
+#include "CommandIds.h"
+#include "DialogScript.h"
+#include "PaneFixture.h"
+#include "ThumbnailCache.h"
+#include "Workspace.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+constexpr uint32_t kTwofish = 0x0CAB0001;
+
+class MainWindowScenario : public MainWindowFixture {
+protected:
+    Workspace& Ws() { return window->GetWorkspace(); }
+    CCodeArchive* Archive() { return Ws().ArchiveAt(1); }
+    int NumberOf(const QString& name, int parent = -1) {
+        for (int i = 0; Archive() && i < Archive()->entryCount(); ++i) {
+            const CatalogueEntry* e = Archive()->Entry(EntryIndex(i));
+            if (e && (parent < 0 || e->parent == parent) && Ws().EntryName(1, i + 1) == name) {
+                return i + 1;
+            }
+        }
+        return 0;
+    }
+    int ParentOf(int number) {
+        const CatalogueEntry* e = Archive()->Entry(EntryIndex::OfNumber(number));
+        return e ? e->parent : -1;
+    }
+    // Names directly in `folder`, sorted.
+    std::set<QString> NamesIn(int folder) {
+        std::set<QString> names;
+        for (int i = 1; Archive() && i < Archive()->entryCount(); ++i) {
+            const CatalogueEntry* e = Archive()->Entry(EntryIndex(i));
+            if (e && e->parent == folder) {
+                names.insert(Ws().EntryName(1, i + 1));
+            }
+        }
+        return names;
+    }
+    QPoint TreeCentre(int folder) {
+        return window->Tree()->visualRect(window->Tree()->Model().IndexOf(1, folder)).center();
+    }
+    // After a dialog or a progress window the offscreen platform leaves no window active, and only
+    // the active window's widgets take focus from a click.
+    void Activate() {
+        if (!window->isActiveWindow()) {
+            window->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        }
+    }
+    void ClickTree(int folder) {
+        Activate();
+        QTest::mouseClick(window->Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, TreeCentre(folder));
+        QCoreApplication::processEvents();
+    }
+    int ListRow(int number) {
+        for (int i = 0; i < window->List()->Model().Count(); ++i) {
+            if (window->List()->Model().NumberAt(i) == number) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    QPoint ListCentre(int number) {
+        return window->List()
+            ->CurrentView()
+            ->visualRect(window->List()->Model().index(ListRow(number), 0))
+            .center();
+    }
+    void ClickList(int number) {
+        Activate();
+        QTest::mouseClick(window->List()->CurrentView()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          ListCentre(number));
+        QCoreApplication::processEvents();
+    }
+    void Key(QKeyCombination key) {
+        Activate();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), key.key(),
+                        key.keyboardModifiers());
+        QCoreApplication::processEvents();
+    }
+    // Answers the message box with the button of `role`'s standard or custom kind.
+    static DialogScript::Step Answer(QMessageBox::StandardButton button, QString* said = nullptr) {
+        return [button, said](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            ASSERT_NE(box, nullptr) << NameOf(dialog).toStdString();
+            if (said) {
+                *said = box->text();
+            }
+            if (QAbstractButton* b = box->button(button)) {
+                b->click();
+                return;
+            }
+            // Our own message boxes carry their labels as custom buttons: the first is Yes / OK.
+            const QList<QAbstractButton*> buttons = box->buttons();
+            QAbstractButton* pick = nullptr;
+            for (QAbstractButton* candidate : buttons) {
+                const QString text = candidate->text().remove(QLatin1Char('&'));
+                if ((button == QMessageBox::Yes && text == QStringLiteral("Yes")) ||
+                    (button == QMessageBox::Ok && text == QStringLiteral("OK")) ||
+                    (button == QMessageBox::No && text == QStringLiteral("No"))) {
+                    pick = candidate;
+                }
+            }
+            ASSERT_NE(pick, nullptr) << box->text().toStdString();
+            pick->click();
+        };
+    }
+    static DialogScript::Step Password(const QString& text) {
+        return [text](QWidget* dialog) {
+            EXPECT_EQ(dialog->objectName(), QStringLiteral("passwordDialog"));
+            auto* edit = Child<QLineEdit>(dialog, "password");
+            ASSERT_NE(edit, nullptr);
+            QTest::keyClicks(edit, text);
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+    }
+    void WriteImage(const QString& path, unsigned seed) {
+        QDir().mkpath(QFileInfo(path).path());
+        const std::vector<uint8_t> bytes = EncodedImage(70, 50, "jpeg", -1, seed);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    }
+    QString Opened() {
+        const CreateSettings settings = ScriptedHost::Encrypted(kTwofish, "secret", 8);
+        path = PrepareArchive("photos", settings, {{"Trip", {"a.jpg", "b.jpg", "c.jpg"}}, {"Home", {}}});
+        MakeWindow(1000, 640);
+        Drive({Password(QStringLiteral("secret"))}, [&] { window->StartUp(path); });
+        // Focus, and with it the active pane, follows clicks only in the active window.
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        return path;
+    }
+
+    QString path;
+};
+
+TEST_F(MainWindowScenario, ASessionFromOpeningToEmptyingTheBinAndExporting) {
+    Opened();
+    ASSERT_EQ(Ws().ArchiveCount(), 1);
+    const int trip = NumberOf(QStringLiteral("Trip"), 0);
+    const int home = NumberOf(QStringLiteral("Home"), 0);
+    ASSERT_GT(trip, 0);
+    ASSERT_GT(home, 0);
+
+    // The tree: the archive, its folders by name, the bin last.
+    CCodeTree* tree = window->Tree();
+    const QModelIndex top = tree->Model().IndexOf(1, 0);
+    ASSERT_TRUE(top.isValid());
+    tree->expand(top);
+    QStringList rows;
+    for (QModelIndex i = tree->model()->index(0, 0); i.isValid(); i = tree->indexBelow(i)) {
+        rows << i.data().toString();
+    }
+    EXPECT_EQ(rows, (QStringList{"photos", "Home", "Trip", "Recycle Bin"}));
+
+    // The thumbnails of the folder shown are rendered as they are drawn.
+    std::set<int> rendered;
+    window->List()->Thumbnails().SetRenderHook([&](int number, int) { rendered.insert(number); });
+    window->List()->SetViewMode(CCodeList::kModeThumbnails);
+    ClickTree(trip);
+    EXPECT_EQ(Ws().CurrentFolder(), trip);
+    ASSERT_EQ(window->List()->Model().Count(), 3);
+    window->List()->CurrentView()->viewport()->repaint();
+    const int a = NumberOf(QStringLiteral("a.jpg"), trip);
+    EXPECT_EQ(rendered, (std::set<int>{a, NumberOf(QStringLiteral("b.jpg"), trip),
+                                       NumberOf(QStringLiteral("c.jpg"), trip)}));
+
+    // A folder tree from the desktop dropped on Home is imported with its folders.
+    const QString fixture = dir.filePath(QStringLiteral("fixture"));
+    WriteImage(fixture + QStringLiteral("/one.jpg"), 11);
+    WriteImage(fixture + QStringLiteral("/Sub/two.jpg"), 12);
+    WriteImage(fixture + QStringLiteral("/Sub/three.jpg"), 13);
+    std::unique_ptr<QMimeData> files(FileData({fixture}));
+    EXPECT_EQ(DropOn(tree->viewport(), TreeCentre(home), files.get()), Qt::CopyAction);
+    ASSERT_TRUE(WaitUntil([&] { return NumberOf(QStringLiteral("fixture"), home) > 0 && !Ws().Busy(); }));
+    const int imported = NumberOf(QStringLiteral("fixture"), home);
+    EXPECT_EQ(NamesIn(imported), (std::set<QString>{"one.jpg", "Sub"}));
+    EXPECT_EQ(NamesIn(NumberOf(QStringLiteral("Sub"), imported)),
+              (std::set<QString>{"two.jpg", "three.jpg"}));
+
+    // a.jpg dragged from the list onto Home moves there.
+    ClickTree(trip);
+    ClickList(NumberOf(QStringLiteral("a.jpg"), trip));
+    EXPECT_EQ(window->Active(), ActivePane::List);
+    window->List()->SetDragRunner([&](QDrag& drag) {
+        const QPoint at = TreeCentre(NumberOf(QStringLiteral("Home"), 0));
+        EXPECT_EQ(DragMoveOver(tree->viewport(), at, drag.mimeData()), Qt::MoveAction);
+        return DropOn(tree->viewport(), at, drag.mimeData());
+    });
+    const QPoint from = ListCentre(NumberOf(QStringLiteral("a.jpg"), trip));
+    QWidget* listArea = window->List()->CurrentView()->viewport();
+    QTest::mousePress(listArea, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(listArea, from + QPoint(QApplication::startDragDistance() + 5, 0));
+    QTest::mouseMove(listArea, from + QPoint(2 * QApplication::startDragDistance() + 10, 3));
+    QTest::mouseRelease(listArea, Qt::LeftButton, Qt::NoModifier, from);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return NumberOf(QStringLiteral("a.jpg"), NumberOf(QStringLiteral("Home"), 0)) > 0; }));
+    EXPECT_EQ(NumberOf(QStringLiteral("a.jpg"), NumberOf(QStringLiteral("Trip"), 0)), 0);
+
+    // Delete b.jpg (into the bin), undo it, delete it again, restore it from the bin.
+    ClickTree(NumberOf(QStringLiteral("Trip"), 0));
+    ClickList(NumberOf(QStringLiteral("b.jpg"), NumberOf(QStringLiteral("Trip"), 0)));
+    Drive({Answer(QMessageBox::Yes)}, [&] { Key(QKeyCombination(Qt::Key_Delete)); });
+    EXPECT_GT(NumberOf(QStringLiteral("b.jpg"), 1), 0);
+    EXPECT_EQ(NumberOf(QStringLiteral("b.jpg"), NumberOf(QStringLiteral("Trip"), 0)), 0);
+    Key(Qt::CTRL | Qt::Key_Z);
+    EXPECT_GT(NumberOf(QStringLiteral("b.jpg"), NumberOf(QStringLiteral("Trip"), 0)), 0);
+    EXPECT_EQ(NumberOf(QStringLiteral("b.jpg"), 1), 0);
+    ClickList(NumberOf(QStringLiteral("b.jpg"), NumberOf(QStringLiteral("Trip"), 0)));
+    Drive({Answer(QMessageBox::Yes)}, [&] { Key(QKeyCombination(Qt::Key_Delete)); });
+    ASSERT_GT(NumberOf(QStringLiteral("b.jpg"), 1), 0);
+    ClickTree(1);
+    ClickList(NumberOf(QStringLiteral("b.jpg"), 1));
+    window->Action(kCmdRestore)->trigger();
+    QCoreApplication::processEvents();
+
+    // Restored items go to the archive's top level.
+    EXPECT_GT(NumberOf(QStringLiteral("b.jpg"), 0), 0);
+    EXPECT_EQ(NumberOf(QStringLiteral("b.jpg"), 1), 0);
+
+    // c.jpg into the bin, and the bin emptied: it is gone for good, the others stay.
+    ClickTree(NumberOf(QStringLiteral("Trip"), 0));
+    ClickList(NumberOf(QStringLiteral("c.jpg"), NumberOf(QStringLiteral("Trip"), 0)));
+    Drive({Answer(QMessageBox::Yes)}, [&] { Key(QKeyCombination(Qt::Key_Delete)); });
+    ASSERT_GT(NumberOf(QStringLiteral("c.jpg"), 1), 0);
+    Drive({Answer(QMessageBox::Yes)}, [&] { Key(Qt::CTRL | Qt::Key_B); });
+    ASSERT_TRUE(WaitUntil([&] { return !Ws().Busy(); }));
+    EXPECT_TRUE(NamesIn(1).empty());
+    EXPECT_EQ(NumberOf(QStringLiteral("c.jpg")), 0);
+    EXPECT_TRUE(NamesIn(NumberOf(QStringLiteral("Trip"), 0)).empty());
+    EXPECT_EQ(NamesIn(0), (std::set<QString>{"Trip", "Home", "b.jpg"}));
+
+    // Home exported into a folder that does not exist yet, named with a trailing separator.
+    ClickTree(NumberOf(QStringLiteral("Home"), 0));
+    const QString target = dir.filePath(QStringLiteral("out/pictures")) + QLatin1Char('/');
+    QString question;
+    Drive({[&](QWidget* chooser) {
+               auto* edit = Child<QLineEdit>(chooser, "folderEdit");
+               ASSERT_NE(edit, nullptr);
+               edit->setText(target);
+               edit->setFocus();
+               QTest::keyClick(edit, Qt::Key_Return);
+           },
+           Answer(QMessageBox::Yes, &question)},
+          [&] { Key(Qt::CTRL | Qt::Key_S); });
+    ASSERT_TRUE(WaitUntil([&] { return !Ws().Busy(); }));
+    EXPECT_TRUE(question.endsWith(QStringLiteral("This path does not exist. Do you want to create it?")));
+    EXPECT_TRUE(QFileInfo(target + QStringLiteral("Home/a.jpg")).isFile());
+    EXPECT_TRUE(QFileInfo(target + QStringLiteral("Home/fixture/Sub/two.jpg")).isFile());
+
+    // "E&xit": the archive is saved and closed, the preferences written.
+    QSignalSpy closed(window.get(), &CCodeMain::closed);
+    window->Action(kCmdExit)->trigger();
+    ASSERT_EQ(closed.count(), 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(Stored(QStringLiteral("MTW")).isValid());
+    ScriptedHost host;
+    std::unique_ptr<CCodeArchive> again = OpenArchive(PosixFileSystem(), host, path.toStdString(), "secret");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(CheckErrors(*again), "");
+}
+
+TEST_F(MainWindowScenario, ClosingTheWindowDuringAnImportCancelsItAndKeepsTheArchive) {
+    Opened();
+    ASSERT_EQ(Ws().ArchiveCount(), 1);
+    const int home = NumberOf(QStringLiteral("Home"), 0);
+    const int before = Archive()->entryCount();
+    QStringList many;
+    for (int i = 0; i < 40; ++i) {
+        const QString file = dir.filePath(QStringLiteral("batch/p%1.jpg").arg(i));
+        WriteImage(file, 100 + static_cast<unsigned>(i));
+        many << file;
+    }
+    ClickTree(home);
+    // The close arrives from the event loop that the import's progress window runs.
+    bool closeAsked = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!closeAsked && modal && modal->objectName() == QStringLiteral("progressDialog") && Ws().Busy()) {
+            closeAsked = true;
+            window->close();
+            EXPECT_TRUE(window->isVisible()); // not yet: the import unwinds first
+        }
+    });
+    poll.start(1);
+    QSignalSpy closed(window.get(), &CCodeMain::closed);
+    std::unique_ptr<QMimeData> files(FileData(many));
+    QWidget* listArea = window->List()->CurrentView()->viewport();
+    EXPECT_EQ(DropOn(listArea, QPoint(listArea->width() - 5, listArea->height() - 5), files.get()),
+              Qt::CopyAction);
+    ASSERT_TRUE(WaitUntil([&] { return closed.count() == 1; }));
+    poll.stop();
+    EXPECT_TRUE(closeAsked);
+    EXPECT_EQ(Ws().ArchiveCount(), 0);
+
+    // The archive opens again, sound, with what it held and at most the pictures imported before
+    // the cancel.
+    ScriptedHost host;
+    std::unique_ptr<CCodeArchive> again = OpenArchive(PosixFileSystem(), host, path.toStdString(), "secret");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(CheckErrors(*again), "");
+    EXPECT_GE(again->entryCount(), before);
+    EXPECT_LT(again->entryCount(), before + 40);
+}
+
+} // namespace
