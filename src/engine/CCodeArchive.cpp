@@ -1,6 +1,7 @@
 #include "CCodeArchive.h"
 
 #include "CImageHolder.h"
+#include "ChunkCursor.h"
 #include "Journal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
@@ -474,23 +475,35 @@ Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
     if (readOnly_) {
         return kErrReadOnly;
     }
-    uint8_t* buffer = SharedBuffers().a;
-    const uint64_t pieces = (length + kPieceSize - 1) / kPieceSize;
     // Towards the start, front to back; towards the end over an overlap, back to front, so that no
     // piece is overwritten before it has been read.
     const bool backwards = to > from && to < from + length;
-    for (uint64_t i = 0; i < pieces; ++i) {
-        const uint64_t piece = backwards ? pieces - 1 - i : i;
-        const uint64_t offset = piece * kPieceSize;
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceSize, length - offset));
-        if (!file_ || !file_->ReadAt(buffer, from + offset, n) || !file_->WriteAt(buffer, to + offset, n)) {
-            return kErrArchiveMove;
-        }
-        if (length > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
-        }
+    const ChunkCursor pieces = ChunkCursor::ForRange(length, backwards);
+    TransferBuffers& shared = SharedBuffers();
+    return RunChunks(
+        pieces, {shared.a, shared.b},
+        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+            if (!file_ || !file_->ReadAt(buffers.a, from + piece.plainOffset, piece.plainLength) ||
+                !file_->WriteAt(buffers.a, to + piece.plainOffset, piece.plainLength)) {
+                return kErrArchiveMove;
+            }
+            return kOk;
+        },
+        [&](const ChunkPiece& piece) {
+            if (pieces.pieceByPiece()) {
+                ProgressPiece(static_cast<int>(piece.ordinal + 1), static_cast<int>(piece.count));
+            }
+            return Status{kOk};
+        });
+}
+
+Status CCodeArchive::AfterPiece(const ChunkCursor& chunks, const ChunkPiece& piece) {
+    if (!chunks.pieceByPiece()) {
+        return kOk;
     }
-    return kOk;
+    ProgressPiece(static_cast<int>(piece.ordinal + 1), static_cast<int>(piece.count));
+    // A cancel stops a large file between its pieces, not only between files.
+    return !piece.last() && CancelledBetweenPieces() ? Status{kCancelled} : Status{kOk};
 }
 
 Status CCodeArchive::Flush() {

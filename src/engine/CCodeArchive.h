@@ -18,6 +18,8 @@
 namespace quorvane {
 
 class RollbackJournal;
+class ChunkCursor;
+struct ChunkPiece;
 class CImageHolder;
 class CThumbnailMaker;
 class SharedBytes;
@@ -297,6 +299,8 @@ protected:
 
     // Status of an add step's preamble: 9004 when cancelled, else the pending error.
     Status AddPreamble() const;
+    // Between two pieces of a file's data: the piece's progress, and a cancel unless it was the last.
+    Status AfterPiece(const ChunkCursor& chunks, const ChunkPiece& piece);
     // An add may write `blockLength` bytes only while it stays inside the reserved gap and the
     // plan; otherwise the pending error is set and nothing is written.
     Status CheckAddRoom(uint64_t blockLength);

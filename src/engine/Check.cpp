@@ -1,6 +1,7 @@
 #include "Check.h"
 
 #include "CCodeArchive.h"
+#include "ChunkCursor.h"
 
 #include <algorithm>
 #include <cstring>
@@ -132,20 +133,16 @@ std::vector<Finding> CheckArchive(CCodeArchive& archive) {
             continue;
         }
         // Every chunk and the thumbnail must read back.
-        uint64_t offset = e.dataOffset;
-        uint64_t remaining = e.size;
-        bool readable = true;
-        do {
-            const uint64_t piece = std::min<uint64_t>(remaining, kPieceSize);
-            const uint32_t stored = Padded(piece + kChunkPrefix);
-            if (archive.ReadAt(buffers.a, offset, stored) != kOk ||
-                archive.DecryptUnit(buffers.a, buffers.b, stored) != kOk) {
-                readable = false;
-                break;
-            }
-            offset += stored;
-            remaining -= piece;
-        } while (remaining > 0);
+        const bool readable =
+            RunChunks(ChunkCursor::ForFile(e.size), {buffers.a, buffers.b},
+                      [&](const ChunkPiece& piece, ChunkBuffers& work) -> Status {
+                          if (archive.ReadAt(work.a, e.dataOffset + piece.storedOffset, piece.storedLength) !=
+                                  kOk ||
+                              archive.DecryptUnit(work.a, work.b, piece.storedLength) != kOk) {
+                              return kErrArchiveRead;
+                          }
+                          return kOk;
+                      }) == kOk;
         if (!readable) {
             error(i, "a data chunk cannot be read");
         }

@@ -2,6 +2,7 @@
 #include "CCodeArchive.h"
 #include "CImageHolder.h"
 #include "CThumbnailMaker.h"
+#include "ChunkCursor.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 
@@ -40,37 +41,33 @@ uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
 }
 
 Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk) {
-    TransferBuffers& buffers = SharedBuffers();
+    TransferBuffers& shared = SharedBuffers();
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
-    const uint64_t pieces = PieceCount(size);
-    for (uint64_t i = 0; i < pieces; ++i) {
-        const uint64_t offset = i * kPieceSize;
-        const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
-        const uint32_t stored = Padded(uint64_t{piece} + kChunkPrefix);
-        FillRandom(buffers.a, kChunkPrefix);
-        if (piece > 0 && !source.ReadAt(buffers.a + kChunkPrefix, offset, piece)) {
-            return kErrFileAccess;
-        }
-        // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
-        std::memset(buffers.a + kChunkPrefix + piece, 0, stored - kChunkPrefix - piece);
-        if (EncryptUnit(buffers.a, buffers.b, stored) != kOk) {
-            return kErrFileAccess;
-        }
-        if (Status s = WriteAt(buffers.b, position, stored); s != kOk) {
-            return s;
-        }
-        position += stored;
-        if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
-            if (i + 1 < pieces && CancelledBetweenPieces()) {
-                return kCancelled;
+    const ChunkCursor chunks = ChunkCursor::ForFile(size);
+    const Status status = RunChunks(
+        chunks, {shared.a, shared.b},
+        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+            FillRandom(buffers.a, kChunkPrefix);
+            if (piece.plainLength > 0 &&
+                !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
+                return kErrFileAccess;
             }
-        }
+            // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
+            std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
+                        piece.storedLength - kChunkPrefix - piece.plainLength);
+            if (EncryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk) {
+                return kErrFileAccess;
+            }
+            return WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
+        },
+        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
+    if (status != kOk) {
+        return status;
     }
     if (firstChunk && size <= kPieceSize) {
-        *firstChunk = SharedBytes(buffers.a + kChunkPrefix);
+        *firstChunk = SharedBytes(shared.a + kChunkPrefix);
     }
     return kOk;
 }

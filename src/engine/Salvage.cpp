@@ -1,6 +1,7 @@
 #include "Salvage.h"
 
 #include "CCipher.h"
+#include "ChunkCursor.h"
 #include "Format.h"
 #include "NameRules.h"
 #include "TextCodec.h"
@@ -175,29 +176,31 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
         return kOk;
     }
     const uint64_t size = e.size;
-    const uint64_t pieces = PieceCount(size);
-    uint64_t position = e.dataOffset;
+    const ChunkCursor chunks = ChunkCursor::ForFile(size);
     std::string problem;
-    for (uint64_t i = 0; i < pieces && problem.empty(); ++i) {
-        const uint64_t offset = i * kPieceSize;
-        const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
-        const uint32_t stored = Padded(uint64_t{piece} + kChunkPrefix);
-        if (!Read(chunk_.data(), position, stored)) {
-            problem = "a data chunk cannot be read";
-        } else if (cipher_.Decrypt(state_, chunk_.data(), plain_.data(), stored) != 0) {
-            problem = "a data chunk cannot be decrypted";
-        } else if (piece > 0 && !out->WriteAt(plain_.data() + kChunkPrefix, offset, piece)) {
-            problem = "writing " + written + " failed";
-        }
-        position += stored;
-        if (size > kPieceSize) {
-            host_.ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
-        }
-        if (host_.PollCancel()) {
-            out->Close();
-            fs_.Remove(written); // a partial file would pass for a recovered one
-            return kCancelled;
-        }
+    const Status status = RunChunks(
+        chunks, {chunk_.data(), plain_.data()},
+        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+            if (!Read(buffers.a, e.dataOffset + piece.storedOffset, piece.storedLength)) {
+                problem = "a data chunk cannot be read";
+            } else if (cipher_.Decrypt(state_, buffers.a, buffers.b, piece.storedLength) != 0) {
+                problem = "a data chunk cannot be decrypted";
+            } else if (piece.plainLength > 0 &&
+                       !out->WriteAt(buffers.b + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
+                problem = "writing " + written + " failed";
+            }
+            return problem.empty() ? Status{kOk} : Status{kErrArchiveRead};
+        },
+        [&](const ChunkPiece& piece) {
+            if (chunks.pieceByPiece()) {
+                host_.ProgressPiece(static_cast<int>(piece.ordinal + 1), static_cast<int>(piece.count));
+            }
+            return host_.PollCancel() ? Status{kCancelled} : Status{kOk};
+        });
+    if (status == kCancelled) {
+        out->Close();
+        fs_.Remove(written); // a partial file would pass for a recovered one
+        return kCancelled;
     }
     const bool closed = out->Sync() && out->Close();
     if (problem.empty() && !closed) {
