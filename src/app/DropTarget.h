@@ -4,7 +4,7 @@
 namespace quorvane {
 
 struct DropTarget {
-    enum Source { kNone = 0, kTree = 1, kList = 2 };
+    enum Source { kNone = 0, kTree = 1, kList = 2, kPreview = 3 };
     int valid = kNone; // which pane recorded it; kNone when the pointer is over no target
     int archive = 0;
     int folder = 0;

@@ -43,6 +43,15 @@ public:
     // Files dropped from the desktop on any pane.
     virtual void DropFiles(const QStringList& paths) = 0;
 
+    // The preview's decoder refused an entry's data: it becomes type 128 (not an image), so that the
+    // list skips it from then on. 0 when marked, else why not (busy, closed, read-only archive).
+    // Hosts that cannot change entries keep the default, which marks nothing.
+    virtual int MarkNotAnImage(int archive, int number) {
+        (void)archive;
+        (void)number;
+        return -1;
+    }
+
     virtual Preferences& Prefs() = 0;
     // Restarts the auto-close wait (clicks, keys, selections, expansions, drags, edits).
     virtual void NoteActivity() = 0;

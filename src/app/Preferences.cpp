@@ -101,6 +101,7 @@ void Preferences::Load(QSettings& settings, QDate todayUtc) {
 
     autoCloseWait = Clamped(settings, "TW", defaults.autoCloseWait, 1, 60);
     autoCloseOn = Flag(settings, "TX", defaults.autoCloseOn);
+    closeOnLock = Flag(settings, "LX", defaults.closeOnLock);
 
     hidePassword = Flag(settings, "PH", defaults.hidePassword);
     encryptionEnabled = Flag(settings, "PX", defaults.encryptionEnabled);
@@ -202,6 +203,7 @@ void Preferences::Save(QSettings& settings) {
     Write(settings, "MLS", listViewMode);
     settings.setValue(QStringLiteral("FLDA"), archiveFolder);
     settings.setValue(QStringLiteral("FLDB"), importFolder);
+    Write(settings, "LX", closeOnLock);
     settings.endGroup();
 }
 

@@ -36,6 +36,7 @@ public:
     // Auto close.
     int autoCloseWait = 10; // "TW", minutes 1..60
     int autoCloseOn = 1;    // "TX"
+    int closeOnLock = 1;    // "LX": close every archive when the screen locks or the machine suspends
 
     // Archive Properties and the password dialogs.
     int hidePassword = 1;                   // "PH"

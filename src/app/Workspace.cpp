@@ -472,7 +472,9 @@ int Workspace::Close(bool ask) {
         return status;
     }
     ClearPreview();
+    emit archiveClosed(archive);
     archives_.erase(archives_.begin() + (current_ - 1));
+    WipeAfterClose();
     current_ = std::min(current_, ArchiveCount());
     // The slot number now names another archive: nothing remembered about this one may carry over.
     prefs_.findStart = 0;
@@ -494,12 +496,19 @@ void Workspace::ReleaseAll(bool save) {
         if (archive->Close(save) != kOk) {
             archive->Close(false);
         }
+        emit archiveClosed(archive.get());
     }
     archives_.clear();
+    WipeAfterClose();
     current_ = 0;
     folder_ = 0;
     prefs_.findStart = 0;
     drop_.Clear();
+}
+
+void Workspace::WipeAfterClose() {
+    WipeSharedBuffers();
+    prefs_.password.Wipe();
 }
 
 int Workspace::CloseAll() {
@@ -675,6 +684,26 @@ int Workspace::OpenItem(int number) {
         previewNumber_ = number;
     }
     return kOk;
+}
+
+int Workspace::MarkNotAnImage(int archive, int number) {
+    if (busy_) {
+        return kBusy;
+    }
+    CCodeArchive* a = ArchiveAt(archive);
+    if (!a || number < 2) {
+        return kRejected;
+    }
+    const CatalogueEntry* e = a->Entry(EntryIndex::OfNumber(number));
+    if (!e || e->IsFolder()) {
+        return kRejected;
+    }
+    // The engine refuses what it cannot change (busy, read-only) and has said so where it shows.
+    const Status status = a->SetTypeCode(EntryIndex::OfNumber(number), kTypeOther);
+    if (status == kOk && list_ && archive == current_) {
+        list_->UpdateItem(number);
+    }
+    return status;
 }
 
 int Workspace::NewFolder() {

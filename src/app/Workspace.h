@@ -68,6 +68,7 @@ public:
     bool InternalDrag() const override { return internalDrag_; }
     void DropItems() override { CompleteDrag(); }
     void DropFiles(const QStringList& paths) override { DropPaths(paths); }
+    int MarkNotAnImage(int archive, int number) override;
     Preferences& Prefs() override { return prefs_; }
     void NoteActivity() override;
 
@@ -132,6 +133,10 @@ public:
 
 signals:
     void currentChanged(int archive, int folder);
+    // `archive` has just been closed (its keys are wiped) and is about to be deleted: anything kept
+    // for it - cached thumbnails above all - is to be wiped and dropped now. Emitted for every way an
+    // archive closes (Close, CloseAll, auto close, Shutdown).
+    void archiveClosed(const quorvane::CCodeArchive* archive);
     void busyChanged(bool busy);
     void closeReady();
 
@@ -161,6 +166,8 @@ private:
     void SetBusy(bool busy);
     void CommandUnwound();
     void ReleaseAll(bool save);
+    // After any close: the shared buffers and the password field hold nothing of what was closed.
+    void WipeAfterClose();
     void ClearPreview();
     void Report(int code);
     void SetListRedraw(bool on);

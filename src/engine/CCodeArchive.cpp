@@ -2,6 +2,7 @@
 
 #include "CImageHolder.h"
 #include "ChunkCursor.h"
+#include "CThumbnailMaker.h"
 #include "Journal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
@@ -16,9 +17,19 @@ namespace quorvane {
 TransferBuffers& SharedBuffers() {
     static std::unique_ptr<uint8_t[]> a(new uint8_t[kTransferBufferSize]);
     static std::unique_ptr<uint8_t[]> b(new uint8_t[kTransferBufferSize]);
-    static std::unique_ptr<uint8_t[]> thumbnail(new uint8_t[18432]);
+    static std::unique_ptr<uint8_t[]> thumbnail(new uint8_t[kThumbnailBufferSize]);
     static TransferBuffers buffers{a.get(), b.get(), thumbnail.get()};
     return buffers;
+}
+
+void WipeSharedBuffers() {
+    TransferBuffers& buffers = SharedBuffers();
+    std::memset(buffers.a, 0, kTransferBufferSize);
+    std::memset(buffers.b, 0, kTransferBufferSize);
+    std::memset(buffers.thumbnail, 0, kThumbnailBufferSize);
+    SharedThumbnailMaker().Wipe();
+    // A pointer taken before is stale now, as after a pump.
+    ++buffers.epoch;
 }
 
 const uint8_t* SharedBytes::get() const {

@@ -247,6 +247,8 @@ public:
     const std::string& displayName() const { return displayName_; }
     uint32_t method() const { return plainHeader_.method; }
     bool encrypted() const { return key_.enabled != 0; }
+    // The password and key schedules (all zero once closed); for checks that the wipe happened.
+    const CipherState& keyState() const { return key_; }
     uint8_t thumbnailFormat() const { return header_.thumbnailFormat; }
     uint8_t thumbnailQuality() const { return header_.thumbnailQuality; }
     int thumbSizeIndex() const { return thumbSizeIndex_; }
@@ -415,6 +417,10 @@ struct TransferBuffers {
     uint64_t epoch = 0;
 };
 TransferBuffers& SharedBuffers();
+// Zeroes both transfer buffers, the thumbnail buffer and the thumbnail maker's cells: what an archive
+// decrypted into them outlives nothing once it is closed. Called after every close; safe whenever no
+// engine call is under way (nothing keeps a pointer into them between calls).
+void WipeSharedBuffers();
 
 // A pointer into the shared buffers together with the pump epoch it was taken in.
 class SharedBytes {

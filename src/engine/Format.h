@@ -30,6 +30,7 @@ constexpr uint32_t kPieceSize = 4194304; // 4 MiB of file content per chunk
 constexpr uint32_t kChunkPrefix = 64;    // random bytes in front of every piece
 constexpr uint32_t kFullChunkSize = 4194368;
 constexpr uint32_t kTransferBufferSize = 4194432;
+constexpr uint32_t kThumbnailBufferSize = ThumbStoredLength(8); // the largest stored thumbnail
 constexpr int32_t kMaxEntries = 5120;
 constexpr uint64_t kMaxArchiveSize = 524288000; // 500 MiB
 constexpr size_t kTextFieldSize = 128;

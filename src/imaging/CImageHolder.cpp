@@ -1,5 +1,7 @@
 #include "CImageHolder.h"
 
+#include "ImageWipe.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QHash>
@@ -50,10 +52,10 @@ int BytesPerPixel(QImage::Format format) {
 
 // The decoded pixels are kept at 8 bits per channel at most: deep formats (16-bit PNG and TIFF) would
 // double the memory for no visible gain.
-QImage Normalised(QImage image) {
+QImage::Format NormalFormat(const QImage& image) {
     switch (image.format()) {
     case QImage::Format_Grayscale16:
-        return image.convertToFormat(QImage::Format_Grayscale8);
+        return QImage::Format_Grayscale8;
     case QImage::Format_RGBX64:
     case QImage::Format_RGBA64:
     case QImage::Format_RGBA64_Premultiplied:
@@ -67,10 +69,21 @@ QImage Normalised(QImage image) {
     case QImage::Format_RGB30:
     case QImage::Format_A2BGR30_Premultiplied:
     case QImage::Format_A2RGB30_Premultiplied:
-        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        return image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     default:
+        return image.format();
+    }
+}
+
+// The deep original is zeroed once its converted copy exists.
+QImage Normalised(QImage image) {
+    const QImage::Format format = NormalFormat(image);
+    if (format == image.format()) {
         return image;
     }
+    QImage converted = image.convertToFormat(format);
+    WipeImage(image);
+    return converted;
 }
 
 // The largest libjpeg reduction (1/2, 1/4 or 1/8) whose result is still at least as large as the image's
@@ -95,8 +108,13 @@ QImage Paletted(const QImage& decoded) {
     if (decoded.format() == QImage::Format_Indexed8) {
         return decoded;
     }
-    const QImage argb = decoded.convertToFormat(QImage::Format_ARGB32);
+    QImage argb = decoded.convertToFormat(QImage::Format_ARGB32);
     QImage indexed(argb.size(), QImage::Format_Indexed8);
+    // The 32-bit copy is zeroed on every way out (a no-op when it shares the decoded pixels).
+    struct WipeOnExit {
+        QImage& image;
+        ~WipeOnExit() { WipeImage(image); }
+    } wipeArgb{argb};
     if (argb.isNull() || indexed.isNull()) {
         return decoded;
     }
@@ -109,6 +127,7 @@ QImage Paletted(const QImage& decoded) {
             auto found = indexOf.constFind(in[x]);
             if (found == indexOf.constEnd()) {
                 if (table.size() == 256) {
+                    WipeImage(indexed);
                     return decoded;
                 }
                 found = indexOf.insert(in[x], static_cast<int>(table.size()));
@@ -144,8 +163,12 @@ int CImageHolder::DepthOf(const QImage& image) {
     }
 }
 
+CImageHolder::~CImageHolder() {
+    Reset();
+}
+
 void CImageHolder::Reset() {
-    image_ = QImage();
+    WipeImage(image_);
     palette_.clear();
     width_ = 0;
     height_ = 0;
@@ -214,7 +237,11 @@ int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type,
     }
     decoded = Normalised(std::move(decoded));
     if (type == kImageGif) {
-        decoded = Paletted(decoded);
+        QImage paletted = Paletted(decoded);
+        if (paletted.constBits() != decoded.constBits()) {
+            WipeImage(decoded);
+        }
+        decoded = std::move(paletted);
     }
     if (decoded.isNull()) {
         return kImageNoMemory;
@@ -249,7 +276,9 @@ int16_t CImageHolder::Load(const std::string& name, const uint8_t* data, uint32_
             status_ = kImageReduceFailed;
         } else {
             palette_ = reduced.colorTable();
+            QImage full = std::move(image_);
             image_ = std::move(reduced);
+            WipeImage(full);
             depth_ = 8;
         }
     }
@@ -304,14 +333,17 @@ void DrawResampled(const CImageHolder& holder, QPainter& painter, QRect source, 
         painter.drawImage(destination.topLeft(), image, from);
         return;
     }
-    // Resampled once to the exact destination size, so that the painter copies it 1:1.
-    const QImage part = from == image.rect() ? image : image.copy(from);
-    const QImage scaled = part.scaled(destination.size(), Qt::IgnoreAspectRatio, mode);
+    // Resampled once to the exact destination size, so that the painter copies it 1:1. Both copies
+    // are zeroed once drawn (the part is a no-op when it is the whole image, which it shares).
+    QImage part = from == image.rect() ? image : image.copy(from);
+    QImage scaled = part.scaled(destination.size(), Qt::IgnoreAspectRatio, mode);
     if (!scaled.isNull()) {
         painter.drawImage(destination.topLeft(), scaled);
     } else {
         painter.drawImage(destination, image, from); // out of memory: let the painter stretch
     }
+    WipeImage(scaled);
+    WipeImage(part);
 }
 
 } // namespace

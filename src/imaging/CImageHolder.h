@@ -56,6 +56,8 @@ public:
     static constexpr int64_t kMaxImageBytes = int64_t{256} << 20;
 
     CImageHolder() = default;
+    // The decoded pixels are zeroed before they are freed, here and at every Reset.
+    ~CImageHolder();
     CImageHolder(const CImageHolder&) = delete;
     CImageHolder& operator=(const CImageHolder&) = delete;
 

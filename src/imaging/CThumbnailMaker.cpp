@@ -66,6 +66,21 @@ CThumbnailMaker::CThumbnailMaker() {
     }
 }
 
+void CThumbnailMaker::Wipe() {
+    for (int i = 0; i < kCellCount; ++i) {
+        for (QImage* image : {&cells_[i], &masks_[i]}) {
+            if (image->isDetached()) {
+                std::memset(image->bits(), 0, static_cast<size_t>(image->sizeInBytes()));
+            } else {
+                *image = QImage(image->size(), image->format());
+                image->fill(0);
+            }
+        }
+    }
+    std::memset(bits_.data(), 0, bits_.size());
+    std::memset(grey_.data(), 0, grey_.size());
+}
+
 QRect CThumbnailMaker::Placement(int width, int height, int cellSize) {
     const double cw = cellSize;
     const double ch = cellSize;

@@ -42,6 +42,11 @@ public:
     void RestoreIcon(int storedSizeIndex, const uint8_t* pixels, int targetCell, bool grey, int width,
                      int height);
 
+    // Zeroes every cell, mask and staging buffer (they held a picture of the last archive used), then
+    // makes the cells blank again. A cell another QImage still shares is replaced instead: that copy
+    // is its holder's to wipe.
+    void Wipe();
+
     // Colour bitmap of a cell, Format_RGB555.
     const QImage& Cell(int index) const { return cells_.at(index); }
     // Mask of a cell, Format_Grayscale8: white where the icon is transparent, black over the framed image.

@@ -46,6 +46,7 @@ protected:
 TEST_F(PreferencesTest, FirstStartGivesTheDefaults) {
     Preferences p = Loaded(QDate(2001, 1, 15));
     EXPECT_EQ(p.autoCloseOn, 1);
+    EXPECT_EQ(p.closeOnLock, 1);
     EXPECT_EQ(p.autoCloseWait, 10);
     EXPECT_EQ(p.treeWidth, 180);
     EXPECT_EQ(p.listWidth, 180);
@@ -80,6 +81,7 @@ TEST_F(PreferencesTest, RoundTripKeepsEveryValue) {
     p.slidesPerScreen = 6;
     p.autoCloseWait = 60;
     p.autoCloseOn = 0;
+    p.closeOnLock = 0;
     p.hidePassword = 0;
     p.encryptionEnabled = 0;
     p.thumbnailsEnabled = 0;
@@ -135,6 +137,8 @@ TEST_F(PreferencesTest, RoundTripKeepsEveryValue) {
     EXPECT_EQ(q.slidesPerScreen, 6);
     EXPECT_EQ(q.autoCloseWait, 60);
     EXPECT_EQ(q.autoCloseOn, 0);
+    EXPECT_EQ(q.closeOnLock, 0);
+    EXPECT_EQ(Stored(QStringLiteral("LX")).toInt(), 0);
     EXPECT_EQ(q.hidePassword, 0);
     EXPECT_EQ(q.encryptionEnabled, 0);
     EXPECT_EQ(q.thumbnailsEnabled, 0);
