@@ -48,6 +48,17 @@ bool MainPasswordSource(const Arguments& a, PasswordSource& source, std::string&
     return true;
 }
 
+// Shows the engine's message of `code` (nothing for 0 and 9004; 9029 for a code without one) and
+// returns the code shown.
+Status Show(TerminalHost& host, Status code) {
+    if (code == kOk || code == kCancelled) {
+        return code;
+    }
+    const Status shown = ShownCode(code);
+    host.ShowMessage(shown, MessageText(shown));
+    return shown;
+}
+
 // The status of one operation (its message already shown), mapped to the exit status.
 int ExitFor(Status status, const TerminalHost& host) {
     if (host.CancelRequested() || (status == kCancelled && Interrupted())) {
@@ -252,7 +263,7 @@ int DoInfo(const Arguments& /*a*/, Session& s) {
                      (ThumbIsGrey(format) ? " grey" : " colour") +
                      (ar.thumbnailQuality() != 0 ? " smooth" : " standard");
     }
-    const uint64_t length = ar.file() ? ar.file()->Length().value_or(0) : 0;
+    const uint64_t length = ar.fileLength();
     std::printf("method: %s\n", method);
     std::printf("thumbnails: %s\n", thumbnails.c_str());
     std::printf("entries: %d\n", ar.entryCount());
@@ -319,7 +330,7 @@ int DoCat(const Arguments& a, Session& s) {
         return Fail("the output cannot be written");
     }
     // Reading a file's data shows nothing itself.
-    return ExitFor(s.archive.ReportError(status), s.host);
+    return ExitFor(Show(s.host, status), s.host);
 }
 
 int DoCheck(const Arguments& a, const PasswordSource& source) {
@@ -443,7 +454,7 @@ int DoMkdir(const Arguments& a, Session& s) {
             return ExitFor(status, s.host);
         }
         if (created == 0) {
-            return ExitFor(s.archive.ReportError(kErrGeneral), s.host);
+            return ExitFor(Show(s.host, kErrGeneral), s.host);
         }
         s.Reload();
         current = created;
@@ -661,7 +672,7 @@ int DoCp(const Arguments& a, Session& s) {
         return rc;
     }
     if (target.archive.readOnly()) {
-        return ExitFor(target.archive.ReportError(kErrReadOnly), target.host);
+        return ExitFor(Show(target.host, kErrReadOnly), target.host);
     }
     int folder = 0;
     if (int rc = TargetFolder(target, a.to, folder); rc != kExitOk) {
@@ -761,7 +772,7 @@ int RunVerb(const Arguments& a) {
     const bool changes =
         kChanging.count(a.verb) != 0 || (a.verb == "cp" && (!a.into || SameFile(*a.into, a.operands[0])));
     if (changes && session.archive.readOnly()) {
-        return ExitFor(session.archive.ReportError(kErrReadOnly), session.host);
+        return ExitFor(Show(session.host, kErrReadOnly), session.host);
     }
     return verb->second(a, session);
 }

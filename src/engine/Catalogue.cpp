@@ -73,28 +73,6 @@ Status CCodeArchive::ValidateLoaded() {
     return kOk;
 }
 
-std::string CCodeArchive::DecryptText(const uint8_t* field) {
-    uint8_t plain[kTextFieldSize];
-    if (DecryptUnit(field, plain, kTextFieldSize) != kOk) {
-        return {};
-    }
-    const size_t length = strnlen(reinterpret_cast<const char*>(plain), kTextFieldSize);
-    std::string text = DecodeStoredText(std::string_view(reinterpret_cast<const char*>(plain), length));
-    std::memset(plain, 0, sizeof plain);
-    return text;
-}
-
-void CCodeArchive::EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2) {
-    uint8_t plain[kTextFieldSize] = {};
-    const std::string head = text.substr(0, text.find('\0'));
-    const std::string stored = EncodeStoredText(head, kTextMaxBytes);
-    std::copy(stored.begin(), stored.end(), plain); // at most 126 bytes: the field stays terminated
-    *key1 = SortKey(plain);
-    *key2 = SortKey(plain + 4);
-    EncryptUnit(plain, field, kTextFieldSize);
-    std::memset(plain, 0, sizeof plain);
-}
-
 // ---------------------------------------------------------------- building
 
 Status CCodeArchive::AddFolder(int parent, const std::string& name, const std::string& comment,
@@ -373,7 +351,7 @@ Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) 
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
@@ -393,7 +371,7 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     if (trimmed.empty()) {
         return kCancelled; // the name stays as it was
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     const size_t dot = trimmed.find_last_of('.');

@@ -121,7 +121,7 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
                 written->push_back(path);
             }
         } else if (withFolders) {
-            // Where its files go, as DestinationFolder makes it for them.
+            // Where its files go, as ExportFile makes it for them.
             status = MakeFolders(fs_, root,
                                  RelativeFolder(*this, EntryIndex(index), marks) +
                                      SafeComponent(GetName(EntryIndex(index)), "unnamed"),
@@ -147,14 +147,6 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
     default:
         return ReportError(kErrExportSpace);
     }
-}
-
-std::string CCodeArchive::DestinationFolder(EntryIndex index, const std::string& root,
-                                            const SelectionMap& marks) {
-    const std::string relative = RelativeFolder(*this, index, marks);
-    std::string subject;
-    MakeFolders(fs_, root, relative, subject); // a failure makes the file fail
-    return root + relative;
 }
 
 Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,

@@ -8,14 +8,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace quorvane {
-namespace {} // namespace
-
-CThumbnailMaker& SharedThumbnailMaker() {
-    static CThumbnailMaker maker;
-    return maker;
-}
 
 uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
     const std::string extension = AsciiUpper(ExtensionOf(FileNameOf(path)));
@@ -225,48 +220,6 @@ std::string DirectoryName(std::string path) {
     return FileNameOf(path);
 }
 
-Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, bool recurse,
-                std::vector<PlanItem>& plan, std::vector<std::string>* skipped) {
-    IFileSystem& fs = archive.fileSystem();
-    switch (fs.KindOf(path)) {
-    case DirEntryKind::File: {
-        const std::optional<FileTimes> times = fs.Stat(path);
-        const Status s = archive.PlanFile(path, times ? times->length : 0);
-        if (s == kOk) {
-            plan.push_back({path, false, parentItem});
-        }
-        return s;
-    }
-    case DirEntryKind::Directory: {
-        if (!recurse) {
-            return kOk;
-        }
-        if (Status s = archive.PlanFolder(); s != kOk) {
-            return s;
-        }
-        const int self = static_cast<int>(plan.size());
-        plan.push_back({path, true, parentItem});
-        const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
-        if (!entries) {
-            return archive.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
-        }
-        const std::string prefix = path.back() == '/' ? path : path + "/";
-        for (const DirEntry& entry : *entries) {
-            if (Status s = PlanPath(archive, prefix + entry.name, self, recurse, plan, skipped); s != kOk) {
-                return s;
-            }
-        }
-        return kOk;
-    }
-    case DirEntryKind::Other:
-        if (skipped) {
-            skipped->push_back(path);
-        }
-        return kOk;
-    }
-    return kOk;
-}
-
 } // namespace
 
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
@@ -277,10 +230,52 @@ Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths,
     }
     const CCodeArchive::OperationScope scope(archive);
     archive.BeginBatch(false);
+    // Planned depth first, in the order the adds will take.
+    IFileSystem& fs = archive.fs_;
     std::vector<PlanItem> plan;
+    std::function<Status(const std::string&, int)> planPath = [&](const std::string& path,
+                                                                  int parentItem) -> Status {
+        switch (fs.KindOf(path)) {
+        case DirEntryKind::File: {
+            const std::optional<FileTimes> times = fs.Stat(path);
+            const Status s = archive.PlanFile(path, times ? times->length : 0);
+            if (s == kOk) {
+                plan.push_back({path, false, parentItem});
+            }
+            return s;
+        }
+        case DirEntryKind::Directory: {
+            if (!recurse) {
+                return kOk;
+            }
+            if (Status s = archive.PlanFolder(); s != kOk) {
+                return s;
+            }
+            const int self = static_cast<int>(plan.size());
+            plan.push_back({path, true, parentItem});
+            const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
+            if (!entries) {
+                return archive.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
+            }
+            const std::string prefix = path.back() == '/' ? path : path + "/";
+            for (const DirEntry& entry : *entries) {
+                if (Status s = planPath(prefix + entry.name, self); s != kOk) {
+                    return s;
+                }
+            }
+            return kOk;
+        }
+        case DirEntryKind::Other:
+            if (skipped) {
+                skipped->push_back(path);
+            }
+            return kOk;
+        }
+        return kOk;
+    };
     Status status = kOk;
     for (const std::string& path : paths) {
-        status = PlanPath(archive, path, -1, recurse, plan, skipped);
+        status = planPath(path, -1);
         if (status != kOk) {
             break;
         }

@@ -19,7 +19,7 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (marks.count == 0) {
         return kOk;
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));

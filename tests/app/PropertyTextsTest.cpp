@@ -236,8 +236,9 @@ TEST(PropertyTexts, FiguresOfARealArchive) {
 
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const PropertyArchive figures = PropertyTexts::FromArchive(*archive);
-    const PropertyPage folderPage = PropertyTexts::Page(
-        PropertyPageKind::Folder, PropertyTexts::FromEntry(*archive, EntryIndex::OfNumber(folder)), figures, us);
+    const PropertyPage folderPage =
+        PropertyTexts::Page(PropertyPageKind::Folder,
+                            PropertyTexts::FromEntry(*archive, EntryIndex::OfNumber(folder)), figures, us);
     EXPECT_EQ(folderPage.name, QStringLiteral("Trip"));
     EXPECT_EQ(Line(folderPage, kPropDimensions), QStringLiteral("4 Items"));
     EXPECT_EQ(Line(folderPage, kPropEntrySize), QStringLiteral("2KB, (1,646 bytes)"));
@@ -264,7 +265,7 @@ TEST(PropertyTexts, FiguresOfARealArchive) {
     // The archive's size is the file's length, and the recycle bin is not counted among its items.
     const PropertyPage archivePage =
         PropertyTexts::Page(PropertyPageKind::Archive, PropertyEntry(), figures, us);
-    const uint64_t length = archive->file()->Length().value_or(0);
+    const uint64_t length = archive->fileLength();
     EXPECT_TRUE(Line(archivePage, kPropArchiveSize)
                     .endsWith(QStringLiteral("(") + PropertyTexts::LongNumber(length, us) +
                               QStringLiteral(" bytes)")))
