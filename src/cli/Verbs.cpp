@@ -3,6 +3,7 @@
 #include "CCodeArchive.h"
 #include "Check.h"
 #include "ItemPaths.h"
+#include "NameRules.h"
 #include "Salvage.h"
 #include "TerminalHost.h"
 #include "TextCodec.h"
@@ -21,7 +22,7 @@ namespace quorvane::cli {
 namespace {
 
 constexpr int kPasswordAttempts = 3;
-constexpr const char* kForbiddenCharacters = "\\/:*?\"<>|";
+constexpr const char* kForbiddenCharacters = kForbiddenNameCharacters;
 
 void Say(const std::string& text) {
     std::fprintf(stderr, "kvq: %s\n", text.c_str());
@@ -118,28 +119,11 @@ std::string IsoUtc(uint64_t fileTime) {
     return text;
 }
 
-bool HasForbiddenCharacter(const std::string& name) {
-    return name.find_first_of(kForbiddenCharacters) != std::string::npos;
-}
-
 std::string ForbiddenMessage() {
     return std::string("A file or folder cannot contain any of the following characters. ") +
            kForbiddenCharacters[0] + " " + kForbiddenCharacters[1] + " " + kForbiddenCharacters[2] + " " +
            kForbiddenCharacters[3] + " " + kForbiddenCharacters[4] + " " + kForbiddenCharacters[5] + " " +
            kForbiddenCharacters[6] + " " + kForbiddenCharacters[7] + " " + kForbiddenCharacters[8];
-}
-
-// A name or comment must fit its 126-byte field as stored; the engine would cut it silently.
-bool FitsField(const std::string& text) {
-    return EncodeStoredText(text, 4 * kTextMaxBytes).size() <= kTextMaxBytes;
-}
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool MakeOutputFolder(const std::string& path) {
@@ -445,7 +429,7 @@ int DoMkdir(const Arguments& a, Session& s) {
         if (HasForbiddenCharacter(c.name)) {
             return Fail(ForbiddenMessage());
         }
-        if (!FitsField(c.name)) {
+        if (!FitsTextField(c.name)) {
             return Fail(EscapeName(c.name) + ": a name holds at most 126 bytes");
         }
         int created = 0;
@@ -477,10 +461,10 @@ int DoRename(const Arguments& a, Session& s) {
     if (HasForbiddenCharacter(name)) {
         return Fail(ForbiddenMessage());
     }
-    if (Trimmed(name).empty()) {
+    if (TrimSpaces(name).empty()) {
         return Fail("a name cannot be empty");
     }
-    if (!FitsField(Trimmed(name))) {
+    if (!FitsTextField(TrimSpaces(name))) {
         return Fail("a name holds at most 126 bytes");
     }
     if (const Status status = s.archive.Rename(EntryIndex::OfNumber(n), name); status != kOk) {
@@ -498,7 +482,7 @@ int DoComment(const Arguments& a, Session& s) {
         return Fail("the top level of an archive has no comment");
     }
     const std::string& text = a.operands[2];
-    if (!FitsField(text) || text.find('\0') != std::string::npos) {
+    if (!FitsTextField(text) || text.find('\0') != std::string::npos) {
         return Fail("a comment holds at most 126 bytes");
     }
     if (const Status status = s.archive.SetEntryComment(EntryIndex::OfNumber(n), text); status != kOk) {

@@ -39,15 +39,6 @@ std::u32string UpperCodePoints(const std::string& utf8) {
     return out;
 }
 
-std::string Trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 std::string ExtensionText(const CatalogueEntry& e) {
     return DecodeStoredText(std::string_view(e.extension, strnlen(e.extension, sizeof e.extension)));
 }
@@ -367,7 +358,7 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
-    const std::string trimmed = Trim(text);
+    const std::string trimmed = TrimSpaces(text);
     if (trimmed.empty()) {
         return kCancelled; // the name stays as it was
     }
@@ -391,9 +382,7 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     }
     // The user cannot change or remove the extension, so a name too long for the field gives up
     // characters before it instead.
-    name = ShortenKeepingExtension(name, [](const std::string& candidate) {
-        return EncodeStoredText(candidate, 4 * kTextMaxBytes).size() <= kTextMaxBytes;
-    });
+    name = ShortenKeepingExtension(name, FitsTextField);
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
     MarkChanged(index.value, kChangeContent);
     return kOk;
