@@ -1,5 +1,6 @@
 #include "CCodeArchive.h"
 
+#include "ArchiveHeaders.h"
 #include "CImageHolder.h"
 #include "CThumbnailMaker.h"
 #include "ChunkCursor.h"
@@ -310,58 +311,18 @@ Status CCodeArchive::Open(const std::string& path) {
         }
     }
 
-    const std::optional<uint64_t> length = archiveFile_.file()->Length();
-    if (!length) {
-        return fail(kErrArchiveRead);
-    }
-    if (*length < kPlainHeaderSize) {
-        return fail(kErrPassword, OpenFailure::NotAnArchive); // too short to be an archive of this kind
-    }
-    if (Status s = archiveFile_.ReadPlainHeader(); s != kOk) {
-        return fail(s);
-    }
-    const PlainHeader& plain = archiveFile_.plainHeader();
-    if (plain.magic != kMagic) {
-        return fail(kErrPassword, OpenFailure::NotAnArchive);
-    }
-    if (plain.formatRevision != kFormatRevision) {
-        return fail(kErrNewerRevision);
-    }
-    if (plain.formatVersion != kFormatVersion) {
-        return fail(kErrNewerVersion);
-    }
-    bool prompted = false;
-    if (plain.method == kMethodNone) {
-        archiveFile_.SetNoKey();
-    } else if (plain.method >= kMethodTwofish && plain.method <= kMethodBasic) {
-        std::string password;
-        if (!host_.AskPassword(displayName_, password)) {
-            return fail(kCancelled, OpenFailure::Cancelled);
-        }
-        prompted = true;
-        const std::string stored = EncodePassword(password, 255);
-        std::fill(password.begin(), password.end(), '\0');
-        archiveFile_.SetKey(stored, plain.method);
-    } else {
-        return fail(kErrPassword, OpenFailure::NotAnArchive); // a method of no archive of this kind
-    }
-    if (*length < kDataAreaOffset) {
-        return fail(kErrCorrupt);
-    }
-    if (Status s = archiveFile_.ReadProtectedHeader(header_); s != kOk) {
-        return fail(s);
-    }
-    const TimeBlock& created = plain.created;
-    const TimeBlock& copy = header_.timeCopy;
-    if (created.stamp1 != copy.stamp1 || created.stamp3 != copy.stamp3) {
-        // With a password this is the password check failing; without one the header is foreign.
-        return fail(kErrPassword, prompted ? OpenFailure::WrongPassword : OpenFailure::NotAnArchive);
+    OpenFailure why = OpenFailure::Other;
+    if (Status s = ReadArchiveHeaders(
+            archiveFile_, [this](std::string& password) { return host_.AskPassword(displayName_, password); },
+            header_, why);
+        s != kOk) {
+        return fail(s, why);
     }
     FillThumbSettings();
     const uint64_t catalogueEnd = uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
     if (header_.entryCount < 1 || header_.entryCount > kMaxEntries ||
         header_.catalogueSize != uint64_t{kEntrySize} * static_cast<uint32_t>(header_.entryCount) ||
-        catalogueEnd > *length) {
+        catalogueEnd > archiveFile_.Length()) {
         return fail(kErrCorrupt);
     }
     if (Status s = LoadCatalogue(); s != kOk) {
