@@ -1,5 +1,6 @@
 // The item catalogue: names and comments, derived counts, selections, column texts and keys.
 #include "CCodeArchive.h"
+#include "DerivedCounts.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 #include "Validate.h"
@@ -441,46 +442,19 @@ void CCodeArchive::Recount(bool alert) {
     };
     std::vector<Derived> before(catalogue_.size());
     std::transform(catalogue_.begin(), catalogue_.end(), before.begin(), derivedOf);
-    header_.folderCount = 0;
-    header_.fileCount = 0;
-    for (CatalogueEntry& e : catalogue_) {
-        if (e.IsFolder()) {
-            e.itemCount = 0;
-            e.fileCount = 0;
-            e.size = 0;
-            e.inRecycleBin = 0;
-        }
-    }
-    bool noteAlert = false;
-    int topLevelFiles = 0;
+    const DerivedCounts derived = CountDerived(catalogue_);
+    header_.folderCount = derived.folders;
+    header_.fileCount = derived.files;
+    bool noteAlert = derived.topLevelFiles > 1000;
     for (int32_t i = 0; i < count; ++i) {
         CatalogueEntry& e = catalogue_[static_cast<size_t>(i)];
-        const int32_t p = e.parent;
-        bool inBin = false;
-        if (!e.IsFolder()) {
-            ++header_.fileCount;
-            if (p == 0) {
-                noteAlert = noteAlert || ++topLevelFiles > 1000;
-            } else {
-                CatalogueEntry& parent = catalogue_[static_cast<size_t>(p - 1)];
-                ++parent.fileCount;
-                noteAlert = noteAlert || (p != 1 && parent.fileCount > 1000);
-            }
-        } else {
-            ++header_.folderCount;
-        }
-        // Parents were checked on load to form no loop; the step bound only guards the impossible.
-        int steps = 0;
-        for (int32_t a = p; a != 0 && steps <= count;
-             a = catalogue_[static_cast<size_t>(a - 1)].parent, ++steps) {
-            CatalogueEntry& ancestor = catalogue_[static_cast<size_t>(a - 1)];
-            ++ancestor.itemCount;
-            if (!e.IsFolder()) {
-                ancestor.size += e.size;
-            }
-            inBin = inBin || a == 1;
-        }
-        e.inRecycleBin = (inBin || i == 0) ? 1 : 0;
+        const auto at = static_cast<size_t>(i);
+        // A folder's counts are its derived ones; a file keeps its own size.
+        e.itemCount = (e.IsFolder() ? 0 : e.itemCount) + derived.itemCount[at];
+        e.fileCount = (e.IsFolder() ? 0 : e.fileCount) + derived.fileCount[at];
+        e.size = (e.IsFolder() ? 0 : e.size) + derived.size[at];
+        e.inRecycleBin = derived.inBin[at];
+        noteAlert = noteAlert || (i != 0 && derived.fileCount[at] > 0 && e.fileCount > 1000);
     }
     for (int32_t i = 0; i < count; ++i) {
         if (!(derivedOf(catalogue_[static_cast<size_t>(i)]) == before[static_cast<size_t>(i)])) {
