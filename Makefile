@@ -4,8 +4,9 @@ JOBS ?= $(shell nproc)
 CI ?=
 WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test run bench fuzz lint format asan-test crash clean
+.PHONY: all deps configure build test run install bench fuzz lint format asan-test crash clean
 
 all: build
 
@@ -23,6 +24,15 @@ test: build
 
 run: build
 	@./build/debug/src/views/quorvane $(ARGS)
+
+# A release build of the two programs alone, installed under PREFIX (bin/, share/applications,
+# share/mime/packages, share/icons/hicolor). The desktop's caches are refreshed where the tools exist.
+install: deps
+	@cmake --preset install > /dev/null
+	@cmake --build build/install -j $(JOBS)
+	@cmake --install build/install --prefix "$(PREFIX)"
+	@if command -v update-mime-database > /dev/null; then update-mime-database "$(PREFIX)/share/mime"; fi
+	@if command -v update-desktop-database > /dev/null; then update-desktop-database "$(PREFIX)/share/applications"; fi
 
 bench: deps
 	@cmake --preset release -DQUORVANE_WERROR=OFF > /dev/null

@@ -51,6 +51,8 @@ public:
 
     // The user pressed Cancel: the countdown has gone and the full wait starts again.
     void CountdownCancelled();
+    // The archives were closed for another reason (the screen locked): no countdown, a new wait.
+    void ArchivesClosed() { CountdownCancelled(); }
 
     bool CountdownShown() const { return shown_; }
     // Whole seconds since the last activity.

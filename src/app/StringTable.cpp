@@ -332,7 +332,9 @@ DialogStrings StringTable::Dialog(int resource) {
                 QStringLiteral("Quorvane\u00ae 2.5"),
                 {},
                 {QStringLiteral("&OK")},
-                {}};
+                {QStringLiteral("Your pictures, kept in password-protected, encrypted archives."),
+                 QStringLiteral("Copyright \u00a9 2026 the Quorvane developers. All rights reserved."),
+                 QStringLiteral("Built with Qt, the cross-platform application framework.")}};
     case kDlgProgress:
         return {QStringLiteral("Adding Files..."), {}, {}, {QStringLiteral("&Cancel")}, {}};
     case kDlgPassword:

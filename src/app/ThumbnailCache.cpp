@@ -4,6 +4,7 @@
 #include "ThumbnailCache.h"
 
 #include "CThumbnailMaker.h"
+#include "ImageWipe.h"
 
 #include <algorithm>
 #include <cstring>
@@ -113,11 +114,8 @@ void ThumbnailCache::Erase(Order::iterator it) {
 }
 
 void ThumbnailCache::Wipe(QImage& image) {
-    // Only an image nobody else shares is ours to overwrite; bits() would copy a shared one.
-    if (!image.isNull() && image.isDetached()) {
-        std::memset(image.bits(), 0, static_cast<size_t>(image.sizeInBytes()));
-    }
-    image = QImage();
+    // Only an image nobody else shares is ours to overwrite; the shared wipe leaves a shared one be.
+    WipeImage(image);
 }
 
 } // namespace quorvane

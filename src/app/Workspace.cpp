@@ -7,6 +7,7 @@
 #include "DialogRules.h"
 #include "Format.h"
 #include "MainFrame.h"
+#include "MoveOriginals.h"
 #include "Preferences.h"
 #include "PreviewPane.h"
 #include "PropertyTexts.h"
@@ -540,12 +541,34 @@ int Workspace::Shutdown(QSettings& settings) {
 
 // ---------------------------------------------------------------- import and drops
 
-int Workspace::ImportInto(const std::vector<std::string>& paths, bool recurse) {
+int Workspace::ImportInto(const std::vector<std::string>& paths, bool recurse, bool removeOriginals) {
     CCodeArchive* archive = Current();
     if (!archive) {
         return kRejected;
     }
-    const Status status = ImportPaths(*archive, paths, folder_, recurse);
+    std::vector<ImportedItem> added;
+    const Status status = ImportPaths(*archive, paths, folder_, recurse, &added);
+    if (removeOriginals) {
+        QStringList kept;
+        if (status == kOk) {
+            for (const OriginalOutcome& o : MoveOriginals(*archive, added)) {
+                if (!o.removed && !o.folder) {
+                    kept << QStringLiteral("%1: %2").arg(QString::fromStdString(o.path),
+                                                         QString::fromStdString(o.problem));
+                }
+            }
+        }
+        if (status != kOk && !added.empty()) {
+            dialogs_.ShowMessage(QStringLiteral("The import did not complete, so every original was kept."));
+        } else if (!kept.isEmpty()) {
+            constexpr qsizetype kShown = 12;
+            QString text = QStringLiteral("These originals were kept:\n\n") + kept.mid(0, kShown).join(u'\n');
+            if (kept.size() > kShown) {
+                text += QStringLiteral("\n... and %1 more.").arg(kept.size() - kShown);
+            }
+            dialogs_.ShowMessage(text);
+        }
+    }
     Refresh();
     return status;
 }
@@ -562,7 +585,7 @@ int Workspace::Import() {
     }
     prefs_.importFolder = FolderOf(files.first());
     // Folders chosen in the dialog are skipped: only a drop imports a whole tree.
-    return ImportInto(ToPaths(files), false);
+    return ImportInto(ToPaths(files), false, dialogs_.RemoveOriginalsChosen());
 }
 
 int Workspace::DropPaths(const QStringList& paths) {
@@ -639,6 +662,11 @@ int Workspace::CompleteDrag() {
 // ---------------------------------------------------------------- items
 
 int Workspace::OpenItem(int number) {
+    // Opened from a pane while a command runs (its dialog or progress window pumps events): the
+    // command owns the current folder and the preview until it ends.
+    if (busy_) {
+        return kBusy;
+    }
     CCodeArchive* archive = Current();
     if (!archive) {
         return kRejected;
@@ -662,6 +690,10 @@ int Workspace::OpenItem(int number) {
         frame_->EnsurePreviewVisible();
     }
     if (typeCode == kTypeArchive || typeCode == kTypeOther || !hasData) {
+        return kOk;
+    }
+    // Already in the preview (a step that came round to the same image): nothing to decrypt again.
+    if (preview_ && previewArchive_ == archive && previewNumber_ == number) {
         return kOk;
     }
     PreviewItem item;

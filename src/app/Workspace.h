@@ -11,7 +11,7 @@
 // Busy. Every command runs under a BusyGuard. Long operations pump the event loop (the progress
 // window, every modal dialog), so while a command runs drops, renames from the panes, other
 // commands and a close of the window arrive from inside it: they are refused (commands, drops,
-// renames) or deferred (RequestClose), and touch no archive.
+// renames, items opened) or deferred (RequestClose), and touch no archive.
 // Before any QObject header: Qt's `slots` keyword macro would otherwise eat the engine's
 // SelectionMap::slots.
 #include "CCodeArchive.h"
@@ -156,7 +156,9 @@ private:
     };
 
     int PreCheck();
-    int ImportInto(const std::vector<std::string>& paths, bool recurse);
+    // With `removeOriginals`, each source file goes once its stored copy read back identical; the
+    // ones kept are named in a message.
+    int ImportInto(const std::vector<std::string>& paths, bool recurse, bool removeOriginals = false);
     RecordContext Context();
     std::vector<int> GatherSelection(SelectionPurpose purpose);
     CCodeArchive* Current() const { return ArchiveAt(current_); }

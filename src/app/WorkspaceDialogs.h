@@ -40,6 +40,8 @@ public:
     virtual std::optional<QString> ChooseArchiveToCreate(const QString& folder, const QString& fileName) = 0;
     // "Import": the chosen files as full paths, empty when cancelled.
     virtual QStringList ChooseImportFiles(const QString& folder) = 0;
+    // Whether "Remove the originals after import" was ticked in the Import dialog just accepted.
+    virtual bool RemoveOriginalsChosen() { return false; }
     // "Select Export Folder": a folder that exists, nothing when cancelled.
     virtual std::optional<QString> ChooseExportFolder() = 0;
 

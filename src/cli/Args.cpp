@@ -22,6 +22,7 @@ enum Option : unsigned {
     kOptDirectory = 1u << 10,
     kOptInto = 1u << 11,
     kOptIntoPassword = 1u << 12,
+    kOptMove = 1u << 13,
 };
 
 struct VerbRule {
@@ -41,7 +42,7 @@ constexpr std::array kVerbs{
     VerbRule{"rename", 3, 3, kOptPassword, 0},
     VerbRule{"comment", 3, 3, kOptPassword, 0},
     VerbRule{"check", 1, 1, kOptPassword, 0},
-    VerbRule{"add", 2, 0, kOptPassword | kOptTo, 0},
+    VerbRule{"add", 2, 0, kOptPassword | kOptTo | kOptMove, 0},
     VerbRule{"extract", 1, 0, kOptPassword | kOptDirectory, kOptDirectory},
     VerbRule{"cat", 2, 2, kOptPassword, 0},
     VerbRule{"rm", 2, 0, kOptPassword, 0},
@@ -72,6 +73,7 @@ constexpr std::array kOptions{
     OptionName{"-C", kOptDirectory, true},
     OptionName{"--into", kOptInto, true},
     OptionName{"--into-password-file", kOptIntoPassword, true},
+    OptionName{"--move", kOptMove, false},
 };
 
 const OptionName* FindOption(std::string_view name) {
@@ -128,6 +130,9 @@ void Store(Arguments& a, Option option, const std::string& value) {
     case kOptIntoPassword:
         a.intoPasswordFile = value;
         break;
+    case kOptMove:
+        a.move = true;
+        break;
     }
 }
 
@@ -144,7 +149,7 @@ const char* UsageText() {
            "  mkdir ARCHIVE PATH [-p]\n"
            "  rename ARCHIVE ITEM NAME\n"
            "  comment ARCHIVE ITEM TEXT\n"
-           "  add ARCHIVE PATH... [--to FOLDER]\n"
+           "  add ARCHIVE PATH... [--to FOLDER] [--move]\n"
            "  extract ARCHIVE [ITEM...] -C DIR\n"
            "  cat ARCHIVE ITEM\n"
            "  rm ARCHIVE ITEM...\n"
@@ -157,7 +162,8 @@ const char* UsageText() {
            "Items are /-separated paths from the top level (\"/\" is the top level), or #N for entry\n"
            "number N (\\# for a name starting with #); \"Recycle Bin\" and #1 are the recycle bin.\n"
            "The password comes from --password-file FILE (its first line), else KVQ_PASSWORD, else\n"
-           "the terminal. \"--\" ends the options.\n"
+           "the terminal. \"--\" ends the options. add --move removes each source file once its\n"
+           "stored copy has been read back and found identical; any other source is kept.\n"
            "\n"
            "Exit status: 0 success, 1 failure, 2 usage error or no password, 3 wrong password or not\n"
            "an archive, 4 item not found or ambiguous, 5 archive locked or in use, 6 archive made by a\n"

@@ -17,6 +17,7 @@ struct Arguments {
     bool longFormat = false; // ls -l
     bool recursive = false;  // ls -R
     bool parents = false;    // mkdir -p
+    bool move = false;       // add --move
     // Options with a value.
     std::optional<std::string> passwordFile;
     std::optional<std::string> intoPasswordFile;

@@ -3,6 +3,7 @@
 #include "CCodeArchive.h"
 #include "Check.h"
 #include "ItemPaths.h"
+#include "MoveOriginals.h"
 #include "NameRules.h"
 #include "Salvage.h"
 #include "TerminalHost.h"
@@ -542,7 +543,37 @@ int DoAdd(const Arguments& a, Session& s) {
     if (result == kExitOk && added.empty()) {
         result = kExitFailed; // nothing at all was added
     }
+    // --move: every copy is read back before the archive is closed; the sources go only once the
+    // archive has been saved, and only those found identical.
+    std::vector<OriginalCheck> checks;
+    if (a.move && result == kExitOk) {
+        checks = VerifyOriginals(s.archive, added);
+    }
     const int saved = s.Save();
+    if (a.move) {
+        if (result != kExitOk || saved != kExitOk) {
+            Say("the import did not complete: every original is kept");
+        } else {
+            // Files first, then the folders, in the order they were removed.
+            const std::vector<OriginalOutcome> outcomes = RemoveOriginals(checks);
+            for (const bool folders : {false, true}) {
+                for (const OriginalOutcome& o : outcomes) {
+                    if (o.folder != folders) {
+                        continue;
+                    }
+                    if (o.removed) {
+                        std::printf("removed %s\n", EscapeName(o.path).c_str());
+                    } else {
+                        Say(EscapeName(o.path) + ": original kept, " + o.problem);
+                        if (!o.folder) {
+                            result = kExitFailed;
+                        }
+                    }
+                }
+            }
+            std::fflush(stdout);
+        }
+    }
     return result != kExitOk ? result : saved;
 }
 

@@ -569,7 +569,8 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
             return;
         }
     }
-    painter->drawPixmap(rect, PaneIcons::ListIcon(icon, rect.width()));
+    painter->drawPixmap(rect,
+                        PaneIcons::ListIcon(icon, rect.width(), painter->device()->devicePixelRatioF()));
 }
 
 // ---- renaming

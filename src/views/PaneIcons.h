@@ -1,6 +1,6 @@
 #pragma once
 // Every picture the folder tree and the contents list draw for a node or an item, looked up in one
-// place: the desktop's icon theme where it has one, else Qt's standard icons.
+// place: the program's own drawings (Icons.h).
 #include <QIcon>
 #include <QPixmap>
 
@@ -15,8 +15,8 @@ public:
 
     // The list's icon number (CCodeArchive::GetListIcon: 1 file, 2 image without a thumbnail,
     // 3 folder; 0, the thumbnail slot, stands for an image whose thumbnail is not drawn) at `size`
-    // pixels square.
-    static QPixmap ListIcon(int icon, int size);
+    // logical pixels square for a device of pixel ratio `dpr`.
+    static QPixmap ListIcon(int icon, int size, qreal dpr = 1.0);
 };
 
 } // namespace quorvane

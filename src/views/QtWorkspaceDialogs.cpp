@@ -14,8 +14,10 @@
 #include "StringTable.h"
 #include "WelcomeDialog.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 
 #include <utility>
 
@@ -119,9 +121,19 @@ QStringList QtWorkspaceDialogs::ChooseImportFiles(const QString& folder) {
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     FileTypeFilter(StringTable::Text(kStrImportFilter)).ApplyTo(*dialog.get());
+    auto* remove = new QCheckBox(QStringLiteral("Remove the originals after import"), dialog.get());
+    remove->setObjectName(QStringLiteral("removeOriginals"));
+    remove->setAccessibleName(remove->text().remove(u'&'));
+    remove->setToolTip(QStringLiteral("Each file is deleted only after its copy in the archive was read back "
+                                      "and found identical; any other file is kept."));
+    remove->setChecked(removeOriginals_);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout())) {
+        grid->addWidget(remove, grid->rowCount(), 0, 1, grid->columnCount());
+    }
     if (!dialog.Accepted()) {
         return {};
     }
+    removeOriginals_ = remove->isChecked();
     QStringList files;
     for (const QString& file : dialog->selectedFiles()) {
         files << QFileInfo(file).absoluteFilePath();

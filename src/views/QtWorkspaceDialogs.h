@@ -27,7 +27,10 @@ public:
     std::optional<QString> ChooseArchiveToOpen(const QString& folder) override;
     // An empty `fileName` offers "Archive.kvq".
     std::optional<QString> ChooseArchiveToCreate(const QString& folder, const QString& fileName) override;
+    // The Import dialog carries the box "Remove the originals after import"; it keeps its state
+    // for the rest of the session.
     QStringList ChooseImportFiles(const QString& folder) override;
+    bool RemoveOriginalsChosen() override { return removeOriginals_; }
     std::optional<QString> ChooseExportFolder() override;
 
     bool AskPassword(const QString& archiveName, SecretText& password, int& hidePassword) override;
@@ -56,6 +59,7 @@ private:
     std::function<void(int)> help_;
     std::function<void()> closed_;
     QString exportStart_;
+    bool removeOriginals_ = false;
 };
 
 } // namespace quorvane

@@ -172,6 +172,7 @@ bool FakeDialogs::AskConfirmPassword(SecretText& password, int& /*hidePassword*/
 
 bool FakeDialogs::AskCreateSettings(ArchivePropertiesForm& form, SecretText& password) {
     Note("AskCreateSettings");
+    createPrefills.push_back(password.Text());
     const std::optional<ArchivePropertiesForm> answer =
         Take(createSettings, std::optional<ArchivePropertiesForm>());
     if (!answer) {
@@ -193,6 +194,9 @@ bool FakeDialogs::EditComment(QString& comment) {
 
 bool FakeDialogs::AskFind(FindRequest& request) {
     Note("AskFind");
+    if (insideFind) {
+        insideFind();
+    }
     const std::optional<FindRequest> answer = Take(finds, std::optional<FindRequest>());
     if (answer) {
         request = *answer;

@@ -128,9 +128,11 @@ public:
     std::deque<std::optional<QString>> passwords;        // nothing: Cancel
     std::deque<std::optional<QString>> confirmPasswords; // nothing: Cancel
     std::deque<std::optional<ArchivePropertiesForm>>
-        createSettings; // nothing: Cancel; password from `passwords`
+        createSettings;                  // nothing: Cancel; password from `passwords`
+    std::vector<QString> createPrefills; // the password each create dialog was opened with
     std::deque<std::optional<QString>> comments;
     std::deque<std::optional<FindRequest>> finds;
+    std::function<void()> insideFind;         // runs while the Find dialog is open, as its event loop would
     std::deque<bool> preferenceAnswers;       // OK leaves the preferences as they are
     std::vector<std::string> shownProperties; // titles of the pages shown
     std::deque<bool> okCancelAnswers;
@@ -145,6 +147,8 @@ public:
     std::deque<bool> gettingStarted;
     // Whether the user clicks the welcome / getting-started box (which toggles the flag at once).
     bool clickStartupBox = false;
+    // The Import dialog's "Remove the originals after import".
+    bool removeOriginals = false;
 
     QStringList messages; // texts of ShowMessage, in order
     std::vector<Confirmation> shownConfirmations;
@@ -154,6 +158,7 @@ public:
     std::optional<QString> ChooseArchiveToOpen(const QString& folder) override;
     std::optional<QString> ChooseArchiveToCreate(const QString& folder, const QString& fileName) override;
     QStringList ChooseImportFiles(const QString& folder) override;
+    bool RemoveOriginalsChosen() override { return removeOriginals; }
     std::optional<QString> ChooseExportFolder() override;
     bool AskPassword(const QString& archiveName, SecretText& password, int& hidePassword) override;
     bool AskConfirmPassword(SecretText& password, int& hidePassword) override;

@@ -97,6 +97,17 @@ std::vector<Scenario> Scenarios() {
     list.push_back({"list: nothing focused or selected", Open(5, ActivePane::List), "E E C E",
                     "EEEEE ....E ..... EE... ..", "&Undo\tCtrl+Z"});
 
+    // The list's editing commands follow its focused item, not how many items are selected.
+    CommandState focusOnly = Open(5, ActivePane::List);
+    focusOnly.listHasFocusedItem = true;
+    list.push_back({"list: a focused item, nothing selected", focusOnly, "E E C E",
+                    "EEEEE EE..E .EEE. EE... .E", "&Undo\tCtrl+Z"});
+
+    CommandState selectionOnly = Open(5, ActivePane::List);
+    selectionOnly.listSelectedCount = 3;
+    list.push_back({"list: items selected, none focused", selectionOnly, "E E C E",
+                    "EEEEE ....E ..... EE... ..", "&Undo\tCtrl+Z"});
+
     CommandState listItem = Open(0, ActivePane::List);
     listItem.listHasFocusedItem = true;
     listItem.listSelectedCount = 2;

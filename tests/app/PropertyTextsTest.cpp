@@ -185,6 +185,9 @@ TEST(PropertyTexts, ArchivePage) {
     }
     EXPECT_EQ(labels, QStringList({"Type:", "Location:", "Encyption:", "Size:", "Contains:", "Fragmented:",
                                    "Recycle Bin:", "Contains:", "Created:", "Modified:"}));
+    const QLocale de(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(PropertyTexts::Text(kPropArchiveSize, none, archive, de),
+              QStringLiteral("978KB, (1.001.408 bytes)"));
 
     archive.defragmentPending = true;
     EXPECT_EQ(PropertyTexts::Text(kPropFragmented, none, archive, us),

@@ -80,61 +80,107 @@ TEST_F(WorkspaceBusyTest, RequestsFromInsideARunningCommandAreRefusedAndTouchNot
         {"a rename from a pane", [&] { return ws.Rename(1, folder, "Renamed"); }, kBusy},
         {"an item opened", [&] { return ws.OpenItem(file); }, kBusy},
     };
-    std::vector<int> results;
-    std::vector<size_t> touched;
-    std::vector<int> dialogsShown;
-    std::vector<bool> allDisabled;
-    const int status = ImportRunning([&] {
-        for (const Request& r : requests) {
-            const size_t logged = fs.log.size();
-            const size_t shown = dialogs.calls.size();
-            results.push_back(r.call());
-            touched.push_back(fs.log.size() - logged);
-            dialogsShown.push_back(static_cast<int>(dialogs.calls.size() - shown));
+    // Inside an engine operation (the import's progress window), and inside a modal dialog of the
+    // Workspace's own while no archive is busy (the Find dialog).
+    struct Moment {
+        const char* name;
+        std::function<int(const std::function<void()>&)> run;
+        int entries; // afterwards
+    };
+    const Moment moments[] = {
+        {"an import polling", [&](const std::function<void()>& inside) { return ImportRunning(inside); },
+         3 + 3},
+        {"the Find dialog open",
+         [&](const std::function<void()>& inside) {
+             dialogs.insideFind = inside;
+             dialogs.finds.push_back(FindRequest{"file", false, false});
+             UseTree();
+             const int status = ws.DispatchCommand(kCmdFind);
+             dialogs.insideFind = nullptr;
+             return status;
+         },
+         3 + 3},
+    };
+    for (const Moment& m : moments) {
+        SCOPED_TRACE(m.name);
+        std::vector<int> results;
+        std::vector<size_t> touched;
+        std::vector<int> dialogsShown;
+        std::vector<bool> allDisabled;
+        const int status = m.run([&] {
+            for (const Request& r : requests) {
+                const size_t logged = fs.log.size();
+                const size_t shown = dialogs.calls.size();
+                results.push_back(r.call());
+                touched.push_back(fs.log.size() - logged);
+                dialogsShown.push_back(static_cast<int>(dialogs.calls.size() - shown));
+            }
+            bool disabled = true;
+            for (int id = kCmdNew; id <= kCmdComment; ++id) {
+                disabled = disabled && !Enabled(id);
+            }
+            allDisabled.push_back(disabled);
+        });
+        EXPECT_EQ(status, kOk) << "the command itself goes on";
+        ASSERT_EQ(results.size(), requests.size());
+        for (size_t i = 0; i < requests.size(); ++i) {
+            SCOPED_TRACE(requests[i].name);
+            EXPECT_EQ(results[i], requests[i].expected);
+            EXPECT_EQ(touched[i], 0u) << "no file call";
+            EXPECT_EQ(dialogsShown[i], 0) << "nothing shown";
         }
-        bool disabled = true;
-        for (int id = kCmdNew; id <= kCmdComment; ++id) {
-            disabled = disabled && !Enabled(id);
-        }
-        allDisabled.push_back(disabled);
-    });
-    EXPECT_EQ(status, kOk) << "the import itself goes on";
-    ASSERT_EQ(results.size(), requests.size());
-    for (size_t i = 0; i < requests.size(); ++i) {
-        SCOPED_TRACE(requests[i].name);
-        EXPECT_EQ(results[i], requests[i].expected);
-        EXPECT_EQ(touched[i], 0u) << "no file call";
-        EXPECT_EQ(dialogsShown[i], 0) << "nothing shown";
+        EXPECT_EQ(allDisabled, std::vector<bool>{true});
+        EXPECT_EQ(ws.EntryName(1, folder), "Folder");
+        EXPECT_EQ(ws.ArchiveCount(), 1);
+        EXPECT_EQ(EntryCount(), m.entries);
+        EXPECT_FALSE(ws.Busy());
     }
-    EXPECT_EQ(allDisabled, std::vector<bool>{true});
-    EXPECT_EQ(ws.EntryName(1, folder), "Folder");
-    EXPECT_EQ(ws.ArchiveCount(), 1);
-    EXPECT_EQ(EntryCount(), 3 + 3);
-    EXPECT_FALSE(ws.Busy());
 }
 
 TEST_F(WorkspaceBusyTest, ACloseRequestDuringAnOperationCancelsItAndClosesOnceItHasUnwound) {
-    int ready = 0;
-    bool readyWhileRunning = false;
-    QObject::connect(&ws, &Workspace::closeReady, [&] {
-        ++ready;
-        readyWhileRunning = ws.Busy();
-    });
-    bool accepted = true;
-    const int status = ImportRunning(
-        [&] {
-            accepted = ws.RequestClose();
-            EXPECT_TRUE(ws.ClosePending());
-            EXPECT_EQ(ready, 0);
-        },
-        "in1.dat");
-    EXPECT_FALSE(accepted) << "the window stays until the command has unwound";
-    EXPECT_EQ(status, kCancelled);
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << "a cancel shows nothing";
-    EXPECT_LT(EntryCount(), 6) << "the import stopped before its end";
-    EXPECT_EQ(ready, 1);
-    EXPECT_FALSE(readyWhileRunning);
-    EXPECT_FALSE(ws.ClosePending());
+    struct Moment {
+        const char* name;
+        std::string after; // the step shown before the request; none: the first poll
+        bool planning;
+    };
+    const Moment moments[] = {
+        {"while the files are counted", "", true},
+        {"while the files are added", "in1.dat", false},
+    };
+    for (const Moment& m : moments) {
+        SCOPED_TRACE(m.name);
+        int ready = 0;
+        bool readyWhileRunning = false;
+        const QMetaObject::Connection connection = QObject::connect(&ws, &Workspace::closeReady, [&] {
+            ++ready;
+            readyWhileRunning = ws.Busy();
+        });
+        const int before = EntryCount();
+        progress.calls.clear();
+        bool accepted = true;
+        bool counted = false; // the count had been handed to the window
+        const int status = ImportRunning(
+            [&] {
+                accepted = ws.RequestClose();
+                counted = progress.Saw("Total 3");
+                EXPECT_TRUE(ws.ClosePending());
+                EXPECT_EQ(ready, 0);
+            },
+            m.after);
+        QObject::disconnect(connection);
+        EXPECT_EQ(counted, !m.planning) << "the request came at the moment meant";
+        EXPECT_FALSE(accepted) << "the window stays until the command has unwound";
+        EXPECT_EQ(status, kCancelled) << "a cancelled import never reads as a success";
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << "a cancel shows nothing";
+        if (m.planning) {
+            EXPECT_EQ(EntryCount(), before) << "nothing is added once the count was cancelled";
+        } else {
+            EXPECT_LT(EntryCount(), before + 3) << "the import stopped before its end";
+        }
+        EXPECT_EQ(ready, 1);
+        EXPECT_FALSE(readyWhileRunning);
+        EXPECT_FALSE(ws.ClosePending());
+    }
     EXPECT_TRUE(ws.RequestClose()) << "with nothing running the window may close at once";
 
     // The cancel request ended with the command: the next operation runs to its end.

@@ -101,6 +101,7 @@ TEST_F(WorkspaceTest, CreateOffersArchiveKvqAndGettingStartedLeadsToImport) {
     EXPECT_EQ(dialogs.messages,
               (QStringList{"The password must be at least 4 characters long.", Error(kErrConfirmPassword)}));
     EXPECT_EQ(dialogs.Count("AskCreateSettings"), 2);
+    EXPECT_EQ(dialogs.createPrefills, (std::vector<QString>{"", "abc"})) << "shown again as it was left";
     EXPECT_EQ(dialogs.Count("AskConfirmPassword"), 2);
     EXPECT_TRUE(dialogs.Saw("GettingStarted"));
     EXPECT_EQ(NumberOf("p.dat"), 2) << "Yes runs Import";
@@ -115,6 +116,14 @@ TEST_F(WorkspaceTest, CreateOffersArchiveKvqAndGettingStartedLeadsToImport) {
     // Cancelling the file dialog ends with the cancel code and opens nothing.
     EXPECT_EQ(ws.Create(), kCancelled);
     EXPECT_EQ(ws.ArchiveCount(), 1);
+
+    // The password the engine hands back for the dialog is not kept once the dialog has it: a
+    // cancelled dialog leaves no copy behind.
+    CreateSettings again;
+    again.password = "typed before the cancel";
+    EXPECT_FALSE(ws.Host().AskCreateSettings("/a/again.kvq", again));
+    EXPECT_EQ(dialogs.createPrefills.back(), "typed before the cancel");
+    EXPECT_TRUE(again.password.empty());
 }
 
 TEST_F(WorkspaceTest, CloseAfterAFailedSaveKeepsTheArchiveAndALaterCloseSavesIt) {
@@ -203,6 +212,31 @@ TEST_F(WorkspaceTest, AFullTableRefusesOpenAndCreate) {
     EXPECT_EQ(dialogs.messages, QStringList{Error(kErrTooManyArchives)});
     EXPECT_EQ(ws.ArchiveCount(), Workspace::kMaxArchives);
     EXPECT_EQ(ws.CloseAll(), kOk);
+}
+
+TEST_F(WorkspaceTest, TheUpdateReminderComesBeforeOpenAndCreateOnlyWhileItsFlagIsClear) {
+    // Loaded preferences always leave "DU" set, so a normal run never sees it.
+    ASSERT_EQ(prefs.alertUpdate, 1);
+    ASSERT_EQ(CreateArchive("/a/u.kvq"), kOk);
+    ASSERT_EQ(ws.Close(false), kOk);
+    EXPECT_FALSE(dialogs.Saw("Alert 12322"));
+
+    prefs.alertUpdate = 0;
+    dialogs.alertBoxes = {false};
+    EXPECT_EQ(ws.Open("/a/u.kvq"), kOk) << "the reminder does not stop the open";
+    ASSERT_EQ(dialogs.shownAlerts.size(), 1u);
+    EXPECT_EQ(dialogs.shownAlerts.front().resource, 12322);
+    EXPECT_EQ(dialogs.shownAlerts.front().title, "Quorvane Update");
+    EXPECT_TRUE(dialogs.shownAlerts.front().text.startsWith("It has been over 3 Months since you last"));
+    EXPECT_EQ(prefs.alertUpdate, 0) << "left with the box clear: it comes again";
+    ASSERT_EQ(ws.Close(false), kOk);
+
+    dialogs.alertBoxes = {true};
+    ASSERT_EQ(CreateArchive("/a/v.kvq"), kOk);
+    EXPECT_EQ(dialogs.Count("Alert 12322"), 2);
+    EXPECT_EQ(prefs.alertUpdate, 1);
+    ASSERT_EQ(ws.Open("/a/u.kvq"), kOk);
+    EXPECT_EQ(dialogs.Count("Alert 12322"), 2);
 }
 
 // ---------------------------------------------------------------- drops from the desktop
@@ -384,6 +418,11 @@ TEST_F(WorkspaceTest, OpenEntryShowsAnImageFromMemoryAndMakesAFolderCurrent) {
         EXPECT_NE(fs.log[i].kind, OpKind::Write) << "nothing decrypted reaches the disk";
         EXPECT_NE(fs.log[i].kind, OpKind::Create);
     }
+    // Opened again while it is shown (a step that came round to it): nothing is read or decrypted.
+    const size_t shownOnce = fs.log.size();
+    ws.OpenEntry(image);
+    EXPECT_EQ(fs.log.size(), shownOnce);
+    EXPECT_EQ(preview.Count("ShowItem " + std::to_string(image)), 1);
 
     preview.calls.clear();
     ws.OpenEntry(other); // not an image: nothing to show
@@ -494,6 +533,59 @@ TEST_F(WorkspaceTest, FindAgainContinuesAfterTheLastMatchAndStopsAtTheEnd) {
     // "FS" names an entry of the current archive: another archive starts afresh.
     ASSERT_EQ(CreateArchive("/a/other.kvq"), kOk);
     EXPECT_EQ(prefs.findStart, 0);
+}
+
+TEST_F(WorkspaceTest, FindTakesTheDialogsChoicesAndShowsTheMatchWhereverItLies) {
+    ASSERT_EQ(CreateArchive("/a/choices.kvq"), kOk);
+    // Created in this order; the list would sort "Alpha" first.
+    const int zebra = ImportFile(0, "Zebra.jpg");
+    const int alpha = ImportFile(0, "alpha zebra.jpg");
+    const int folder = AddFolder(0, "zebra pictures");
+    const int binned = ImportFile(folder, "ZEBRA");
+    ASSERT_EQ(ws.ArchiveAt(1)->MoveEntries({binned}, 1, false), kOk);
+    struct Case {
+        const char* text;
+        bool matchCase;
+        bool exactMatch;
+        int found; // 0: the end message
+        int shownFolder;
+    };
+    const Case cases[] = {
+        {"zebra", false, false, zebra, 0}, // catalogue order, not the list's
+        {"zebra", true, false, alpha, 0},  // "Zebra.jpg" differs in case
+        {"ZEBRA", true, false, binned, 1}, // the recycle bin's file, shown in the bin
+        {"zebra", false, true, binned, 1}, // the whole name, in any case
+        {"Zebra", true, true, 0, -1},      // "ZEBRA" is not "Zebra"
+        {"pictures", false, false, 0, -1}, // folders are never found
+        {"", false, false, zebra, 0},      // the empty text is in every name
+        {"", false, true, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " case " + std::to_string(c.matchCase) + " exact " +
+                     std::to_string(c.exactMatch));
+        ShowFolder(folder);
+        UseTree();
+        list.calls.clear();
+        dialogs.informed.clear();
+        dialogs.finds.push_back(FindRequest{QString::fromUtf8(c.text), c.matchCase, c.exactMatch});
+        EXPECT_EQ(ws.DispatchCommand(kCmdFind), kOk);
+        EXPECT_EQ(prefs.findStart, c.found);
+        EXPECT_EQ(prefs.findMatchCase, c.matchCase ? 1 : 0);
+        EXPECT_EQ(prefs.findExactMatch, c.exactMatch ? 1 : 0);
+        if (c.found > 0) {
+            EXPECT_TRUE(dialogs.informed.empty());
+            EXPECT_EQ(ws.CurrentFolder(), c.shownFolder);
+            EXPECT_TRUE(list.Saw("SelectEntry " + std::to_string(c.found)));
+            EXPECT_TRUE(Enabled(kCmdFindAgain));
+        } else {
+            EXPECT_EQ(dialogs.informed.size(), 1u);
+            EXPECT_EQ(ws.CurrentFolder(), folder) << "nothing found moves nothing";
+            for (const std::string& call : list.calls) {
+                EXPECT_NE(call.rfind("SelectEntry", 0), 0u) << call;
+            }
+            EXPECT_FALSE(Enabled(kCmdFindAgain));
+        }
+    }
 }
 
 TEST_F(WorkspaceTest, ExportWritesTheSelectionToTheChosenFolderAndLeavesThePanes) {

@@ -633,6 +633,42 @@ TEST_F(KvqTest, AddSaysWhichLinksToFoldersItSkipped) {
     EXPECT_EQ(kvq({"ls", archive, "-R"}).out, "Recycle Bin/\ntree/\ntree/g.txt\n");
 }
 
+// add --move: sources found identical in the archive are removed, a link is kept and said so, and
+// without --move nothing is removed; an add that fails keeps everything.
+TEST_F(KvqTest, AddMoveRemovesOnlyTheOriginalsReadBackIdentical) {
+    const std::string archive = Create("a.kvq");
+    fs::create_directories(Path("album/inner"));
+    WriteFile(Path("album/one.txt"), "first");
+    WriteFile(Path("album/inner/two.txt"), "second");
+    WriteFile(Path("target.txt"), "target");
+    fs::create_symlink(Path("target.txt"), Path("album/link.txt"));
+    WriteFile(Path("kept.txt"), "kept");
+
+    ASSERT_EQ(kvq({"add", archive, Path("kept.txt")}).status, 0);
+    EXPECT_TRUE(fs::exists(Path("kept.txt")));
+
+    const RunResult move = kvq({"add", archive, Path("album"), "--move"});
+    EXPECT_EQ(move.status, 1) << move.err; // one original could not go
+    EXPECT_NE(move.out.find("removed " + Path("album/one.txt")), std::string::npos) << move.out;
+    EXPECT_NE(move.out.find("removed " + Path("album/inner/two.txt")), std::string::npos) << move.out;
+    EXPECT_NE(move.out.find("removed " + Path("album/inner") + "\n"), std::string::npos) << move.out;
+    EXPECT_NE(move.err.find(Path("album/link.txt") + ": original kept"), std::string::npos) << move.err;
+    EXPECT_FALSE(fs::exists(Path("album/one.txt")));
+    EXPECT_FALSE(fs::exists(Path("album/inner")));
+    EXPECT_TRUE(fs::is_symlink(Path("album/link.txt")));
+    EXPECT_TRUE(fs::is_directory(Path("album")));
+    EXPECT_EQ(kvq({"cat", archive, "album/one.txt"}).out, "first");
+    EXPECT_EQ(kvq({"cat", archive, "album/inner/two.txt"}).out, "second");
+
+    // A refused add (the wrong password) removes nothing.
+    WriteFile(Path("third.txt"), "third");
+    Kvq wrong = kvq;
+    wrong.env["KVQ_PASSWORD"] = "not the password";
+    EXPECT_NE(wrong({"add", archive, Path("third.txt"), "--move"}).status, 0);
+    EXPECT_TRUE(fs::exists(Path("third.txt")));
+    EXPECT_EQ(kvq({"rm", archive, "third.txt", "--move"}).status, 2); // only add takes --move
+}
+
 TEST_F(KvqTest, ExtractRecreatesEveryFolderOfTheSelectionEmptyOrNot) {
     const std::string archive = Create("a.kvq");
     ASSERT_EQ(kvq({"mkdir", archive, "-p", "A/B/C"}).status, 0);

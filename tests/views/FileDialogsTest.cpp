@@ -5,6 +5,7 @@
 #include "QtWorkspaceDialogs.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -90,6 +91,35 @@ TEST_F(FileDialogs, ImportMatchesExtensionsInAnyCaseAndReturnsFullPaths) {
     EXPECT_TRUE(Drive({[](QWidget*) { Press(Qt::Key_Escape); }}, [&] {
                     return dialogs.ChooseImportFiles(dir.path());
                 }).isEmpty());
+}
+
+// "Remove the originals after import" starts clear, counts only when the dialog is accepted, and is
+// offered ticked the next time.
+TEST_F(FileDialogs, ImportRemembersRemoveTheOriginalsOnlyWhenAccepted) {
+    Touch(Path("a.jpg"));
+    EXPECT_FALSE(dialogs.RemoveOriginalsChosen());
+    const auto tickAndLeave = [&](bool accept) {
+        return Drive({[&](QWidget* d) {
+                         auto* box = d->findChild<QCheckBox*>(QStringLiteral("removeOriginals"));
+                         ASSERT_NE(box, nullptr);
+                         EXPECT_EQ(box->text(), QStringLiteral("Remove the originals after import"));
+                         EXPECT_FALSE(box->accessibleName().isEmpty());
+                         box->setChecked(!box->isChecked());
+                         if (accept) {
+                             EnterName(d, QStringLiteral("a.jpg"));
+                         } else {
+                             Press(Qt::Key_Escape);
+                         }
+                     }},
+                     [&] { return dialogs.ChooseImportFiles(dir.path()); });
+    };
+    EXPECT_TRUE(tickAndLeave(false).isEmpty());
+    EXPECT_FALSE(dialogs.RemoveOriginalsChosen());
+    EXPECT_EQ(tickAndLeave(true), QStringList({Path("a.jpg")}));
+    EXPECT_TRUE(dialogs.RemoveOriginalsChosen());
+    // Offered ticked now: unticking and accepting clears it.
+    EXPECT_EQ(tickAndLeave(true), QStringList({Path("a.jpg")}));
+    EXPECT_FALSE(dialogs.RemoveOriginalsChosen());
 }
 
 TEST_F(FileDialogs, OpenAndCreateArchives) {

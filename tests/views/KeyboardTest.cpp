@@ -10,6 +10,7 @@
 #include "SecretText.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
@@ -80,6 +81,9 @@ TEST(Keyboard, TabReachesEveryControlInOrder) {
          [&preferences](QtWorkspaceDialogs& d) { d.EditPreferences(preferences); },
          {"automatic", "delay", "showInfo", "showComments", "backgroundColour", "imagesPerSlide", "OK",
           "Cancel"}},
+        {"Import",
+         [](QtWorkspaceDialogs& d) { d.ChooseImportFiles(QDir::tempPath()); },
+         {"fileNameEdit", "fileTypeCombo", "removeOriginals"}},
         {"Export",
          [](QtWorkspaceDialogs& d) { d.ChooseExportFolder(); },
          {"folderEdit", "Select", "Cancel", "lookInCombo", "sidebar"}},

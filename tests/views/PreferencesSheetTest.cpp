@@ -215,4 +215,33 @@ TEST(PreferencesSheet, AlertRequestShowsEveryAlertAgainAndOpensClear) {
           [&] { return dialogs.EditPreferences(preferences); });
 }
 
+TEST(PreferencesSheet, TheLockBoxStoresLxAndIsNotTiedToTheWait) {
+    QtWorkspaceDialogs dialogs;
+    Preferences preferences;
+    ASSERT_EQ(preferences.closeOnLock, 1);
+    preferences.autoCloseOn = 0;
+    ASSERT_TRUE(Drive({[](QWidget* sheet) {
+                          Tabs(sheet)->setCurrentIndex(1);
+                          auto* box = Child<QCheckBox>(sheet, "closeOnLock");
+                          EXPECT_EQ(box->text(),
+                                    QStringLiteral("Close all archives when the screen locks or the "
+                                                   "computer suspends"));
+                          EXPECT_TRUE(box->isChecked());
+                          EXPECT_TRUE(box->isEnabled()) << "AutoClose being off greys only the wait";
+                          box->click();
+                          ClickOk(sheet);
+                      }},
+                      [&] { return dialogs.EditPreferences(preferences); }));
+    EXPECT_EQ(preferences.closeOnLock, 0);
+    // Cancel stores nothing.
+    EXPECT_FALSE(Drive({[](QWidget* sheet) {
+                           Tabs(sheet)->setCurrentIndex(1);
+                           EXPECT_FALSE(Child<QCheckBox>(sheet, "closeOnLock")->isChecked());
+                           Child<QCheckBox>(sheet, "closeOnLock")->click();
+                           Press(Qt::Key_Escape);
+                       }},
+                       [&] { return dialogs.EditPreferences(preferences); }));
+    EXPECT_EQ(preferences.closeOnLock, 0);
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "AutoCloseCountdown.h"
 
+#include "Icons.h"
+
 #include "StringTable.h"
 #include "TextFormat.h"
 
@@ -23,8 +25,8 @@ AutoCloseCountdown::AutoCloseCountdown(QWidget* parent)
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(this);
     const int extent = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon->setPixmap(
-        style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(extent, extent));
+    icon->setObjectName(QStringLiteral("countdownIcon"));
+    icon->setPixmap(QuorvanePixmap(IconId::Countdown, extent, devicePixelRatioF()));
     row->addWidget(icon, 0, Qt::AlignTop);
     text_ = new QLabel(strings.text, this);
     text_->setObjectName(QStringLiteral("countdownText"));

@@ -2,6 +2,7 @@
 
 #include "Preferences.h"
 #include "RangeSpinBox.h"
+#include "StringTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -50,6 +51,11 @@ GeneralPage::GeneralPage(const Preferences& preferences, QWidget* parent)
                             autoClose);
     note->setTextFormat(Qt::PlainText);
     grid->addWidget(note, 2, 0, 1, 2);
+    // Not tied to the wait: a locked screen closes the archives whether AutoClose is on or not.
+    closeOnLock_ = new QCheckBox(StringTable::Text(kStrCloseOnLock), autoClose);
+    closeOnLock_->setObjectName(QStringLiteral("closeOnLock"));
+    closeOnLock_->setChecked(preferences.closeOnLock != 0);
+    grid->addWidget(closeOnLock_, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     layout->addWidget(autoClose);
 
@@ -65,7 +71,8 @@ GeneralPage::GeneralPage(const Preferences& preferences, QWidget* parent)
 
     setTabOrder(disable_, enable_);
     setTabOrder(enable_, wait_);
-    setTabOrder(wait_, enableAlerts_);
+    setTabOrder(wait_, closeOnLock_);
+    setTabOrder(closeOnLock_, enableAlerts_);
 
     connect(choice, &QButtonGroup::idClicked, this, [this](int) { FollowAutoClose(); });
     FollowAutoClose();
@@ -78,6 +85,7 @@ RangeSpinBox* GeneralPage::RefusedField() const {
 void GeneralPage::StoreInto(Preferences& preferences) const {
     preferences.autoCloseOn = enable_->isChecked() ? 1 : 0;
     preferences.autoCloseWait = wait_->value();
+    preferences.closeOnLock = closeOnLock_->isChecked() ? 1 : 0;
     preferences.enableAllAlerts = enableAlerts_->isChecked() ? 1 : 0;
 }
 

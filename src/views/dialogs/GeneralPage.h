@@ -1,6 +1,6 @@
 #pragma once
-// The "General" page of the Preferences sheet: AutoClose and its wait, and the request to show every
-// program alert again.
+// The "General" page of the Preferences sheet: AutoClose and its wait, closing on a locked screen or
+// sleep, and the request to show every program alert again.
 #include <QWidget>
 
 class QCheckBox;
@@ -30,6 +30,7 @@ private:
     QLabel* waitLabel_ = nullptr;
     RangeSpinBox* wait_ = nullptr;
     QLabel* minutesLabel_ = nullptr;
+    QCheckBox* closeOnLock_ = nullptr;
     QCheckBox* enableAlerts_ = nullptr;
 };
 

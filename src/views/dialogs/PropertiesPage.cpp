@@ -1,5 +1,7 @@
 #include "PropertiesPage.h"
 
+#include "Icons.h"
+
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -9,16 +11,16 @@ namespace quorvane {
 
 namespace {
 
-QStyle::StandardPixmap IconOf(PropertyPageKind kind) {
+IconId IconOf(PropertyPageKind kind) {
     switch (kind) {
     case PropertyPageKind::Folder:
-        return QStyle::SP_DirIcon;
+        return IconId::PropertiesFolder;
     case PropertyPageKind::Archive:
-        return QStyle::SP_DriveHDIcon;
+        return IconId::PropertiesArchive;
     case PropertyPageKind::File:
         break;
     }
-    return QStyle::SP_FileIcon;
+    return IconId::PropertiesFile;
 }
 
 QFrame* Separator(QWidget* parent) {
@@ -39,7 +41,8 @@ PropertiesPage::PropertiesPage(const PropertyPage& page, QWidget* parent)
 
     auto* icon = new QLabel(this);
     const int extent = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
-    icon->setPixmap(style()->standardIcon(IconOf(page.kind), nullptr, this).pixmap(extent, extent));
+    icon->setObjectName(QStringLiteral("pageIcon"));
+    icon->setPixmap(QuorvanePixmap(IconOf(page.kind), extent, devicePixelRatioF()));
     auto* name = new QLabel(page.name, this);
     name->setObjectName(QStringLiteral("name"));
     name->setTextFormat(Qt::PlainText);
