@@ -2,6 +2,7 @@
 // 12-megapixel JPEG with its thumbnail, and defragmenting after emptying half an archive. Each
 // throughput is set against a reference measured in the same run: the raw cipher on the same 4 MiB
 // units, or a plain copy of the same bytes inside one file.
+#include "ArchiveInternals.h"
 #include "BenchSummary.h"
 #include "CCodeArchive.h"
 #include "CImageHolder.h"
@@ -174,17 +175,17 @@ const std::string& OpenArchivePath() {
     auto archive = CreateArchive(host, path, 8);
     // A tree of folders (fan-out 8) in one batch, then empty files spread over it in another.
     constexpr int kFolders = 4000;
-    archive->BeginBatch(true);
+    ArchiveInternals(*archive).BeginBatch(true);
     for (int i = 0; i < kFolders; ++i) {
-        archive->PlanFolder();
+        ArchiveInternals(*archive).PlanFolder();
     }
-    archive->Expand();
-    archive->StartAdding();
+    ArchiveInternals(*archive).Expand();
+    ArchiveInternals(*archive).StartAdding();
     for (int i = 0; i < kFolders; ++i) {
         const int parent = i == 0 ? 0 : 2 + (i - 1) / 8;
-        archive->AddFolder(parent, "Folder " + std::to_string(i), "", kTypeFolder);
+        ArchiveInternals(*archive).AddFolder(parent, "Folder " + std::to_string(i), "", kTypeFolder);
     }
-    archive->FinishBatch();
+    ArchiveInternals(*archive).FinishBatch();
     const std::string empty = w.Path("empty.dat");
     WriteWholeFile(empty, nullptr, 0);
     const int files = kOpenEntries - archive->entryCount();

@@ -4,6 +4,7 @@
 #include "Check.h"
 #include "ItemPaths.h"
 #include "MoveOriginals.h"
+#include "NameRules.h"
 #include "Salvage.h"
 #include "TerminalHost.h"
 #include "TextCodec.h"
@@ -22,7 +23,7 @@ namespace quorvane::cli {
 namespace {
 
 constexpr int kPasswordAttempts = 3;
-constexpr const char* kForbiddenCharacters = "\\/:*?\"<>|";
+constexpr const char* kForbiddenCharacters = kForbiddenNameCharacters;
 
 void Say(const std::string& text) {
     std::fprintf(stderr, "kvq: %s\n", text.c_str());
@@ -47,6 +48,17 @@ bool MainPasswordSource(const Arguments& a, PasswordSource& source, std::string&
         source = {std::nullopt, "terminal"};
     }
     return true;
+}
+
+// Shows the engine's message of `code` (nothing for 0 and 9004; 9029 for a code without one) and
+// returns the code shown.
+Status Show(TerminalHost& host, Status code) {
+    if (code == kOk || code == kCancelled) {
+        return code;
+    }
+    const Status shown = ShownCode(code);
+    host.ShowMessage(shown, MessageText(shown));
+    return shown;
 }
 
 // The status of one operation (its message already shown), mapped to the exit status.
@@ -108,28 +120,11 @@ std::string IsoUtc(uint64_t fileTime) {
     return text;
 }
 
-bool HasForbiddenCharacter(const std::string& name) {
-    return name.find_first_of(kForbiddenCharacters) != std::string::npos;
-}
-
 std::string ForbiddenMessage() {
     return std::string("A file or folder cannot contain any of the following characters. ") +
            kForbiddenCharacters[0] + " " + kForbiddenCharacters[1] + " " + kForbiddenCharacters[2] + " " +
            kForbiddenCharacters[3] + " " + kForbiddenCharacters[4] + " " + kForbiddenCharacters[5] + " " +
            kForbiddenCharacters[6] + " " + kForbiddenCharacters[7] + " " + kForbiddenCharacters[8];
-}
-
-// A name or comment must fit its 126-byte field as stored; the engine would cut it silently.
-bool FitsField(const std::string& text) {
-    return EncodeStoredText(text, 4 * kTextMaxBytes).size() <= kTextMaxBytes;
-}
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool MakeOutputFolder(const std::string& path) {
@@ -253,7 +248,7 @@ int DoInfo(const Arguments& /*a*/, Session& s) {
                      (ThumbIsGrey(format) ? " grey" : " colour") +
                      (ar.thumbnailQuality() != 0 ? " smooth" : " standard");
     }
-    const uint64_t length = ar.file() ? ar.file()->Length().value_or(0) : 0;
+    const uint64_t length = ar.fileLength();
     std::printf("method: %s\n", method);
     std::printf("thumbnails: %s\n", thumbnails.c_str());
     std::printf("entries: %d\n", ar.entryCount());
@@ -320,7 +315,7 @@ int DoCat(const Arguments& a, Session& s) {
         return Fail("the output cannot be written");
     }
     // Reading a file's data shows nothing itself.
-    return ExitFor(s.archive.ReportError(status), s.host);
+    return ExitFor(Show(s.host, status), s.host);
 }
 
 int DoCheck(const Arguments& a, const PasswordSource& source) {
@@ -435,7 +430,7 @@ int DoMkdir(const Arguments& a, Session& s) {
         if (HasForbiddenCharacter(c.name)) {
             return Fail(ForbiddenMessage());
         }
-        if (!FitsField(c.name)) {
+        if (!FitsTextField(c.name)) {
             return Fail(EscapeName(c.name) + ": a name holds at most 126 bytes");
         }
         int created = 0;
@@ -444,7 +439,7 @@ int DoMkdir(const Arguments& a, Session& s) {
             return ExitFor(status, s.host);
         }
         if (created == 0) {
-            return ExitFor(s.archive.ReportError(kErrGeneral), s.host);
+            return ExitFor(Show(s.host, kErrGeneral), s.host);
         }
         s.Reload();
         current = created;
@@ -467,10 +462,10 @@ int DoRename(const Arguments& a, Session& s) {
     if (HasForbiddenCharacter(name)) {
         return Fail(ForbiddenMessage());
     }
-    if (Trimmed(name).empty()) {
+    if (TrimSpaces(name).empty()) {
         return Fail("a name cannot be empty");
     }
-    if (!FitsField(Trimmed(name))) {
+    if (!FitsTextField(TrimSpaces(name))) {
         return Fail("a name holds at most 126 bytes");
     }
     if (const Status status = s.archive.Rename(EntryIndex::OfNumber(n), name); status != kOk) {
@@ -488,7 +483,7 @@ int DoComment(const Arguments& a, Session& s) {
         return Fail("the top level of an archive has no comment");
     }
     const std::string& text = a.operands[2];
-    if (!FitsField(text) || text.find('\0') != std::string::npos) {
+    if (!FitsTextField(text) || text.find('\0') != std::string::npos) {
         return Fail("a comment holds at most 126 bytes");
     }
     if (const Status status = s.archive.SetEntryComment(EntryIndex::OfNumber(n), text); status != kOk) {
@@ -692,7 +687,7 @@ int DoCp(const Arguments& a, Session& s) {
         return rc;
     }
     if (target.archive.readOnly()) {
-        return ExitFor(target.archive.ReportError(kErrReadOnly), target.host);
+        return ExitFor(Show(target.host, kErrReadOnly), target.host);
     }
     int folder = 0;
     if (int rc = TargetFolder(target, a.to, folder); rc != kExitOk) {
@@ -792,7 +787,7 @@ int RunVerb(const Arguments& a) {
     const bool changes =
         kChanging.count(a.verb) != 0 || (a.verb == "cp" && (!a.into || SameFile(*a.into, a.operands[0])));
     if (changes && session.archive.readOnly()) {
-        return ExitFor(session.archive.ReportError(kErrReadOnly), session.host);
+        return ExitFor(Show(session.host, kErrReadOnly), session.host);
     }
     return verb->second(a, session);
 }

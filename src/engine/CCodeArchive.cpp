@@ -1,7 +1,9 @@
 #include "CCodeArchive.h"
 
+#include "ArchiveHeaders.h"
 #include "CImageHolder.h"
 #include "CThumbnailMaker.h"
+#include "ChunkCursor.h"
 #include "Journal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
@@ -12,30 +14,6 @@
 #include <optional>
 
 namespace quorvane {
-
-TransferBuffers& SharedBuffers() {
-    static std::unique_ptr<uint8_t[]> a(new uint8_t[kTransferBufferSize]);
-    static std::unique_ptr<uint8_t[]> b(new uint8_t[kTransferBufferSize]);
-    static std::unique_ptr<uint8_t[]> thumbnail(new uint8_t[kThumbnailBufferSize]);
-    static TransferBuffers buffers{a.get(), b.get(), thumbnail.get()};
-    return buffers;
-}
-
-void WipeSharedBuffers() {
-    TransferBuffers& buffers = SharedBuffers();
-    std::memset(buffers.a, 0, kTransferBufferSize);
-    std::memset(buffers.b, 0, kTransferBufferSize);
-    std::memset(buffers.thumbnail, 0, kThumbnailBufferSize);
-    SharedThumbnailMaker().Wipe();
-    // A pointer taken before is stale now, as after a pump.
-    ++buffers.epoch;
-}
-
-const uint8_t* SharedBytes::get() const {
-    assert((data_ == nullptr || epoch_ == SharedBuffers().epoch) &&
-           "a pointer into the shared buffers was held across a pump");
-    return data_;
-}
 
 namespace {
 
@@ -66,17 +44,15 @@ bool HeaderChanged(const ProtectedHeader& a, const ProtectedHeader& b) {
 CCodeArchive::CCodeArchive(ArchiveHost& host, IFileSystem& fs)
     : host_(host)
     , fs_(fs)
+    , archiveFile_(fs)
     , image_(std::make_unique<CImageHolder>()) {
+    archiveFile_.SetPieceProgress([this](int piece, int pieces) { ProgressPiece(piece, pieces); });
     ResetState();
 }
 
 CCodeArchive::~CCodeArchive() {
     assert(busyDepth_ == 0 && "an archive is deleted while an operation on it runs");
-    // The owner calls Close first; this only lets go of the file without writing anything.
-    if (file_) {
-        file_->Close();
-    }
-    key_.Wipe();
+    // The owner calls Close first; the file is let go of without writing anything.
 }
 
 // ---------------------------------------------------------------- while events are pumped
@@ -146,21 +122,22 @@ void CCodeArchive::ShowAlert(const Prompt& prompt) {
 }
 
 void CCodeArchive::ResetState() {
-    key_.Wipe();
+    archiveFile_.WipeKey();
     const uint64_t now = NowFileTime();
     timeTemplate_ = TimeBlock{now, NowFileTime(), NowFileTime(), {0, 0}};
-    plainHeader_ = PlainHeader{};
-    plainHeader_.magic = kMagic;
-    plainHeader_.method = kMethodNone;
-    plainHeader_.formatVersion = kFormatVersion;
-    plainHeader_.formatRevision = kFormatRevision;
-    plainHeader_.created = timeTemplate_;
+    PlainHeader& plain = archiveFile_.plainHeader();
+    plain = PlainHeader{};
+    plain.magic = kMagic;
+    plain.method = kMethodNone;
+    plain.formatVersion = kFormatVersion;
+    plain.formatRevision = kFormatRevision;
+    plain.created = timeTemplate_;
     header_ = ProtectedHeader{};
     FillRandom(header_.salt, sizeof header_.salt);
     header_.thumbnailFormat = 8;
     header_.rootExpanded = 1;
     header_.timeCopy = timeTemplate_;
-    diskHeader_ = header_;
+    archiveFile_.SetDiskHeader(header_);
     thumbSizeIndex_ = 0;
     thumbStoredLength_ = 0;
     catalogueLoaded_ = false;
@@ -169,7 +146,6 @@ void CCodeArchive::ResetState() {
     entryChanges_.clear();
     batch_ = Batch{};
     cancelled_ = false;
-    readOnly_ = false;
 }
 
 void CCodeArchive::FillThumbSettings() {
@@ -178,10 +154,7 @@ void CCodeArchive::FillThumbSettings() {
 }
 
 uint64_t CCodeArchive::FileLength() {
-    if (!file_) {
-        return 0;
-    }
-    return file_->Length().value_or(0);
+    return archiveFile_.Length();
 }
 
 // ---------------------------------------------------------------- life cycle
@@ -217,14 +190,11 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
             method = kMethodTwofish;
         }
         const std::string stored = EncodePassword(settings.password, 255);
-        std::memset(key_.password, 0, sizeof key_.password);
-        std::memcpy(key_.password, stored.data(), stored.size());
-        plainHeader_.method = method;
-        cipher_.SetKey(key_, method);
+        archiveFile_.plainHeader().method = method;
+        archiveFile_.SetKey(stored, method);
     } else {
-        key_.enabled = 0;
-        key_.method = kMethodNone;
-        plainHeader_.method = kMethodNone;
+        archiveFile_.SetNoKey();
+        archiveFile_.plainHeader().method = kMethodNone;
     }
     if (settings.thumbnails && settings.thumbnailFormat >= 1 && settings.thumbnailFormat <= 8) {
         header_.thumbnailFormat = settings.thumbnailFormat;
@@ -247,8 +217,8 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
             status = tempMissing ? kErrTempFolder : kErrStartupDiskCreate;
         } else {
             OpenResult result{};
-            file_ = fs_.OpenExclusive(path, true, &result);
-            if (!file_) {
+            archiveFile_.Attach(fs_.OpenExclusive(path, true, &result), path, false);
+            if (!archiveFile_.attached()) {
                 status = OpenFailureCode(result, true);
             } else {
                 isOpen_ = true;
@@ -266,7 +236,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
             }
         }
         if (status == kOk) {
-            status = WritePlainHeader(false);
+            status = archiveFile_.WritePlainHeader(false);
         }
         if (status == kOk) {
             status = WriteHeaderImage(header_, true);
@@ -310,26 +280,28 @@ Status CCodeArchive::Open(const std::string& path) {
     };
 
     OpenResult result{};
-    file_ = fs_.OpenExclusive(path, false, &result);
-    if (!file_ && result == OpenResult::Denied) {
+    std::unique_ptr<IFile> file = fs_.OpenExclusive(path, false, &result);
+    bool readOnly = false;
+    if (!file && result == OpenResult::Denied) {
         // It may be read but not written (a read-only disc, an immutable or another user's file):
         // opened for reading, with a shared lock that keeps writers out while it is open.
-        file_ = fs_.OpenShared(path, &result);
-        readOnly_ = file_ != nullptr;
+        file = fs_.OpenShared(path, &result);
+        readOnly = file != nullptr;
     }
-    if (!file_) {
+    archiveFile_.Attach(std::move(file), path, readOnly);
+    if (!archiveFile_.attached()) {
         return fail(OpenFailureCode(result, false));
     }
     isOpen_ = true;
 
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         // Nothing is ever written to a read-only archive, not even to undo an interrupted change.
         if (const std::string journal = RollbackJournal::PathFor(path); fs_.Exists(journal)) {
             ReportError(kWarnJournalReadOnly, journal);
         }
     } else {
         // An interrupted operation left its journal: write the saved bytes back before anything is read.
-        switch (RollbackJournal::Recover(fs_, path, *file_)) {
+        switch (RollbackJournal::Recover(fs_, path, *archiveFile_.file())) {
         case RollbackJournal::Recovery::Refused:
             return fail(kErrJournalMismatch, OpenFailure::Other, RollbackJournal::PathFor(path));
         case RollbackJournal::Recovery::Failed:
@@ -339,60 +311,18 @@ Status CCodeArchive::Open(const std::string& path) {
         }
     }
 
-    const std::optional<uint64_t> length = file_->Length();
-    if (!length) {
-        return fail(kErrArchiveRead);
-    }
-    if (*length < kPlainHeaderSize) {
-        return fail(kErrPassword, OpenFailure::NotAnArchive); // too short to be an archive of this kind
-    }
-    if (Status s = ReadPlainHeader(); s != kOk) {
-        return fail(s);
-    }
-    if (plainHeader_.magic != kMagic) {
-        return fail(kErrPassword, OpenFailure::NotAnArchive);
-    }
-    if (plainHeader_.formatRevision != kFormatRevision) {
-        return fail(kErrNewerRevision);
-    }
-    if (plainHeader_.formatVersion != kFormatVersion) {
-        return fail(kErrNewerVersion);
-    }
-    bool prompted = false;
-    if (plainHeader_.method == kMethodNone) {
-        key_.enabled = 0;
-        key_.method = kMethodNone;
-    } else if (plainHeader_.method >= kMethodTwofish && plainHeader_.method <= kMethodBasic) {
-        std::string password;
-        if (!host_.AskPassword(displayName_, password)) {
-            return fail(kCancelled, OpenFailure::Cancelled);
-        }
-        prompted = true;
-        const std::string stored = EncodePassword(password, 255);
-        std::memset(key_.password, 0, sizeof key_.password);
-        std::memcpy(key_.password, stored.data(), stored.size());
-        std::fill(password.begin(), password.end(), '\0');
-        cipher_.SetKey(key_, plainHeader_.method);
-    } else {
-        return fail(kErrPassword, OpenFailure::NotAnArchive); // a method of no archive of this kind
-    }
-    if (*length < kDataAreaOffset) {
-        return fail(kErrCorrupt);
-    }
-    if (Status s = ReadProtectedHeader(); s != kOk) {
-        return fail(s);
-    }
-    const TimeBlock& plain = plainHeader_.created;
-    const TimeBlock& copy = header_.timeCopy;
-    if (plain.stamp1 != copy.stamp1 || plain.stamp3 != copy.stamp3) {
-        // With a password this is the password check failing; without one the header is foreign.
-        return fail(kErrPassword, prompted ? OpenFailure::WrongPassword : OpenFailure::NotAnArchive);
+    OpenFailure why = OpenFailure::Other;
+    if (Status s = ReadArchiveHeaders(
+            archiveFile_, [this](std::string& password) { return host_.AskPassword(displayName_, password); },
+            header_, why);
+        s != kOk) {
+        return fail(s, why);
     }
     FillThumbSettings();
     const uint64_t catalogueEnd = uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
     if (header_.entryCount < 1 || header_.entryCount > kMaxEntries ||
         header_.catalogueSize != uint64_t{kEntrySize} * static_cast<uint32_t>(header_.entryCount) ||
-        catalogueEnd > *length) {
+        catalogueEnd > archiveFile_.Length()) {
         return fail(kErrCorrupt);
     }
     if (Status s = LoadCatalogue(); s != kOk) {
@@ -416,9 +346,9 @@ Status CCodeArchive::CloseFile(bool save) {
     if (!isOpen_) {
         return kOk;
     }
-    if (save && file_ && !readOnly_) {
+    if (save && archiveFile_.attached() && !archiveFile_.readOnly()) {
         Status status = kOk;
-        if (catalogueDirty_ || HeaderChanged(header_, diskHeader_)) {
+        if (catalogueDirty_ || HeaderChanged(header_, archiveFile_.diskHeader())) {
             status = WriteHeader(false);
         }
         if (status == kOk) {
@@ -428,20 +358,14 @@ Status CCodeArchive::CloseFile(bool save) {
             return status; // still open: the caller may try again or close without saving
         }
     }
-    bool closed = true;
-    if (file_) {
-        closed = file_->Close();
-        file_.reset();
-    }
+    const bool closed = archiveFile_.Detach();
     isOpen_ = false;
     announced_ = false;
     NewGeneration();
-    key_.Wipe();
     catalogue_.clear();
     entryChanges_.clear();
     catalogueLoaded_ = false;
     catalogueDirty_ = false;
-    readOnly_ = false;
     return closed ? kOk : kErrArchiveClose;
 }
 
@@ -462,162 +386,75 @@ Status CCodeArchive::ConfirmClose(bool ask) {
 // ---------------------------------------------------------------- primitives
 
 Status CCodeArchive::ReadAt(void* buffer, uint64_t offset, size_t length) {
-    if (!file_ || !file_->ReadAt(buffer, offset, length)) {
-        return kErrArchiveRead;
-    }
-    return kOk;
+    return archiveFile_.ReadAt(buffer, offset, length);
 }
 
 Status CCodeArchive::WriteAt(const void* buffer, uint64_t offset, size_t length) {
-    if (readOnly_) {
-        return kErrReadOnly;
-    }
-    if (!file_ || !file_->WriteAt(buffer, offset, length)) {
-        return kErrFileAccess;
-    }
-    return kOk;
+    return archiveFile_.WriteAt(buffer, offset, length);
 }
 
 Status CCodeArchive::CopyRange(uint64_t from, uint64_t to, uint64_t length) {
-    if (length == 0 || from == to) {
-        return kOk;
-    }
-    if (readOnly_) {
-        return kErrReadOnly;
-    }
-    uint8_t* buffer = SharedBuffers().a;
-    const uint64_t pieces = (length + kPieceSize - 1) / kPieceSize;
-    // Towards the start, front to back; towards the end over an overlap, back to front, so that no
-    // piece is overwritten before it has been read.
-    const bool backwards = to > from && to < from + length;
-    for (uint64_t i = 0; i < pieces; ++i) {
-        const uint64_t piece = backwards ? pieces - 1 - i : i;
-        const uint64_t offset = piece * kPieceSize;
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceSize, length - offset));
-        if (!file_ || !file_->ReadAt(buffer, from + offset, n) || !file_->WriteAt(buffer, to + offset, n)) {
-            return kErrArchiveMove;
-        }
-        if (length > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
-        }
-    }
-    return kOk;
+    return archiveFile_.CopyRange(from, to, length);
 }
 
 Status CCodeArchive::Flush() {
-    if (!file_ || !file_->Sync()) {
-        return kErrArchiveFlush;
-    }
-    return kOk;
+    return archiveFile_.Flush();
 }
 
 Status CCodeArchive::SetArchiveLength(uint64_t length) {
-    if (readOnly_) {
-        return kErrReadOnly;
-    }
-    if (!file_) {
-        return kErrDiskSpace;
-    }
-    if (length == 0) {
-        length = archiveSize();
-    }
-    const uint64_t old = FileLength();
-    if (length == old) {
+    return archiveFile_.SetLength(length == 0 ? archiveSize() : length);
+}
+
+Status CCodeArchive::AfterPiece(const ChunkCursor& chunks, const ChunkPiece& piece) {
+    if (!chunks.pieceByPiece()) {
         return kOk;
     }
-    if (!file_->SetLength(length)) {
-        file_->SetLength(old);
-        return kErrDiskSpace;
-    }
-    if (length > old) {
-        bool tempMissing = false;
-        if (!fs_.StartupDiskHasRoom(&tempMissing)) {
-            file_->SetLength(old);
-            return tempMissing ? kErrTempFolder : kErrStartupDiskAdd;
-        }
-    }
-    return kOk;
+    ProgressPiece(static_cast<int>(piece.ordinal + 1), static_cast<int>(piece.count));
+    // A cancel stops a large file between its pieces, not only between files.
+    return !piece.last() && CancelledBetweenPieces() ? Status{kCancelled} : Status{kOk};
 }
 
 Status CCodeArchive::EncryptUnit(const void* source, void* destination, uint32_t length) {
-    return cipher_.Encrypt(key_, source, destination, length) == 0 ? kOk : kErrGeneral;
+    return archiveFile_.Encrypt(source, destination, length);
 }
 
 Status CCodeArchive::DecryptUnit(const void* source, void* destination, uint32_t length) {
-    return cipher_.Decrypt(key_, source, destination, length) == 0 ? kOk : kErrGeneral;
+    return archiveFile_.Decrypt(source, destination, length);
 }
 
 Status CCodeArchive::DecryptPiece(const void* source, void* destination, uint32_t length, uint8_t* chain) {
-    return cipher_.DecryptPiece(key_, source, destination, length, chain) == 0 ? kOk : kErrGeneral;
+    return archiveFile_.DecryptPiece(source, destination, length, chain);
+}
+
+std::string CCodeArchive::DecryptText(const uint8_t* field) {
+    return archiveFile_.DecryptText(field);
+}
+
+void CCodeArchive::EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2) {
+    archiveFile_.EncryptText(text, field, key1, key2);
 }
 
 // ---------------------------------------------------------------- headers and catalogue
 
-Status CCodeArchive::ReadPlainHeader() {
-    return ReadAt(&plainHeader_, 0, sizeof plainHeader_);
-}
-
-Status CCodeArchive::WritePlainHeader(bool flush) {
-    Status status = WriteAt(&plainHeader_, 0, sizeof plainHeader_);
-    if (status == kOk && flush) {
-        status = Flush();
+Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
+    const Status status = archiveFile_.WriteHeaderImage(image, flush);
+    if (status == kOk) {
+        header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
     }
     return status;
 }
 
-Status CCodeArchive::ReadProtectedHeader() {
-    uint8_t io[2][kProtectedHeaderSize];
-    if (Status s = ReadAt(io[0], kProtectedHeaderOffset, kProtectedHeaderSize); s != kOk) {
-        return s;
-    }
-    if (DecryptUnit(io[0], io[1], kProtectedHeaderSize) != kOk) {
-        return kErrArchiveRead;
-    }
-    std::memcpy(&header_, io[1], sizeof header_);
-    diskHeader_ = header_;
-    return kOk;
-}
-
-Status CCodeArchive::SealHeaderImage(const ProtectedHeader& image, ProtectedHeader& stamped,
-                                     uint8_t* sealed) {
-    stamped = image;
-    stamped.timeCopy.stamp2 = NowFileTime();
-    return EncryptUnit(&stamped, sealed, kProtectedHeaderSize) == kOk ? Status{kOk} : Status{kErrFileAccess};
-}
-
-Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
-    ProtectedHeader stamped{};
-    uint8_t sealed[kProtectedHeaderSize];
-    if (Status s = SealHeaderImage(image, stamped, sealed); s != kOk) {
-        return s;
-    }
-    return WriteSealedHeader(stamped, sealed, flush);
-}
-
-Status CCodeArchive::WriteSealedHeader(const ProtectedHeader& stamped, const uint8_t* sealed, bool flush) {
-    Status status = WriteAt(sealed, kProtectedHeaderOffset, kProtectedHeaderSize);
-    if (status == kOk && flush) {
-        status = Flush();
-        if (status != kOk) {
-            // The new image is in the file but not known to be durable. Every caller takes a failure
-            // to mean that the old header still holds (and may shrink the file under the new one),
-            // so the old image goes back in.
-            uint8_t old[kProtectedHeaderSize];
-            if (EncryptUnit(&diskHeader_, old, kProtectedHeaderSize) == kOk &&
-                WriteAt(old, kProtectedHeaderOffset, kProtectedHeaderSize) == kOk) {
-                Flush();
-            }
-        }
-    }
+Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t length,
+                                       const ProtectedHeader& next, bool* sourceIntact) {
+    const Status status = archiveFile_.RelocateCatalogue(from, to, length, next, sourceIntact);
     if (status == kOk) {
-        diskHeader_ = stamped;
-        header_.timeCopy.stamp2 = stamped.timeCopy.stamp2;
+        header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
     }
     return status;
 }
 
 Status CCodeArchive::WriteHeader(bool flush) {
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return kErrReadOnly;
     }
     const Status catalogueStatus = FlushCatalogue();
@@ -660,13 +497,13 @@ void CCodeArchive::MarkChanged(int index, EntryChange change) {
 
 Status CCodeArchive::FlushCatalogue() {
     // A read-only archive keeps its changes of tree state in memory only.
-    if (!catalogueLoaded_ || !catalogueDirty_ || !file_ || readOnly_) {
+    if (!catalogueLoaded_ || !catalogueDirty_ || !archiveFile_.attached() || archiveFile_.readOnly()) {
         return kOk;
     }
     WaitCursorGuard wait(host_);
     const uint64_t base = uint64_t{kDataAreaOffset} + header_.dataSize;
     const bool samePlace =
-        entryChanges_.size() == catalogue_.size() && header_.dataSize == diskHeader_.dataSize;
+        entryChanges_.size() == catalogue_.size() && header_.dataSize == archiveFile_.diskHeader().dataSize;
 
     // Only the entries that changed are written. When one of them changes more than the derived
     // counts (a rename, a comment, a type), the old bytes go to the journal first: a torn entry would
@@ -691,9 +528,10 @@ Status CCodeArchive::FlushCatalogue() {
     }
     RollbackJournal journal(fs_, path_);
     if (needJournal) {
-        bool ok = journal.Begin(*file_);
+        bool ok = journal.Begin(*archiveFile_.file());
         for (const auto& [first, last] : runs) {
-            ok = ok && journal.Save(*file_, base + first * kEntrySize, (last - first) * kEntrySize);
+            ok = ok &&
+                 journal.Save(*archiveFile_.file(), base + first * kEntrySize, (last - first) * kEntrySize);
         }
         if (!ok || !journal.Commit()) {
             journal.Discard();
@@ -717,7 +555,7 @@ Status CCodeArchive::FlushCatalogue() {
         if (status != kOk) {
             // Put the old entries back now: a journal left behind would undo later work on the next
             // open. The changes stay in memory, so saving can be tried again.
-            RollbackJournal::Recover(fs_, path_, *file_, false);
+            RollbackJournal::Recover(fs_, path_, *archiveFile_.file(), false);
         }
     }
     if (status != kOk) {
@@ -749,7 +587,7 @@ Status CCodeArchive::Reload(bool alert) {
         return s;
     }
     Recount(alert);
-    return readOnly_ ? Status{kOk} : WriteHeader(true);
+    return archiveFile_.readOnly() ? Status{kOk} : WriteHeader(true);
 }
 
 Status CCodeArchive::ReadEntry(CatalogueEntry& entry, EntryIndex index) {
@@ -768,65 +606,6 @@ Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, EntryIndex index) {
     return WriteAt(&entry, offset, kEntrySize);
 }
 
-Status CCodeArchive::MoveCatalogue(int64_t delta) {
-    if (delta == 0) {
-        return kOk;
-    }
-    const uint64_t from = uint64_t{kDataAreaOffset} + header_.dataSize;
-    return CopyRange(from, from + delta, uint64_t{kEntrySize} * static_cast<uint32_t>(header_.entryCount));
-}
-
-Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t length,
-                                       const ProtectedHeader& next, bool* sourceIntact) {
-    // The catalogue the header on disk points to must survive until the new header is durable. If
-    // the move's destination overlaps it, its overwritten bytes go to the journal first. Whatever
-    // fails, the file is left in the state its old header describes.
-    const uint64_t committedStart = uint64_t{kDataAreaOffset} + diskHeader_.dataSize;
-    const uint64_t committedEnd = committedStart + diskHeader_.catalogueSize;
-    const uint64_t overlapStart = std::max(to, committedStart);
-    const uint64_t overlapEnd = std::min(to + length, committedEnd);
-    const bool journalled = from != to && overlapStart < overlapEnd;
-    *sourceIntact = !journalled;
-    const ProtectedHeader before = diskHeader_;
-    // The new header is sealed first, so that the journal can tell a crash after it was written.
-    ProtectedHeader stamped{};
-    uint8_t sealed[kProtectedHeaderSize];
-    if (SealHeaderImage(next, stamped, sealed) != kOk) {
-        *sourceIntact = true;
-        return kErrArchiveMove;
-    }
-    RollbackJournal journal(fs_, path_);
-    if (journalled) {
-        if (!journal.Begin(*file_, sealed) ||
-            !journal.Save(*file_, overlapStart, overlapEnd - overlapStart) || !journal.Commit()) {
-            journal.Discard();
-            *sourceIntact = true; // nothing was moved
-            return kErrArchiveMove;
-        }
-    }
-    auto rollBack = [&](Status code) {
-        if (journalled) {
-            RollbackJournal::Recover(fs_, path_, *file_, false);
-            diskHeader_ = before;
-        }
-        return code;
-    };
-    if (Status s = CopyRange(from, to, length); s != kOk) {
-        return rollBack(s);
-    }
-    if (Status s = Flush(); s != kOk) {
-        return rollBack(s);
-    }
-    if (Status s = WriteSealedHeader(stamped, sealed, true); s != kOk) {
-        return rollBack(s);
-    }
-    if (!journal.Discard()) {
-        // A journal that cannot be removed would roll later work back: undo now instead.
-        return rollBack(kErrFileAccess);
-    }
-    return kOk;
-}
-
 // ---------------------------------------------------------------- batch protocol
 
 Status CCodeArchive::BeginBatch(bool silent) {
@@ -840,12 +619,12 @@ Status CCodeArchive::BeginBatch(bool silent) {
     batch_.silent = silent;
     batch_.defragmentBefore = header_.defragmentPending;
     cancelled_ = false;
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         batch_.pendingError = kErrReadOnly; // every step returns it; FinishBatch shows it once
         return batch_.pendingError;
     }
     if (!silent) {
-        ProgressOpen(key_.enabled ? kProgressEncrypt : kProgressCopy);
+        ProgressOpen(archiveFile_.encrypted() ? kProgressEncrypt : kProgressCopy);
     }
     return batch_.pendingError;
 }
@@ -942,7 +721,7 @@ Status CCodeArchive::Expand() {
             status = RelocateCatalogue(oldCatalogue, oldCatalogue + planned, header_.catalogueSize, next,
                                        &sourceIntact);
             if (status != kOk) {
-                file_->SetLength(oldLength); // the old header is the one on disk
+                archiveFile_.file()->SetLength(oldLength); // the old header is the one on disk
             }
         }
         if (status != kOk) {
@@ -1042,7 +821,7 @@ Status CCodeArchive::FinishBatch() {
         }
         if (status == kOk) {
             header_ = next;
-            header_.timeCopy.stamp2 = diskHeader_.timeCopy.stamp2;
+            header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
             status = SetArchiveLength(0);
         } else if (sourceIntact) {
             // The move did not happen: keep the entries added where they are, with the data area at
@@ -1142,7 +921,7 @@ Status CCodeArchive::ReportError(Status code, const std::string& subject) {
     if (code == kOk || code == kCancelled) {
         return code;
     }
-    const Status shown = code >= 9000 && code <= kLastMessage ? code : Status{kErrGeneral};
+    const Status shown = ShownCode(code);
     auto show = [this, shown, text = MessageText(shown, subject)] {
         const HostCall call;
         host_.ShowMessage(shown, text);

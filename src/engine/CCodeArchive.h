@@ -2,12 +2,15 @@
 // One open archive: the file, its key, both headers, the catalogue in memory, and the long
 // operations that change the file. Every operation returns a Status (0, 9004 when cancelled, or a
 // message number) and has already shown its message through the ArchiveHost when it returns.
+#include "ArchiveFile.h"
 #include "ArchiveHost.h"
 #include "CCipher.h"
 #include "EntryIndex.h"
 #include "ErrorCodes.h"
 #include "FileLayer.h"
 #include "Format.h"
+#include "SharedBuffers.h"
+#include "Validate.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,12 +21,10 @@
 namespace quorvane {
 
 class RollbackJournal;
+class ChunkCursor;
+struct ChunkPiece;
 class CImageHolder;
 class CThumbnailMaker;
-class SharedBytes;
-
-// The one thumbnail maker of the process.
-CThumbnailMaker& SharedThumbnailMaker();
 
 // Marks of a selection, indexed by entry number (mark 0 is the top level): -1 marked, 0 not;
 // operations that renumber entries reuse the marks for new numbers.
@@ -51,6 +52,11 @@ enum ColumnField {
 // follows a password prompt whose password failed the check. A file that is not an archive of this
 // kind (foreign magic or method, too short) shows the same message 9000 but is NotAnArchive.
 enum class OpenFailure { None, WrongPassword, NotAnArchive, Cancelled, Other };
+
+struct ImportedItem {
+    int number = 0;
+    std::string path;
+};
 
 class CCodeArchive {
 public:
@@ -99,53 +105,6 @@ public:
         CCodeArchive& archive_;
     };
 
-    // ---- checked primitives
-    Status ReadAt(void* buffer, uint64_t offset, size_t length);
-    Status WriteAt(const void* buffer, uint64_t offset, size_t length);
-    Status CopyRange(uint64_t from, uint64_t to, uint64_t length);
-    Status Flush();
-    Status SetArchiveLength(uint64_t length);
-
-    Status EncryptUnit(const void* source, void* destination, uint32_t length);
-    Status DecryptUnit(const void* source, void* destination, uint32_t length);
-    // A unit decrypted in consecutive pieces (see CCipher::DecryptPiece).
-    Status DecryptPiece(const void* source, void* destination, uint32_t length, uint8_t* chain);
-
-    // ---- headers and catalogue
-    Status ReadPlainHeader();
-    Status WritePlainHeader(bool flush);
-    Status ReadProtectedHeader();
-    Status WriteHeader(bool flush);
-    Status LoadCatalogue();
-    Status FlushCatalogue();
-    // Reloads and recounts the catalogue and writes it back with the header; a failure is shown.
-    Status Refresh(bool alert);
-    Status ReadEntry(CatalogueEntry& entry, EntryIndex index);
-    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index);
-    Status MoveCatalogue(int64_t delta);
-
-    // ---- batch protocol: BeginBatch, Plan*, Expand, StartAdding, add steps, FinishBatch
-    Status BeginBatch(bool silent);
-    Status PlanFile(const std::string& path, uint64_t size);
-    Status PlanFolder();
-    Status PlanCopy(const CatalogueEntry& entry);
-    // Planning found something the batch cannot take (a folder that cannot be listed): the batch
-    // fails with `code`, shown naming `subject`.
-    Status PlanFailure(Status code, const std::string& subject);
-    Status Expand();
-    Status StartAdding();
-    Status FinishBatch();
-    Status PendingError() const { return batch_.pendingError; }
-
-    // ---- import
-    static uint8_t TypeCodeOf(const std::string& path);
-    // Batch add step: one file from disk into `parent`.
-    Status AddFile(int parent, const std::string& path, int* newNumber = nullptr);
-    // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
-    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk);
-    // Decodes the image, records its dimensions in `entry` and writes its thumbnail at entry.thumbOffset.
-    Status MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry);
-
     // ---- export
     // Asks the host for a folder, then writes the marked files there (folders below the selection
     // recreated). 0 (also when nothing is marked), 9004 when the folder chooser or the progress
@@ -162,7 +121,6 @@ public:
     // shown, and `writtenPath` then names the file or folder the failure is about.
     Status ExportFile(EntryIndex index, const std::string& folder, bool makeName,
                       std::string* writtenPath = nullptr, const SelectionMap* marks = nullptr);
-    std::string DestinationFolder(EntryIndex index, const std::string& root, const SelectionMap& marks);
     // Decrypts a file's chunks into `output` piece by piece; a failure is returned, not shown.
     Status ReadFileData(EntryIndex index, IFile& output);
     // The same into a callback (kvq cat); the callback returns false to stop with 9005.
@@ -171,36 +129,15 @@ public:
     // ---- organise (selections are entry numbers; destination a folder's number, 0 = top level)
     Status MoveEntries(const std::vector<int>& selection, int destination, bool confirm);
     Status CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target);
-    Status CopyEntry(CCodeArchive& target, EntryIndex index);
-    Status AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
-                         const std::string& comment, const std::string& name, int* newNumber = nullptr);
-    Status CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
-                        SharedBytes* firstChunk);
 
     // ---- recycle bin
     // 0, 9004 for a refused confirmation or a cancelled defragmentation, else the code shown.
     Status EmptyRecycleBin(const std::vector<int>& selection);
     Status Defragment();
-
-    // ---- progress
-    void ProgressOpen(int kind);
-    void ProgressTotal(int total);
-    void ProgressText(const std::string& text);
-    void ProgressPiece(int piece, int pieces);
-    bool PollCancel();
-    void ProgressClose();
-    bool Cancelled() const { return cancelled_; }
-    // The user cancelled the operation whose progress window is open: the chunk loops of a large
-    // file stop between pieces on it, not only between files.
-    bool CancelledBetweenPieces() const { return progressOpen_ && cancelled_; }
-
-    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes the table does not hold),
-    // naming `subject` when one is given, and returns the code shown (0 and 9004 as they are).
-    Status ReportError(Status code, const std::string& subject = {});
+    // Reloads and recounts the catalogue and writes it back with the header; a failure is shown.
+    Status Refresh(bool alert);
 
     // ---- catalogue operations (parents, selections and FindNext speak in entry numbers)
-    Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
-                     int* newNumber = nullptr);
     Status CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber = nullptr);
     std::string GetName(EntryIndex index);
     std::string GetComment(EntryIndex index);
@@ -233,7 +170,6 @@ public:
     Status SetExpanded(EntryIndex index, bool expanded);
     Status SetTypeCode(EntryIndex index, uint8_t code);
     Status SetRootExpanded(bool expanded);
-    void Recount(bool alert);
     SelectionMap MarkSelection(const std::vector<int>& selection, bool withSubtrees) const;
 
     static std::string SizeText(uint32_t bytes);
@@ -243,10 +179,10 @@ public:
     const std::string& path() const { return path_; }
     const std::string& fileName() const { return fileName_; }
     const std::string& displayName() const { return displayName_; }
-    uint32_t method() const { return plainHeader_.method; }
-    bool encrypted() const { return key_.enabled != 0; }
+    uint32_t method() const { return archiveFile_.plainHeader().method; }
+    bool encrypted() const { return archiveFile_.encrypted(); }
     // The password and key schedules (all zero once closed); for checks that the wipe happened.
-    const CipherState& keyState() const { return key_; }
+    const CipherState& keyState() const { return archiveFile_.keyState(); }
     uint8_t thumbnailFormat() const { return header_.thumbnailFormat; }
     uint8_t thumbnailQuality() const { return header_.thumbnailQuality; }
     int thumbSizeIndex() const { return thumbSizeIndex_; }
@@ -263,24 +199,98 @@ public:
     bool catalogueLoaded() const { return catalogueLoaded_; }
     // Opened read-only (the file may be read but not written): everything that reads works, every
     // change is refused with a message, and nothing is ever written to the file.
-    bool readOnly() const { return readOnly_; }
+    bool readOnly() const { return archiveFile_.readOnly(); }
     bool catalogueDirty() const { return catalogueDirty_; }
-    const PlainHeader& plainHeader() const { return plainHeader_; }
+    const PlainHeader& plainHeader() const { return archiveFile_.plainHeader(); }
     const ProtectedHeader& header() const { return header_; }
+    // The length of the open file (0 when none); archiveSize() once nothing is under way.
+    uint64_t fileLength() { return FileLength(); }
     // The in-memory entry, or null when the catalogue is not loaded, is in flux or the index is out
     // of range; valid until the catalogue next changes (CatalogueChanged).
     const CatalogueEntry* Entry(EntryIndex index) const;
+
+private:
+    // The engine's own steps: the import and the check, and tests through their ArchiveInternals.
+    friend Status ImportPaths(CCodeArchive&, const std::vector<std::string>&, int, bool,
+                              std::vector<ImportedItem>*, std::vector<std::string>*);
+    friend std::vector<Finding> CheckArchive(CCodeArchive&);
+    friend class ArchiveInternals;
+
+    // ---- checked primitives
+    Status ReadAt(void* buffer, uint64_t offset, size_t length);
+    Status WriteAt(const void* buffer, uint64_t offset, size_t length);
+    Status CopyRange(uint64_t from, uint64_t to, uint64_t length);
+    Status Flush();
+    Status SetArchiveLength(uint64_t length);
+
+    Status EncryptUnit(const void* source, void* destination, uint32_t length);
+    Status DecryptUnit(const void* source, void* destination, uint32_t length);
+    // A unit decrypted in consecutive pieces (see CCipher::DecryptPiece).
+    Status DecryptPiece(const void* source, void* destination, uint32_t length, uint8_t* chain);
+
+    // ---- headers and catalogue
+    Status WriteHeader(bool flush);
+    Status LoadCatalogue();
+    Status FlushCatalogue();
+    Status ReadEntry(CatalogueEntry& entry, EntryIndex index);
+    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index);
+
+    // ---- batch protocol: BeginBatch, Plan*, Expand, StartAdding, add steps, FinishBatch
+    Status BeginBatch(bool silent);
+    Status PlanFile(const std::string& path, uint64_t size);
+    Status PlanFolder();
+    Status PlanCopy(const CatalogueEntry& entry);
+    // Planning found something the batch cannot take (a folder that cannot be listed): the batch
+    // fails with `code`, shown naming `subject`.
+    Status PlanFailure(Status code, const std::string& subject);
+    Status Expand();
+    Status StartAdding();
+    Status FinishBatch();
+
+    // ---- import
+    static uint8_t TypeCodeOf(const std::string& path);
+    // Batch add step: one file from disk into `parent`.
+    Status AddFile(int parent, const std::string& path, int* newNumber = nullptr);
+    // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
+    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk);
+    // Decodes the image, records its dimensions in `entry` and writes its thumbnail at entry.thumbOffset.
+    Status MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry);
+
+    // ---- copy steps
+    Status CopyEntry(CCodeArchive& target, EntryIndex index);
+    Status AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
+                         const std::string& comment, const std::string& name, int* newNumber = nullptr);
+    Status CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
+                        SharedBytes* firstChunk);
+    // ---- progress
+    void ProgressOpen(int kind);
+    void ProgressTotal(int total);
+    void ProgressText(const std::string& text);
+    void ProgressPiece(int piece, int pieces);
+    bool PollCancel();
+    void ProgressClose();
+    bool Cancelled() const { return cancelled_; }
+    // The user cancelled the operation whose progress window is open: the chunk loops of a large
+    // file stop between pieces on it, not only between files.
+    bool CancelledBetweenPieces() const { return progressOpen_ && cancelled_; }
+
+    // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes the table does not hold),
+    // naming `subject` when one is given, and returns the code shown (0 and 9004 as they are).
+    Status ReportError(Status code, const std::string& subject = {});
+
+    // Batch add step: one folder into `parent`.
+    Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
+                     int* newNumber = nullptr);
+    void Recount(bool alert);
     ArchiveHost& host() { return host_; }
     IFileSystem& fileSystem() { return fs_; }
     // The open file (tests and the checker read through it).
-    IFile* file() { return file_.get(); }
-
+    IFile* file() { return archiveFile_.file(); }
     // Decrypts a 128-byte name or comment field into text.
     std::string DecryptText(const uint8_t* field);
     // Encrypts text into a 128-byte field by the text copy rule; fills the two sort keys.
     void EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2);
 
-protected:
     struct Batch {
         int plannedEntries = 0;
         uint64_t plannedBytes = 0;
@@ -299,6 +309,8 @@ protected:
 
     // Status of an add step's preamble: 9004 when cancelled, else the pending error.
     Status AddPreamble() const;
+    // Between two pieces of a file's data: the piece's progress, and a cancel unless it was the last.
+    Status AfterPiece(const ChunkCursor& chunks, const ChunkPiece& piece);
     // An add may write `blockLength` bytes only while it stays inside the reserved gap and the
     // plan; otherwise the pending error is set and nothing is written.
     Status CheckAddRoom(uint64_t blockLength);
@@ -350,9 +362,6 @@ protected:
     void NewGeneration();
     // An alert, shown now or, in flux, after CatalogueChanged.
     void ShowAlert(const Prompt& prompt);
-    // The two halves of WriteHeaderImage: the stamped image and its encrypted bytes, then the write.
-    Status SealHeaderImage(const ProtectedHeader& image, ProtectedHeader& stamped, uint8_t* sealed);
-    Status WriteSealedHeader(const ProtectedHeader& stamped, const uint8_t* sealed, bool flush);
     Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();
@@ -362,14 +371,10 @@ protected:
     IFileSystem& fs_;
     bool cancelled_ = false;
     bool progressOpen_ = false;
-    CipherState key_;
-    CCipher cipher_;
     std::string path_;
     std::string fileName_;
     std::string displayName_;
-    PlainHeader plainHeader_{};
     ProtectedHeader header_{};
-    ProtectedHeader diskHeader_{}; // the header as last read from or written to the file
     TimeBlock timeTemplate_{};
     int thumbSizeIndex_ = 0;
     uint32_t thumbStoredLength_ = 0;
@@ -382,8 +387,7 @@ protected:
     bool catalogueDirty_ = false;
     bool isOpen_ = false;
     OpenFailure lastOpenFailure_ = OpenFailure::None;
-    bool readOnly_ = false;
-    std::unique_ptr<IFile> file_;
+    ArchiveFile archiveFile_;
     Batch batch_;
     std::unique_ptr<CImageHolder> image_;
     // Move and copy context: the marks of the running copy and the target's folder.
@@ -397,52 +401,11 @@ protected:
     uint64_t generation_ = 0;
 };
 
-// The two 4 MiB transfer buffers and the thumbnail buffer, made once per process and shared by
-// every archive.
-//
-// No pointer into them is held across a pump. A pump - PollCancel, or any dialog - runs the host's
-// event loop, which may call back into any archive (a paint asks for a thumbnail, say) and so
-// overwrite them. An operation therefore keeps nothing in them from one unit of work to the next,
-// and whoever gets bytes from GetThumbnail or GetImageData uses or copies them before the next
-// call into the engine that may pump. Debug builds check it: `epoch` advances at every pump, and a
-// SharedBytes taken before one asserts when it is read after it.
-struct TransferBuffers {
-    uint8_t* a;
-    uint8_t* b;
-    uint8_t* thumbnail;
-    uint64_t epoch = 0;
-};
-TransferBuffers& SharedBuffers();
-// Zeroes both transfer buffers, the thumbnail buffer and the thumbnail maker's cells: what an archive
-// decrypted into them outlives nothing once it is closed. Called after every close; safe whenever no
-// engine call is under way (nothing keeps a pointer into them between calls).
-void WipeSharedBuffers();
-
-// A pointer into the shared buffers together with the pump epoch it was taken in.
-class SharedBytes {
-public:
-    SharedBytes() = default;
-    explicit SharedBytes(const uint8_t* data)
-        : data_(data)
-        , epoch_(SharedBuffers().epoch) {}
-    // The pointer; debug builds abort when a pump came between taking and reading it.
-    const uint8_t* get() const;
-    explicit operator bool() const { return data_ != nullptr; }
-
-private:
-    const uint8_t* data_ = nullptr;
-    uint64_t epoch_ = 0;
-};
-
 // One import into `folder` of `archive` as one batch: files, and with `recurse` directories with
 // their whole tree (links to directories, fifos, sockets and devices are skipped, and `skipped`
 // receives their paths). The same paths are planned and then added in the same order. `added`
 // receives the entry number and source path of each entry made. Returns the batch's status
 // (already shown through the host).
-struct ImportedItem {
-    int number = 0;
-    std::string path;
-};
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
                    std::vector<ImportedItem>* added = nullptr, std::vector<std::string>* skipped = nullptr);
 

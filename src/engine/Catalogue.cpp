@@ -1,5 +1,6 @@
 // The item catalogue: names and comments, derived counts, selections, column texts and keys.
 #include "CCodeArchive.h"
+#include "DerivedCounts.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 #include "Validate.h"
@@ -39,15 +40,6 @@ std::u32string UpperCodePoints(const std::string& utf8) {
     return out;
 }
 
-std::string Trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 std::string ExtensionText(const CatalogueEntry& e) {
     return DecodeStoredText(std::string_view(e.extension, strnlen(e.extension, sizeof e.extension)));
 }
@@ -71,28 +63,6 @@ Status CCodeArchive::ValidateLoaded() {
         }
     }
     return kOk;
-}
-
-std::string CCodeArchive::DecryptText(const uint8_t* field) {
-    uint8_t plain[kTextFieldSize];
-    if (DecryptUnit(field, plain, kTextFieldSize) != kOk) {
-        return {};
-    }
-    const size_t length = strnlen(reinterpret_cast<const char*>(plain), kTextFieldSize);
-    std::string text = DecodeStoredText(std::string_view(reinterpret_cast<const char*>(plain), length));
-    std::memset(plain, 0, sizeof plain);
-    return text;
-}
-
-void CCodeArchive::EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2) {
-    uint8_t plain[kTextFieldSize] = {};
-    const std::string head = text.substr(0, text.find('\0'));
-    const std::string stored = EncodeStoredText(head, kTextMaxBytes);
-    std::copy(stored.begin(), stored.end(), plain); // at most 126 bytes: the field stays terminated
-    *key1 = SortKey(plain);
-    *key2 = SortKey(plain + 4);
-    EncryptUnit(plain, field, kTextFieldSize);
-    std::memset(plain, 0, sizeof plain);
 }
 
 // ---------------------------------------------------------------- building
@@ -373,7 +343,7 @@ Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) 
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
@@ -389,11 +359,11 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     if (!Entry(index)) {
         return ReportError(kErrGeneral);
     }
-    const std::string trimmed = Trim(text);
+    const std::string trimmed = TrimSpaces(text);
     if (trimmed.empty()) {
         return kCancelled; // the name stays as it was
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     const size_t dot = trimmed.find_last_of('.');
@@ -413,9 +383,7 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     }
     // The user cannot change or remove the extension, so a name too long for the field gives up
     // characters before it instead.
-    name = ShortenKeepingExtension(name, [](const std::string& candidate) {
-        return EncodeStoredText(candidate, 4 * kTextMaxBytes).size() <= kTextMaxBytes;
-    });
+    name = ShortenKeepingExtension(name, FitsTextField);
     EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
     MarkChanged(index.value, kChangeContent);
     return kOk;
@@ -474,46 +442,19 @@ void CCodeArchive::Recount(bool alert) {
     };
     std::vector<Derived> before(catalogue_.size());
     std::transform(catalogue_.begin(), catalogue_.end(), before.begin(), derivedOf);
-    header_.folderCount = 0;
-    header_.fileCount = 0;
-    for (CatalogueEntry& e : catalogue_) {
-        if (e.IsFolder()) {
-            e.itemCount = 0;
-            e.fileCount = 0;
-            e.size = 0;
-            e.inRecycleBin = 0;
-        }
-    }
-    bool noteAlert = false;
-    int topLevelFiles = 0;
+    const DerivedCounts derived = CountDerived(catalogue_);
+    header_.folderCount = derived.folders;
+    header_.fileCount = derived.files;
+    bool noteAlert = derived.topLevelFiles > 1000;
     for (int32_t i = 0; i < count; ++i) {
         CatalogueEntry& e = catalogue_[static_cast<size_t>(i)];
-        const int32_t p = e.parent;
-        bool inBin = false;
-        if (!e.IsFolder()) {
-            ++header_.fileCount;
-            if (p == 0) {
-                noteAlert = noteAlert || ++topLevelFiles > 1000;
-            } else {
-                CatalogueEntry& parent = catalogue_[static_cast<size_t>(p - 1)];
-                ++parent.fileCount;
-                noteAlert = noteAlert || (p != 1 && parent.fileCount > 1000);
-            }
-        } else {
-            ++header_.folderCount;
-        }
-        // Parents were checked on load to form no loop; the step bound only guards the impossible.
-        int steps = 0;
-        for (int32_t a = p; a != 0 && steps <= count;
-             a = catalogue_[static_cast<size_t>(a - 1)].parent, ++steps) {
-            CatalogueEntry& ancestor = catalogue_[static_cast<size_t>(a - 1)];
-            ++ancestor.itemCount;
-            if (!e.IsFolder()) {
-                ancestor.size += e.size;
-            }
-            inBin = inBin || a == 1;
-        }
-        e.inRecycleBin = (inBin || i == 0) ? 1 : 0;
+        const auto at = static_cast<size_t>(i);
+        // A folder's counts are its derived ones; a file keeps its own size.
+        e.itemCount = (e.IsFolder() ? 0 : e.itemCount) + derived.itemCount[at];
+        e.fileCount = (e.IsFolder() ? 0 : e.fileCount) + derived.fileCount[at];
+        e.size = (e.IsFolder() ? 0 : e.size) + derived.size[at];
+        e.inRecycleBin = derived.inBin[at];
+        noteAlert = noteAlert || (i != 0 && derived.fileCount[at] > 0 && e.fileCount > 1000);
     }
     for (int32_t i = 0; i < count; ++i) {
         if (!(derivedOf(catalogue_[static_cast<size_t>(i)]) == before[static_cast<size_t>(i)])) {

@@ -1,55 +1,13 @@
 #include "Check.h"
 
 #include "CCodeArchive.h"
+#include "ChunkCursor.h"
+#include "DerivedCounts.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace quorvane {
-namespace {
-
-// The derived fields as a recount would set them, for comparison with what the file holds.
-struct Derived {
-    std::vector<int32_t> itemCount, fileCount;
-    std::vector<uint32_t> size;
-    std::vector<uint8_t> inBin;
-    int32_t folders = 0, files = 0;
-};
-
-Derived Recompute(const std::vector<CatalogueEntry>& entries) {
-    const size_t n = entries.size();
-    Derived d{std::vector<int32_t>(n, 0),
-              std::vector<int32_t>(n, 0),
-              std::vector<uint32_t>(n, 0),
-              std::vector<uint8_t>(n, 0),
-              0,
-              0};
-    for (size_t i = 0; i < n; ++i) {
-        const CatalogueEntry& e = entries[i];
-        bool inBin = i == 0;
-        if (e.IsFolder()) {
-            ++d.folders;
-        } else {
-            ++d.files;
-            if (e.parent > 0) {
-                ++d.fileCount[static_cast<size_t>(e.parent - 1)];
-            }
-        }
-        size_t steps = 0;
-        for (int32_t a = e.parent; a > 0 && steps <= n;
-             a = entries[static_cast<size_t>(a - 1)].parent, ++steps) {
-            ++d.itemCount[static_cast<size_t>(a - 1)];
-            if (!e.IsFolder()) {
-                d.size[static_cast<size_t>(a - 1)] += e.size;
-            }
-            inBin = inBin || a == 1;
-        }
-        d.inBin[i] = inBin ? 1 : 0;
-    }
-    return d;
-}
-
-} // namespace
 
 std::vector<Finding> CheckArchive(CCodeArchive& archive) {
     std::vector<Finding> findings;
@@ -104,7 +62,7 @@ std::vector<Finding> CheckArchive(CCodeArchive& archive) {
         }
     };
 
-    const Derived derived = Recompute(entries);
+    const DerivedCounts derived = CountDerived(entries);
     TransferBuffers& buffers = SharedBuffers();
     for (size_t i = 0; i < entries.size(); ++i) {
         const CatalogueEntry& e = entries[i];
@@ -132,20 +90,16 @@ std::vector<Finding> CheckArchive(CCodeArchive& archive) {
             continue;
         }
         // Every chunk and the thumbnail must read back.
-        uint64_t offset = e.dataOffset;
-        uint64_t remaining = e.size;
-        bool readable = true;
-        do {
-            const uint64_t piece = std::min<uint64_t>(remaining, kPieceSize);
-            const uint32_t stored = Padded(piece + kChunkPrefix);
-            if (archive.ReadAt(buffers.a, offset, stored) != kOk ||
-                archive.DecryptUnit(buffers.a, buffers.b, stored) != kOk) {
-                readable = false;
-                break;
-            }
-            offset += stored;
-            remaining -= piece;
-        } while (remaining > 0);
+        const bool readable =
+            RunChunks(ChunkCursor::ForFile(e.size), {buffers.a, buffers.b},
+                      [&](const ChunkPiece& piece, ChunkBuffers& work) -> Status {
+                          if (archive.ReadAt(work.a, e.dataOffset + piece.storedOffset, piece.storedLength) !=
+                                  kOk ||
+                              archive.DecryptUnit(work.a, work.b, piece.storedLength) != kOk) {
+                              return kErrArchiveRead;
+                          }
+                          return kOk;
+                      }) == kOk;
         if (!readable) {
             error(i, "a data chunk cannot be read");
         }

@@ -12,7 +12,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
     if (Reentered()) {
         return kBusy;
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     const OperationScope scope(*this);
@@ -80,7 +80,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
         }
         if (status == kOk) {
             header_ = next;
-            header_.timeCopy.stamp2 = diskHeader_.timeCopy.stamp2;
+            header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
             // The buffer still holds the old numbering: nothing may write it back.
             catalogueLoaded_ = false;
             catalogueDirty_ = false;
@@ -103,7 +103,7 @@ Status CCodeArchive::Defragment() {
     if (!header_.defragmentPending) {
         return kOk;
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     const OperationScope scope(*this);
@@ -154,9 +154,10 @@ Status CCodeArchive::Defragment() {
         RollbackJournal journal(fs_, path_);
         Status s = Flush();
         if (s == kOk && journalled) {
-            bool ok = journal.Begin(*file_);
+            bool ok = journal.Begin(*archiveFile_.file());
             for (const Move& m : group) {
-                ok = ok && journal.Save(*file_, entryOffset(m.index) + kOffsetsAt, kOffsetsLength);
+                ok = ok &&
+                     journal.Save(*archiveFile_.file(), entryOffset(m.index) + kOffsetsAt, kOffsetsLength);
             }
             s = ok && journal.Commit() ? Status{kOk} : Status{kErrFileAccess};
         }
@@ -171,7 +172,7 @@ Status CCodeArchive::Defragment() {
         }
         if (journalled && journal.Active()) {
             if (s != kOk || !journal.Discard()) {
-                RollbackJournal::Recover(fs_, path_, *file_, false);
+                RollbackJournal::Recover(fs_, path_, *archiveFile_.file(), false);
                 s = s != kOk ? s : Status{kErrFileAccess};
             }
         }
@@ -201,9 +202,10 @@ Status CCodeArchive::Defragment() {
                     break;
                 }
                 RollbackJournal journal(fs_, path_);
-                const bool ok = journal.Begin(*file_) &&
-                                journal.Save(*file_, entryOffset(index), kEntrySize) &&
-                                journal.Save(*file_, from, next + length - from) && journal.Commit();
+                const bool ok = journal.Begin(*archiveFile_.file()) &&
+                                journal.Save(*archiveFile_.file(), entryOffset(index), kEntrySize) &&
+                                journal.Save(*archiveFile_.file(), from, next + length - from) &&
+                                journal.Commit();
                 Status s = ok ? CopyRange(from, next, length) : Status{kErrFileAccess};
                 if (s == kOk) {
                     s = Flush();
@@ -216,7 +218,7 @@ Status CCodeArchive::Defragment() {
                 }
                 if (s != kOk || !journal.Discard()) {
                     if (ok) {
-                        RollbackJournal::Recover(fs_, path_, *file_, false);
+                        RollbackJournal::Recover(fs_, path_, *archiveFile_.file(), false);
                     } else {
                         journal.Discard();
                     }
@@ -261,7 +263,7 @@ Status CCodeArchive::Defragment() {
         } else {
             header_.dataSize = compact.dataSize;
             header_.defragmentPending = 0;
-            header_.timeCopy.stamp2 = diskHeader_.timeCopy.stamp2;
+            header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
             ProgressText("Resizing archive, please wait.");
             if (SetArchiveLength(0) != kOk) {
                 failure = kErrCorrupt;

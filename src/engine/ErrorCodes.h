@@ -58,6 +58,10 @@ enum class OpenResult;
 // The code of an archive that could not be opened (or, with `creating`, created) for `result`.
 Status OpenFailureCode(OpenResult result, bool creating);
 
+// The message shown for a failure `code`: the code itself when the table holds it, else 9029.
+inline Status ShownCode(Status code) {
+    return code >= 9000 && code <= kLastMessage ? code : Status{kErrGeneral};
+}
 // The text of message `code`; an unknown code gives the general message's text.
 const char* MessageText(Status code);
 // The same, naming the file or folder it is about (nothing is added for an empty `subject`).

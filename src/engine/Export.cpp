@@ -1,5 +1,6 @@
 // Export: decrypted copies of archive files written into a folder of the disk.
 #include "CCodeArchive.h"
+#include "ChunkCursor.h"
 #include "NameRules.h"
 
 #include <algorithm>
@@ -120,7 +121,7 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
                 written->push_back(path);
             }
         } else if (withFolders) {
-            // Where its files go, as DestinationFolder makes it for them.
+            // Where its files go, as ExportFile makes it for them.
             status = MakeFolders(fs_, root,
                                  RelativeFolder(*this, EntryIndex(index), marks) +
                                      SafeComponent(GetName(EntryIndex(index)), "unnamed"),
@@ -146,14 +147,6 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
     default:
         return ReportError(kErrExportSpace);
     }
-}
-
-std::string CCodeArchive::DestinationFolder(EntryIndex index, const std::string& root,
-                                            const SelectionMap& marks) {
-    const std::string relative = RelativeFolder(*this, index, marks);
-    std::string subject;
-    MakeFolders(fs_, root, relative, subject); // a failure makes the file fail
-    return root + relative;
 }
 
 Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
@@ -239,48 +232,38 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
     if (!e || e->IsFolder()) {
         return kErrArchiveRead;
     }
-    TransferBuffers& buffers = SharedBuffers();
-    const uint64_t size = e->size;
-    const uint64_t pieces = PieceCount(size);
-    // Each chunk streams through a slice small enough to stay in the processor's cache between
-    // the read, the decryption in place and the write.
-    constexpr uint32_t kSlice = 256 * 1024;
-    uint64_t position = e->dataOffset;
-    uint64_t remaining = size;
-    uint64_t piece = 0;
-    uint8_t chain[CCipher::kChainBytes];
-    do {
-        const uint32_t p = static_cast<uint32_t>(std::min<uint64_t>(remaining, kPieceSize));
-        const uint32_t stored = Padded(uint64_t{p} + kChunkPrefix);
-        CCipher::BeginChain(chain);
-        for (uint32_t at = 0; at < stored; at += kSlice) {
-            const uint32_t n = std::min(kSlice, stored - at);
-            if (ReadAt(buffers.a, position + at, n) != kOk ||
-                DecryptPiece(buffers.a, buffers.a, n, chain) != kOk) {
-                return kErrArchiveRead;
+    TransferBuffers& shared = SharedBuffers();
+    const uint64_t dataOffset = e->dataOffset;
+    const ChunkCursor chunks = ChunkCursor::ForFile(e->size);
+    return RunChunks(
+        chunks, {shared.a, shared.b},
+        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+            // Each chunk streams through a slice small enough to stay in the processor's cache
+            // between the read, the decryption in place and the write.
+            constexpr uint32_t kSlice = 256 * 1024;
+            const uint64_t position = dataOffset + piece.storedOffset;
+            uint8_t chain[CCipher::kChainBytes];
+            CCipher::BeginChain(chain);
+            for (uint32_t at = 0; at < piece.storedLength; at += kSlice) {
+                const uint32_t n = std::min(kSlice, piece.storedLength - at);
+                if (ReadAt(buffers.a, position + at, n) != kOk ||
+                    DecryptPiece(buffers.a, buffers.a, n, chain) != kOk) {
+                    return kErrArchiveRead;
+                }
+                // The file's bytes of this slice: after the random prefix, before the padding.
+                const uint32_t from = std::max(at, kChunkPrefix);
+                const uint32_t to = std::min(at + n, kChunkPrefix + piece.plainLength);
+                if (from < to && !sink(buffers.a + (from - at), to - from)) {
+                    return kErrFileAccess;
+                }
             }
-            // The file's bytes of this slice: after the random prefix, before the padding.
-            const uint32_t from = std::max(at, kChunkPrefix);
-            const uint32_t to = std::min(at + n, kChunkPrefix + p);
-            if (from < to && !sink(buffers.a + (from - at), to - from)) {
+            if (piece.plainLength == 0 && !sink(buffers.a, 0)) {
                 return kErrFileAccess;
             }
-        }
-        if (p == 0 && !sink(buffers.a, 0)) {
-            return kErrFileAccess;
-        }
-        position += stored;
-        remaining -= p;
-        ++piece;
-        if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
-            // ExportFile removes the part already written.
-            if (remaining > 0 && CancelledBetweenPieces()) {
-                return kCancelled;
-            }
-        }
-    } while (remaining > 0);
-    return kOk;
+            return kOk;
+        },
+        // ExportFile removes the part already written after a cancel.
+        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
 }
 
 } // namespace quorvane

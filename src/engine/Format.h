@@ -6,6 +6,8 @@
 //   128           protected header (256 bytes, one encrypted unit)
 //   384           data area: one storage block per file entry, in entry-number order
 //   384 + D       catalogue: N entries of 512 bytes (two text fields of each are encrypted units)
+#include "StoredCodes.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -28,29 +30,12 @@ constexpr uint32_t kPieceSize = 4194304; // 4 MiB of file content per chunk
 constexpr uint32_t kChunkPrefix = 64;    // random bytes in front of every piece
 constexpr uint32_t kFullChunkSize = 4194368;
 constexpr uint32_t kTransferBufferSize = 4194432;
-constexpr uint32_t kThumbnailBufferSize = 18432; // the largest stored thumbnail, 96 x 96 at two bytes
+constexpr uint32_t kThumbnailBufferSize = ThumbStoredLength(8); // the largest stored thumbnail
 constexpr int32_t kMaxEntries = 5120;
 constexpr uint64_t kMaxArchiveSize = 524288000; // 500 MiB
 constexpr size_t kTextFieldSize = 128;
 constexpr size_t kTextMaxBytes = 126;
 constexpr size_t kExtensionMaxBytes = 6;
-
-// Entry type codes.
-enum TypeCode : uint8_t {
-    kTypeArchive = 0,
-    kTypeFolder = 1,
-    kTypeRecycleBin = 2,
-    kTypeOther = 128,
-    kTypeJpeg = 129,
-    kTypeGif = 130,
-    kTypeBmp = 131,
-    kTypePng = 132,
-    kTypeTiff = 133,
-};
-
-inline bool IsImageType(uint8_t type) {
-    return type >= kTypeJpeg && type <= kTypeTiff;
-}
 
 struct TimeBlock {
     uint64_t stamp1;
@@ -186,19 +171,6 @@ constexpr uint64_t StoredLength(uint64_t size) {
 // The chunks a file of `size` bytes is stored in (one for an empty file), as progress counts them.
 constexpr uint64_t PieceCount(uint64_t size) {
     return size <= kPieceSize ? 1 : (size + kPieceSize - 1) / kPieceSize;
-}
-
-// Thumbnail formats: 0 none, 1..8; size index (code + 1) / 2 gives 32, 48, 64, 96; odd codes are grey.
-constexpr int ThumbSizeIndex(uint8_t format) {
-    return format >= 1 && format <= 8 ? (format + 1) / 2 : 0;
-}
-constexpr bool ThumbIsGrey(uint8_t format) {
-    return (format & 1) != 0;
-}
-constexpr uint32_t ThumbStoredLength(uint8_t format) {
-    constexpr uint32_t kCell[5] = {0, 32, 48, 64, 96};
-    const int index = ThumbSizeIndex(format);
-    return index == 0 ? 0 : kCell[index] * kCell[index] * (ThumbIsGrey(format) ? 1 : 2);
 }
 
 // Four characters of a zero-filled text field packed into a sort word: a..z upper-cased, then

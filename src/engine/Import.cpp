@@ -2,19 +2,15 @@
 #include "CCodeArchive.h"
 #include "CImageHolder.h"
 #include "CThumbnailMaker.h"
+#include "ChunkCursor.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace quorvane {
-namespace {} // namespace
-
-CThumbnailMaker& SharedThumbnailMaker() {
-    static CThumbnailMaker maker;
-    return maker;
-}
 
 uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
     const std::string extension = AsciiUpper(ExtensionOf(FileNameOf(path)));
@@ -40,37 +36,33 @@ uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
 }
 
 Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk) {
-    TransferBuffers& buffers = SharedBuffers();
+    TransferBuffers& shared = SharedBuffers();
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
-    const uint64_t pieces = PieceCount(size);
-    for (uint64_t i = 0; i < pieces; ++i) {
-        const uint64_t offset = i * kPieceSize;
-        const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
-        const uint32_t stored = Padded(uint64_t{piece} + kChunkPrefix);
-        FillRandom(buffers.a, kChunkPrefix);
-        if (piece > 0 && !source.ReadAt(buffers.a + kChunkPrefix, offset, piece)) {
-            return kErrFileAccess;
-        }
-        // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
-        std::memset(buffers.a + kChunkPrefix + piece, 0, stored - kChunkPrefix - piece);
-        if (EncryptUnit(buffers.a, buffers.b, stored) != kOk) {
-            return kErrFileAccess;
-        }
-        if (Status s = WriteAt(buffers.b, position, stored); s != kOk) {
-            return s;
-        }
-        position += stored;
-        if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
-            if (i + 1 < pieces && CancelledBetweenPieces()) {
-                return kCancelled;
+    const ChunkCursor chunks = ChunkCursor::ForFile(size);
+    const Status status = RunChunks(
+        chunks, {shared.a, shared.b},
+        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+            FillRandom(buffers.a, kChunkPrefix);
+            if (piece.plainLength > 0 &&
+                !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
+                return kErrFileAccess;
             }
-        }
+            // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
+            std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
+                        piece.storedLength - kChunkPrefix - piece.plainLength);
+            if (EncryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk) {
+                return kErrFileAccess;
+            }
+            return WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
+        },
+        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
+    if (status != kOk) {
+        return status;
     }
     if (firstChunk && size <= kPieceSize) {
-        *firstChunk = SharedBytes(buffers.a + kChunkPrefix);
+        *firstChunk = SharedBytes(shared.a + kChunkPrefix);
     }
     return kOk;
 }
@@ -228,48 +220,6 @@ std::string DirectoryName(std::string path) {
     return FileNameOf(path);
 }
 
-Status PlanPath(CCodeArchive& archive, const std::string& path, int parentItem, bool recurse,
-                std::vector<PlanItem>& plan, std::vector<std::string>* skipped) {
-    IFileSystem& fs = archive.fileSystem();
-    switch (fs.KindOf(path)) {
-    case DirEntryKind::File: {
-        const std::optional<FileTimes> times = fs.Stat(path);
-        const Status s = archive.PlanFile(path, times ? times->length : 0);
-        if (s == kOk) {
-            plan.push_back({path, false, parentItem});
-        }
-        return s;
-    }
-    case DirEntryKind::Directory: {
-        if (!recurse) {
-            return kOk;
-        }
-        if (Status s = archive.PlanFolder(); s != kOk) {
-            return s;
-        }
-        const int self = static_cast<int>(plan.size());
-        plan.push_back({path, true, parentItem});
-        const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
-        if (!entries) {
-            return archive.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
-        }
-        const std::string prefix = path.back() == '/' ? path : path + "/";
-        for (const DirEntry& entry : *entries) {
-            if (Status s = PlanPath(archive, prefix + entry.name, self, recurse, plan, skipped); s != kOk) {
-                return s;
-            }
-        }
-        return kOk;
-    }
-    case DirEntryKind::Other:
-        if (skipped) {
-            skipped->push_back(path);
-        }
-        return kOk;
-    }
-    return kOk;
-}
-
 } // namespace
 
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
@@ -280,10 +230,52 @@ Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths,
     }
     const CCodeArchive::OperationScope scope(archive);
     archive.BeginBatch(false);
+    // Planned depth first, in the order the adds will take.
+    IFileSystem& fs = archive.fs_;
     std::vector<PlanItem> plan;
+    std::function<Status(const std::string&, int)> planPath = [&](const std::string& path,
+                                                                  int parentItem) -> Status {
+        switch (fs.KindOf(path)) {
+        case DirEntryKind::File: {
+            const std::optional<FileTimes> times = fs.Stat(path);
+            const Status s = archive.PlanFile(path, times ? times->length : 0);
+            if (s == kOk) {
+                plan.push_back({path, false, parentItem});
+            }
+            return s;
+        }
+        case DirEntryKind::Directory: {
+            if (!recurse) {
+                return kOk;
+            }
+            if (Status s = archive.PlanFolder(); s != kOk) {
+                return s;
+            }
+            const int self = static_cast<int>(plan.size());
+            plan.push_back({path, true, parentItem});
+            const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
+            if (!entries) {
+                return archive.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
+            }
+            const std::string prefix = path.back() == '/' ? path : path + "/";
+            for (const DirEntry& entry : *entries) {
+                if (Status s = planPath(prefix + entry.name, self); s != kOk) {
+                    return s;
+                }
+            }
+            return kOk;
+        }
+        case DirEntryKind::Other:
+            if (skipped) {
+                skipped->push_back(path);
+            }
+            return kOk;
+        }
+        return kOk;
+    };
     Status status = kOk;
     for (const std::string& path : paths) {
-        status = PlanPath(archive, path, -1, recurse, plan, skipped);
+        status = planPath(path, -1);
         if (status != kOk) {
             break;
         }

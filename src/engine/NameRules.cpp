@@ -1,5 +1,8 @@
 #include "NameRules.h"
 
+#include "Format.h"
+#include "TextCodec.h"
+
 #include <algorithm>
 
 namespace quorvane {
@@ -29,6 +32,22 @@ std::string AsciiUpper(std::string text) {
         }
     }
     return text;
+}
+
+bool HasForbiddenCharacter(const std::string& name) {
+    return name.find_first_of(kForbiddenNameCharacters) != std::string::npos;
+}
+
+std::string TrimSpaces(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool FitsTextField(const std::string& text) {
+    return EncodeStoredText(text, 4 * kTextMaxBytes).size() <= kTextMaxBytes;
 }
 
 namespace {

@@ -21,6 +21,14 @@ std::string AsciiUpper(std::string text);
 std::string ShortenKeepingExtension(const std::string& name,
                                     const std::function<bool(const std::string&)>& fits);
 
+// The characters no name of an entry may hold (the desktop program and kvq refuse them).
+constexpr const char* kForbiddenNameCharacters = "\\/:*?\"<>|";
+bool HasForbiddenCharacter(const std::string& name);
+// The text without the spaces at its start and end (a name that is nothing else is blank).
+std::string TrimSpaces(const std::string& text);
+// Whether a name or comment fits its 126-byte field as stored (EncryptText would cut it).
+bool FitsTextField(const std::string& text);
+
 // The longest file name a file system takes, in bytes.
 constexpr size_t kFileNameMax = 255;
 

@@ -1,5 +1,6 @@
 // Move, copy, delete and restore.
 #include "CCodeArchive.h"
+#include "ChunkCursor.h"
 #include "TextCodec.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (marks.count == 0) {
         return kOk;
     }
-    if (readOnly_) {
+    if (archiveFile_.readOnly()) {
         return ReportError(kErrReadOnly);
     }
     const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));
@@ -144,42 +145,30 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
 
 Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
                                   SharedBytes* firstChunk) {
-    TransferBuffers& buffers = SharedBuffers();
+    TransferBuffers& shared = SharedBuffers();
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
-    const uint64_t size = entry.size;
-    const uint64_t pieces = PieceCount(size);
-    uint64_t from = entry.dataOffset;
-    uint64_t remaining = size;
-    uint64_t piece = 0;
-    do {
-        const uint32_t p = static_cast<uint32_t>(std::min<uint64_t>(remaining, kPieceSize));
-        const uint32_t stored = Padded(uint64_t{p} + kChunkPrefix);
-        // The random prefix travels with the chunk; only the key changes.
-        if (source.ReadAt(buffers.a, from, stored) != kOk) {
-            return kErrArchiveRead;
-        }
-        if (source.DecryptUnit(buffers.a, buffers.b, stored) != kOk ||
-            EncryptUnit(buffers.b, buffers.a, stored) != kOk) {
-            return kErrFileAccess;
-        }
-        if (Status s = WriteAt(buffers.a, position, stored); s != kOk) {
-            return s;
-        }
-        from += stored;
-        position += stored;
-        remaining -= p;
-        ++piece;
-        if (size > kPieceSize) {
-            ProgressPiece(static_cast<int>(piece), static_cast<int>(pieces));
-            if (remaining > 0 && CancelledBetweenPieces()) {
-                return kCancelled;
+    const ChunkCursor chunks = ChunkCursor::ForFile(entry.size);
+    const Status status = RunChunks(
+        chunks, {shared.a, shared.b},
+        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+            // The random prefix travels with the chunk; only the key changes.
+            if (source.ReadAt(buffers.a, entry.dataOffset + piece.storedOffset, piece.storedLength) != kOk) {
+                return kErrArchiveRead;
             }
-        }
-    } while (remaining > 0);
-    if (firstChunk && size <= kPieceSize) {
-        *firstChunk = SharedBytes(buffers.b + kChunkPrefix);
+            if (source.DecryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk ||
+                EncryptUnit(buffers.b, buffers.a, piece.storedLength) != kOk) {
+                return kErrFileAccess;
+            }
+            return WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
+        },
+        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
+    if (status != kOk) {
+        return status;
+    }
+    if (firstChunk && entry.size <= kPieceSize) {
+        *firstChunk = SharedBytes(shared.b + kChunkPrefix);
     }
     return kOk;
 }

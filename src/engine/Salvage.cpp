@@ -1,6 +1,7 @@
 #include "Salvage.h"
 
-#include "CCipher.h"
+#include "ArchiveHeaders.h"
+#include "ChunkCursor.h"
 #include "Format.h"
 #include "NameRules.h"
 #include "TextCodec.h"
@@ -22,17 +23,13 @@ public:
         : fs_(fs)
         , host_(host)
         , root_(std::move(folder))
-        , report_(report) {
+        , report_(report)
+        , archive_(fs) {
         while (root_.size() > 1 && root_.back() == '/') {
             root_.pop_back();
         }
     }
-    ~Salvager() {
-        state_.Wipe();
-        if (file_) {
-            file_->Close();
-        }
-    }
+    ~Salvager() { archive_.Detach(); }
     Salvager(const Salvager&) = delete;
     Salvager& operator=(const Salvager&) = delete;
 
@@ -44,7 +41,7 @@ private:
         return code;
     }
     bool Read(void* buffer, uint64_t offset, size_t length) {
-        return offset + length <= fileLength_ && file_->ReadAt(buffer, offset, length);
+        return offset + length <= fileLength_ && archive_.ReadAt(buffer, offset, length) == kOk;
     }
     // The decrypted text of a 128-byte field when it is a terminated text whose sort keys match.
     std::optional<std::string> DecodeName(const CatalogueEntry& e);
@@ -60,10 +57,8 @@ private:
     ArchiveHost& host_;
     std::string root_;
     SalvageReport& report_;
-    std::unique_ptr<IFile> file_;
+    ArchiveFile archive_; // opened read-only: nothing is ever written to it
     uint64_t fileLength_ = 0;
-    CipherState state_;
-    CCipher cipher_;
     std::vector<CatalogueEntry> entries_; // the entries present in the file
     std::vector<std::optional<std::string>> names_;
     std::map<int32_t, std::string> folders_; // entry number → disk folder made for it
@@ -74,7 +69,7 @@ private:
 
 std::optional<std::string> Salvager::DecodeName(const CatalogueEntry& e) {
     uint8_t plain[kTextFieldSize];
-    if (cipher_.Decrypt(state_, e.name, plain, kTextFieldSize) != 0) {
+    if (archive_.Decrypt(e.name, plain, kTextFieldSize) != kOk) {
         return std::nullopt;
     }
     const void* nul = std::memchr(plain, 0, kTextFieldSize - 1);
@@ -175,29 +170,31 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
         return kOk;
     }
     const uint64_t size = e.size;
-    const uint64_t pieces = PieceCount(size);
-    uint64_t position = e.dataOffset;
+    const ChunkCursor chunks = ChunkCursor::ForFile(size);
     std::string problem;
-    for (uint64_t i = 0; i < pieces && problem.empty(); ++i) {
-        const uint64_t offset = i * kPieceSize;
-        const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(kPieceSize, size - offset));
-        const uint32_t stored = Padded(uint64_t{piece} + kChunkPrefix);
-        if (!Read(chunk_.data(), position, stored)) {
-            problem = "a data chunk cannot be read";
-        } else if (cipher_.Decrypt(state_, chunk_.data(), plain_.data(), stored) != 0) {
-            problem = "a data chunk cannot be decrypted";
-        } else if (piece > 0 && !out->WriteAt(plain_.data() + kChunkPrefix, offset, piece)) {
-            problem = "writing " + written + " failed";
-        }
-        position += stored;
-        if (size > kPieceSize) {
-            host_.ProgressPiece(static_cast<int>(i + 1), static_cast<int>(pieces));
-        }
-        if (host_.PollCancel()) {
-            out->Close();
-            fs_.Remove(written); // a partial file would pass for a recovered one
-            return kCancelled;
-        }
+    const Status status = RunChunks(
+        chunks, {chunk_.data(), plain_.data()},
+        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+            if (!Read(buffers.a, e.dataOffset + piece.storedOffset, piece.storedLength)) {
+                problem = "a data chunk cannot be read";
+            } else if (archive_.Decrypt(buffers.a, buffers.b, piece.storedLength) != kOk) {
+                problem = "a data chunk cannot be decrypted";
+            } else if (piece.plainLength > 0 &&
+                       !out->WriteAt(buffers.b + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
+                problem = "writing " + written + " failed";
+            }
+            return problem.empty() ? Status{kOk} : Status{kErrArchiveRead};
+        },
+        [&](const ChunkPiece& piece) {
+            if (chunks.pieceByPiece()) {
+                host_.ProgressPiece(static_cast<int>(piece.ordinal + 1), static_cast<int>(piece.count));
+            }
+            return host_.PollCancel() ? Status{kCancelled} : Status{kOk};
+        });
+    if (status == kCancelled) {
+        out->Close();
+        fs_.Remove(written); // a partial file would pass for a recovered one
+        return kCancelled;
     }
     const bool closed = out->Sync() && out->Close();
     if (problem.empty() && !closed) {
@@ -214,54 +211,20 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
 
 Status Salvager::Run(const std::string& path) {
     OpenResult result{};
-    file_ = fs_.OpenShared(path, &result);
-    if (!file_) {
+    archive_.Attach(fs_.OpenShared(path, &result), path, true);
+    if (!archive_.attached()) {
         return Fail(OpenFailureCode(result, false));
     }
-    fileLength_ = file_->Length().value_or(0);
-    PlainHeader plain{};
-    if (fileLength_ < kPlainHeaderSize) {
-        return Fail(kErrPassword);
-    }
-    if (!Read(&plain, 0, sizeof plain)) {
-        return Fail(kErrArchiveRead);
-    }
-    if (plain.magic != kMagic) {
-        return Fail(kErrPassword);
-    }
-    if (plain.formatRevision != kFormatRevision) {
-        return Fail(kErrNewerRevision);
-    }
-    if (plain.formatVersion != kFormatVersion) {
-        return Fail(kErrNewerVersion);
-    }
-    if (plain.method != kMethodNone) {
-        if (plain.method < kMethodTwofish || plain.method > kMethodBasic) {
-            return Fail(kErrPassword);
-        }
-        std::string password;
-        if (!host_.AskPassword(WithoutExtension(FileNameOf(path)), password)) {
-            return kCancelled;
-        }
-        const std::string stored = EncodePassword(password, 255);
-        std::fill(password.begin(), password.end(), '\0');
-        std::memcpy(state_.password, stored.data(), stored.size());
-        cipher_.SetKey(state_, plain.method);
-    }
-    uint8_t io[2][kProtectedHeaderSize];
-    if (!Read(io[0], kProtectedHeaderOffset, kProtectedHeaderSize)) {
-        return Fail(kErrArchiveRead);
-    }
-    if (cipher_.Decrypt(state_, io[0], io[1], kProtectedHeaderSize) != 0) {
-        return Fail(kErrArchiveRead);
-    }
+    fileLength_ = archive_.Length();
     ProtectedHeader header{};
-    std::memcpy(&header, io[1], sizeof header);
-    std::memset(io, 0, sizeof io);
-    if (header.timeCopy.stamp1 != plain.created.stamp1 || header.timeCopy.stamp3 != plain.created.stamp3) {
-        // With a password this is the password check failing; without one the header is foreign.
-        report_.wrongPassword = plain.method != kMethodNone;
-        return Fail(kErrPassword);
+    OpenFailure why = OpenFailure::Other;
+    const std::string displayName = WithoutExtension(FileNameOf(path));
+    if (Status s = ReadArchiveHeaders(
+            archive_, [&](std::string& password) { return host_.AskPassword(displayName, password); }, header,
+            why);
+        s != kOk) {
+        report_.wrongPassword = why == OpenFailure::WrongPassword;
+        return s == kCancelled ? s : Fail(s);
     }
     if (header.entryCount < 1 || header.entryCount > kMaxEntries) {
         return Fail(kErrCorrupt);

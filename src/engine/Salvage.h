@@ -41,7 +41,8 @@ struct SalvageReport {
 // Status 0 when the salvage ran (see `report` for what was lost), 9004 when cancelled through the
 // host, else the code of the reason nothing could be read (shown through the host): 9010 the file
 // cannot be opened, 9000 not an archive of this kind or a wrong password, 9030/9031 a newer
-// format, 9011 a read failure of the headers, 9020 a header whose counts make no sense.
+// format, 9011 a read failure of the headers, 9020 a file cut short inside its headers or a
+// header whose counts make no sense.
 Status SalvageArchive(IFileSystem& fs, ArchiveHost& host, const std::string& path, const std::string& folder,
                       SalvageReport& report);
 

@@ -1,6 +1,8 @@
 #pragma once
 // Decoding of stored pictures from memory and drawing them. Qt Gui only: QImage, QImageReader and
 // QPainter on a QImage work without any application object, so the engine and `kvq` use this too.
+#include "StoredCodes.h"
+
 #include <QColor>
 #include <QImage>
 #include <QRect>
@@ -15,11 +17,11 @@ namespace quorvane {
 
 // The image format of an entry, as stored with the entry in the archive.
 enum ImageType : int16_t {
-    kImageJpeg = 0x81,
-    kImageGif = 0x82,
-    kImageBmp = 0x83,
-    kImagePng = 0x84,
-    kImageTiff = 0x85,
+    kImageJpeg = kTypeJpeg,
+    kImageGif = kTypeGif,
+    kImageBmp = kTypeBmp,
+    kImagePng = kTypePng,
+    kImageTiff = kTypeTiff,
 };
 
 // Results of CImageHolder::Load.

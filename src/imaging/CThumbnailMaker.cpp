@@ -81,19 +81,6 @@ void CThumbnailMaker::Wipe() {
     std::memset(grey_.data(), 0, grey_.size());
 }
 
-int CThumbnailMaker::SizeIndexOf(int formatCode) {
-    return (formatCode >= 1 && formatCode <= 8) ? (formatCode + 1) / 2 : 0;
-}
-
-uint32_t CThumbnailMaker::StoredBytes(int formatCode) {
-    const int sizeIndex = SizeIndexOf(formatCode);
-    if (sizeIndex == 0) {
-        return 0;
-    }
-    const auto side = static_cast<uint32_t>(kCellSize[sizeIndex]);
-    return side * side * (IsGrey(formatCode) ? 1U : 2U);
-}
-
 QRect CThumbnailMaker::Placement(int width, int height, int cellSize) {
     const double cw = cellSize;
     const double ch = cellSize;

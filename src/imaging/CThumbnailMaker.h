@@ -2,6 +2,8 @@
 // Renders a decoded image into the thumbnail that an archive stores and into the 16 and 32 pixel list
 // icons, and rebuilds those icons later from the stored thumbnail alone. One instance per process; its
 // cells are overwritten by every Render and RestoreIcon.
+#include "StoredCodes.h"
+
 #include <QImage>
 #include <QRect>
 
@@ -17,15 +19,9 @@ public:
     static constexpr int kCellCount = 5;
     static constexpr int kCellSize[kCellCount] = {16, 32, 48, 64, 96};
     // The largest stored thumbnail: 96 x 96 pixels at two bytes.
-    static constexpr uint32_t kMaxStoredBytes = 96 * 96 * 2;
+    static constexpr uint32_t kMaxStoredBytes = ThumbStoredLength(8);
 
     CThumbnailMaker();
-
-    // Size index of an archive's thumbnail format code (1 ... 8), else 0.
-    static int SizeIndexOf(int formatCode);
-    static bool IsGrey(int formatCode) { return SizeIndexOf(formatCode) != 0 && formatCode % 2 == 1; }
-    // Bytes of a stored thumbnail of that format: 0 for "no thumbnails" and unknown codes.
-    static uint32_t StoredBytes(int formatCode);
 
     // The rectangle an image of width x height occupies in a cell: fitted inside, proportions kept (but
     // at least one pixel thick), centred horizontally and standing on the cell's bottom edge.

@@ -267,7 +267,7 @@ TEST(PropertyTexts, FiguresOfARealArchive) {
     // The archive's size is the file's length, and the recycle bin is not counted among its items.
     const PropertyPage archivePage =
         PropertyTexts::Page(PropertyPageKind::Archive, PropertyEntry(), figures, us);
-    const uint64_t length = archive->file()->Length().value_or(0);
+    const uint64_t length = archive->fileLength();
     EXPECT_TRUE(Line(archivePage, kPropArchiveSize)
                     .endsWith(QStringLiteral("(") + PropertyTexts::LongNumber(length, us) +
                               QStringLiteral(" bytes)")))

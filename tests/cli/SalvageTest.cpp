@@ -1,6 +1,7 @@
 // Salvage of damaged archives: through kvq, and through the engine for names no import can make.
 #include "Salvage.h"
 #include "ArchiveFixtures.h"
+#include "ArchiveInternals.h"
 #include "CCodeArchive.h"
 #include "KvqRunner.h"
 #include "ScriptedHost.h"
@@ -125,17 +126,17 @@ TEST(SalvageTest, NamesThatCouldLeaveTheFolderStayInsideIt) {
 void MakeChain(const std::string& path, const std::string& sources, int depth) {
     ScriptedHost host;
     auto archive = testing::MakeArchive(PosixFileSystem(), host, path, ScriptedHost::Plain());
-    archive->BeginBatch(true);
+    ArchiveInternals(*archive).BeginBatch(true);
     for (int i = 0; i < depth; ++i) {
-        ASSERT_EQ(archive->PlanFolder(), kOk);
+        ASSERT_EQ(ArchiveInternals(*archive).PlanFolder(), kOk);
     }
-    ASSERT_EQ(archive->Expand(), kOk);
-    ASSERT_EQ(archive->StartAdding(), kOk);
+    ASSERT_EQ(ArchiveInternals(*archive).Expand(), kOk);
+    ASSERT_EQ(ArchiveInternals(*archive).StartAdding(), kOk);
     int parent = 0;
     for (int i = 0; i < depth; ++i) {
-        ASSERT_EQ(archive->AddFolder(parent, "d", "", kTypeFolder, &parent), kOk);
+        ASSERT_EQ(ArchiveInternals(*archive).AddFolder(parent, "d", "", kTypeFolder, &parent), kOk);
     }
-    ASSERT_EQ(archive->FinishBatch(), kOk);
+    ASSERT_EQ(ArchiveInternals(*archive).FinishBatch(), kOk);
     fs::create_directories(sources);
     WriteFile(sources + "/bottom.txt", "at the bottom");
     WriteFile(sources + "/top.txt", "at the top");

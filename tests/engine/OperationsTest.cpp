@@ -2,6 +2,7 @@
 // defragmenting. After each of them the archive must pass the full check and every file outside the
 // recycle bin must read back as it went in.
 #include "ArchiveFixtures.h"
+#include "ArchiveInternals.h"
 #include "CCodeArchive.h"
 #include "ImageSamples.h"
 #include "MemoryFileSystem.h"
@@ -251,11 +252,11 @@ TEST(Import, UnreadableSourceDuringPlanningAddsNothing) {
 
     // A path that vanished between the dialog and the planning.
     host.messages.clear();
-    archive->BeginBatch(false);
-    EXPECT_EQ(archive->PlanFile("/in/a.dat", 100), kOk);
-    EXPECT_EQ(archive->PlanFile("/in/gone.dat", 100), kErrSourceLocked);
-    EXPECT_EQ(archive->Expand(), kErrSourceLocked);
-    EXPECT_EQ(archive->FinishBatch(), kErrSourceLocked);
+    ArchiveInternals(*archive).BeginBatch(false);
+    EXPECT_EQ(ArchiveInternals(*archive).PlanFile("/in/a.dat", 100), kOk);
+    EXPECT_EQ(ArchiveInternals(*archive).PlanFile("/in/gone.dat", 100), kErrSourceLocked);
+    EXPECT_EQ(ArchiveInternals(*archive).Expand(), kErrSourceLocked);
+    EXPECT_EQ(ArchiveInternals(*archive).FinishBatch(), kErrSourceLocked);
     EXPECT_EQ(host.messages, std::vector<Status>{kErrSourceLocked});
     EXPECT_EQ(fs.Get(kPath)->size(), length);
     EXPECT_EQ(Snapshot(*archive), before);
@@ -285,16 +286,17 @@ TEST(Import, SourceWhoseLengthChangedIsRefused) {
         fs.Put("/in/a.dat", a);
         fs.Put("/in/b.dat", PatternBytes(3000, 2));
         fs.Put("/in/c.dat", PatternBytes(3000, 3));
-        archive->BeginBatch(false);
-        ASSERT_EQ(archive->PlanFile("/in/a.dat", 3000), kOk);
-        ASSERT_EQ(archive->PlanFile("/in/b.dat", static_cast<uint64_t>(3000 + delta)), kOk);
-        ASSERT_EQ(archive->PlanFile("/in/c.dat", 3000), kOk);
-        ASSERT_EQ(archive->Expand(), kOk);
-        ASSERT_EQ(archive->StartAdding(), kOk);
-        EXPECT_EQ(archive->AddFile(0, "/in/a.dat"), kOk);
-        EXPECT_EQ(archive->AddFile(0, "/in/b.dat"), kErrFileAccess);
-        EXPECT_EQ(archive->AddFile(0, "/in/c.dat"), kErrFileAccess) << "later adds keep the pending error";
-        EXPECT_EQ(archive->FinishBatch(), kErrFileAccess);
+        ArchiveInternals(*archive).BeginBatch(false);
+        ASSERT_EQ(ArchiveInternals(*archive).PlanFile("/in/a.dat", 3000), kOk);
+        ASSERT_EQ(ArchiveInternals(*archive).PlanFile("/in/b.dat", static_cast<uint64_t>(3000 + delta)), kOk);
+        ASSERT_EQ(ArchiveInternals(*archive).PlanFile("/in/c.dat", 3000), kOk);
+        ASSERT_EQ(ArchiveInternals(*archive).Expand(), kOk);
+        ASSERT_EQ(ArchiveInternals(*archive).StartAdding(), kOk);
+        EXPECT_EQ(ArchiveInternals(*archive).AddFile(0, "/in/a.dat"), kOk);
+        EXPECT_EQ(ArchiveInternals(*archive).AddFile(0, "/in/b.dat"), kErrFileAccess);
+        EXPECT_EQ(ArchiveInternals(*archive).AddFile(0, "/in/c.dat"), kErrFileAccess)
+            << "later adds keep the pending error";
+        EXPECT_EQ(ArchiveInternals(*archive).FinishBatch(), kErrFileAccess);
         EXPECT_EQ(host.messages, std::vector<Status>{kErrFileAccess}) << "shown once";
         EXPECT_EQ(archive->entryCount(), 2);
         ExpectIntact(*archive, fs, {{"a.dat", a}});
@@ -427,11 +429,11 @@ TEST(Import, SizeLimitIsJudgedOnTheFullStoredLength) {
         auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
         fs.Put("/in/small.dat", {1, 2, 3});
         const size_t length = fs.Get(kPath)->size();
-        archive->BeginBatch(false);
-        ASSERT_EQ(archive->PlanFile("/in/small.dat", c.plannedSize), kOk);
-        EXPECT_EQ(archive->Expand(), c.expected);
-        EXPECT_EQ(archive->AddFile(0, "/in/small.dat"), c.expected);
-        EXPECT_EQ(archive->FinishBatch(), c.expected);
+        ArchiveInternals(*archive).BeginBatch(false);
+        ASSERT_EQ(ArchiveInternals(*archive).PlanFile("/in/small.dat", c.plannedSize), kOk);
+        EXPECT_EQ(ArchiveInternals(*archive).Expand(), c.expected);
+        EXPECT_EQ(ArchiveInternals(*archive).AddFile(0, "/in/small.dat"), c.expected);
+        EXPECT_EQ(ArchiveInternals(*archive).FinishBatch(), c.expected);
         EXPECT_EQ(host.messages, std::vector<Status>{c.expected});
         EXPECT_EQ(archive->entryCount(), 1);
         EXPECT_EQ(fs.Get(kPath)->size(), length);
@@ -443,10 +445,10 @@ TEST(Import, SizeLimitIsJudgedOnTheFullStoredLength) {
     auto archive = MakeArchive(fs, host, kPath, ScriptedHost::Plain());
     CatalogueEntry huge{};
     huge.size = 0xFFFFFFFFu;
-    archive->BeginBatch(false);
-    ASSERT_EQ(archive->PlanCopy(huge), kOk);
-    EXPECT_EQ(archive->Expand(), kErrTooLarge);
-    EXPECT_EQ(archive->FinishBatch(), kErrTooLarge);
+    ArchiveInternals(*archive).BeginBatch(false);
+    ASSERT_EQ(ArchiveInternals(*archive).PlanCopy(huge), kOk);
+    EXPECT_EQ(ArchiveInternals(*archive).Expand(), kErrTooLarge);
+    EXPECT_EQ(ArchiveInternals(*archive).FinishBatch(), kErrTooLarge);
     EXPECT_EQ(archive->entryCount(), 1);
 }
 
@@ -524,9 +526,9 @@ TEST(Export, HostileNamesStayInsideTheChosenFolder) {
         const int number = NewFile(*archive, fs, parent, "plain", PatternBytes(64 + files.size(), 7));
         if (name.empty()) {
             CatalogueEntry e{};
-            EXPECT_EQ(archive->ReadEntry(e, EntryIndex::OfNumber(number)), kOk);
-            archive->EncryptText("", e.name, &e.nameKey1, &e.nameKey2);
-            EXPECT_EQ(archive->WriteEntry(e, EntryIndex::OfNumber(number)), kOk);
+            EXPECT_EQ(ArchiveInternals(*archive).ReadEntry(e, EntryIndex::OfNumber(number)), kOk);
+            ArchiveInternals(*archive).EncryptText("", e.name, &e.nameKey1, &e.nameKey2);
+            EXPECT_EQ(ArchiveInternals(*archive).WriteEntry(e, EntryIndex::OfNumber(number)), kOk);
             EXPECT_EQ(archive->Refresh(false), kOk);
         } else {
             archive->Rename(EntryIndex::OfNumber(number), name);

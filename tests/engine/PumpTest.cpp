@@ -3,6 +3,7 @@
 // Every read must give correct data or, while the catalogue is in flux, nothing; every change and
 // long operation on a busy archive must be refused without touching anything.
 #include "ArchiveFixtures.h"
+#include "ArchiveInternals.h"
 #include "CCodeArchive.h"
 #include "CThumbnailMaker.h"
 #include "Check.h"
@@ -474,12 +475,12 @@ TEST(PumpDeathTest, APointerIntoTheSharedBuffersHeldAcrossAPumpIsCaught) {
     MemoryFileSystem fs;
     ScriptedHost host;
     auto archive = MakeArchive(fs, host, kA, ScriptedHost::Plain());
-    archive->ProgressOpen(kProgressExport);
+    ArchiveInternals(*archive).ProgressOpen(kProgressExport);
     const SharedBytes held(SharedBuffers().a);
     EXPECT_EQ(held.get(), SharedBuffers().a) << "no pump came between";
-    archive->PollCancel();
+    ArchiveInternals(*archive).PollCancel();
     EXPECT_DEATH(held.get(), "held across a pump");
-    archive->ProgressClose();
+    ArchiveInternals(*archive).ProgressClose();
 }
 #endif
 

@@ -88,8 +88,8 @@ QImage MakeSheet() {
         int column = 0;
         for (bool smooth : {false, true}) {
             for (int code = 1; code <= 8; ++code) {
-                const int sizeIndex = CThumbnailMaker::SizeIndexOf(code);
-                const bool grey = CThumbnailMaker::IsGrey(code);
+                const int sizeIndex = ThumbSizeIndex(code);
+                const bool grey = ThumbIsGrey(code);
                 maker.Render(holder, sizeIndex, smooth);
                 const QImage shown = StoredToImage(maker.GetThumbnailBits(sizeIndex, grey), sizeIndex, grey,
                                                    holder.Width(), holder.Height(), sizeIndex);
@@ -101,12 +101,11 @@ QImage MakeSheet() {
         // Icons as the list rebuilds them: from 96 colour (stepped by 4 and 2) and from 48 grey.
         for (const auto& [code, target, dx, dy] :
              {std::tuple{8, 0, 0, 0}, {8, 1, 20, 0}, {3, 0, 0, 40}, {3, 1, 20, 40}}) {
-            const int sizeIndex = CThumbnailMaker::SizeIndexOf(code);
-            const bool grey = CThumbnailMaker::IsGrey(code);
+            const int sizeIndex = ThumbSizeIndex(code);
+            const bool grey = ThumbIsGrey(code);
             maker.Render(holder, sizeIndex, true);
             std::vector<uint8_t> stored(maker.GetThumbnailBits(sizeIndex, grey),
-                                        maker.GetThumbnailBits(sizeIndex, grey) +
-                                            CThumbnailMaker::StoredBytes(code));
+                                        maker.GetThumbnailBits(sizeIndex, grey) + ThumbStoredLength(code));
             const QImage icon =
                 StoredToImage(stored.data(), sizeIndex, grey, holder.Width(), holder.Height(), target);
             painter.drawImage(kGap + column * kSlot + dx, y + dy, icon);

@@ -90,15 +90,16 @@ TEST(ThumbnailMaker, PlacementFitsCentresAndStandsOnTheBottom) {
 TEST(ThumbnailMaker, StoredFormatsAndPixelConversions) {
     const uint32_t expected[] = {0, 1024, 2048, 2304, 4608, 4096, 8192, 9216, 18432};
     for (int code = 0; code <= 8; ++code) {
-        EXPECT_EQ(CThumbnailMaker::StoredBytes(code), expected[code]) << code;
+        EXPECT_EQ(ThumbStoredLength(code), expected[code]) << code;
     }
     for (int code : {-1, 9, 255}) {
-        EXPECT_EQ(CThumbnailMaker::StoredBytes(code), 0U) << code;
-        EXPECT_EQ(CThumbnailMaker::SizeIndexOf(code), 0) << code;
+        EXPECT_EQ(ThumbStoredLength(code), 0U) << code;
+        EXPECT_EQ(ThumbSizeIndex(code), 0) << code;
+        EXPECT_FALSE(ThumbIsGrey(code)) << code << " stands for no thumbnails, grey or not";
     }
-    EXPECT_EQ(CThumbnailMaker::SizeIndexOf(7), 4);
-    EXPECT_TRUE(CThumbnailMaker::IsGrey(7));
-    EXPECT_FALSE(CThumbnailMaker::IsGrey(8));
+    EXPECT_EQ(ThumbSizeIndex(7), 4);
+    EXPECT_TRUE(ThumbIsGrey(7));
+    EXPECT_FALSE(ThumbIsGrey(8));
 
     EXPECT_EQ(CThumbnailMaker::GreyOf(0x7FFF), 248);
     EXPECT_EQ(CThumbnailMaker::PixelOfGrey(248), 0x7FFF);
@@ -143,13 +144,13 @@ TEST(ThumbnailMaker, ThumbnailBitsHaveTheStoredLayoutOfEveryFormat) {
     LoadPng(holder, fixtures::PhotoLike(120, 80, 30));
     for (int code = 1; code <= 8; ++code) {
         SCOPED_TRACE(code);
-        const int sizeIndex = CThumbnailMaker::SizeIndexOf(code);
-        const bool grey = CThumbnailMaker::IsGrey(code);
+        const int sizeIndex = ThumbSizeIndex(code);
+        const bool grey = ThumbIsGrey(code);
         const int side = CThumbnailMaker::kCellSize[sizeIndex];
         maker.Render(holder, sizeIndex, code % 4 == 0);
         const uint8_t* bits = maker.GetThumbnailBits(sizeIndex, grey);
         ASSERT_NE(bits, nullptr);
-        const std::vector<uint8_t> stored(bits, bits + CThumbnailMaker::StoredBytes(code));
+        const std::vector<uint8_t> stored(bits, bits + ThumbStoredLength(code));
         ASSERT_EQ(stored.size(), static_cast<size_t>(side * side * (grey ? 1 : 2)));
 
         // Rows top-down without padding: word i (or byte i) is pixel (i % side, i / side) of the cell.
@@ -365,7 +366,7 @@ TEST(ThumbnailMaker, AntiAliasedThumbnailsAreSmoothAndOtherwiseTheSame) {
     // On a flat colour both modes give the same bytes, in colour and in grey.
     LoadPng(holder, Solid(300, 200, QColor(40, 160, 90)));
     for (bool grey : {false, true}) {
-        const uint32_t bytes = CThumbnailMaker::StoredBytes(grey ? 7 : 8);
+        const uint32_t bytes = ThumbStoredLength(grey ? 7 : 8);
         maker.Render(holder, 4, false);
         const std::vector<uint8_t> standard(maker.GetThumbnailBits(4, grey),
                                             maker.GetThumbnailBits(4, grey) + bytes);

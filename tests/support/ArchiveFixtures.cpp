@@ -1,4 +1,5 @@
 #include "ArchiveFixtures.h"
+#include "ArchiveInternals.h"
 
 #include "Check.h"
 
@@ -69,8 +70,8 @@ std::vector<uint8_t> ReadFileBytes(CCodeArchive& archive, EntryIndex index) {
     do {
         const uint64_t piece = std::min<uint64_t>(remaining, kPieceSize);
         const uint32_t stored = Padded(piece + kChunkPrefix);
-        if (archive.ReadAt(buffers.a, offset, stored) != kOk ||
-            archive.DecryptUnit(buffers.a, buffers.b, stored) != kOk) {
+        if (ArchiveInternals(archive).ReadAt(buffers.a, offset, stored) != kOk ||
+            ArchiveInternals(archive).DecryptUnit(buffers.a, buffers.b, stored) != kOk) {
             ADD_FAILURE() << "chunk of entry #" << index.number() << " unreadable";
             return out;
         }

@@ -1,0 +1,70 @@
+#pragma once
+// The one walk over a file's stored chunks (or over the pieces of a byte range being moved).
+//
+// A file of `size` bytes is stored as PieceCount(size) chunks, each one encrypted unit: 64 random
+// bytes, up to 4 MiB of the file, zero padding to a multiple of 16. Chunk i begins
+// i * kFullChunkSize bytes after the file's dataOffset. Every operation that moves file data
+// (import, export, copy between archives, check, salvage) walks those chunks through RunChunks
+// with a step that does its read -> cipher -> write for one piece, and an `after` callback that
+// runs in order on the caller's thread between pieces (progress, cancel).
+//
+// The pieces are independent: a step sees only its piece and the buffers it is given, so a later
+// pool of workers can run steps of several pieces at once, each with its own buffers, and keep
+// `after` in order.
+#include "ErrorCodes.h"
+#include "Format.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace quorvane {
+
+struct ChunkPiece {
+    uint64_t ordinal = 0;      // place in the walk, 0-based
+    uint64_t count = 0;        // pieces in the walk
+    uint64_t plainOffset = 0;  // where the piece's bytes lie in the file (or the range)
+    uint32_t plainLength = 0;  // the piece's bytes
+    uint64_t storedOffset = 0; // where its chunk lies, counted from the start of the stored data
+    uint32_t storedLength = 0; // its chunk's length (for a range piece: plainLength)
+
+    bool last() const { return ordinal + 1 == count; }
+};
+
+// The two work buffers a step may use, each kTransferBufferSize bytes.
+struct ChunkBuffers {
+    uint8_t* a;
+    uint8_t* b;
+};
+
+class ChunkCursor {
+public:
+    // The stored chunks of a file of `size` bytes (one, prefix and padding only, when it is empty).
+    static ChunkCursor ForFile(uint64_t size);
+    // Pieces of at most 4 MiB of a byte range, no prefix and no padding. With `backwards` the
+    // last piece comes first, so that a copy towards the end over an overlap reads every piece
+    // before it is overwritten.
+    static ChunkCursor ForRange(uint64_t length, bool backwards);
+
+    uint64_t count() const { return count_; }
+    // More than one piece: progress is reported for each.
+    bool pieceByPiece() const { return length_ > kPieceSize; }
+    ChunkPiece Piece(uint64_t ordinal) const;
+
+private:
+    ChunkCursor(uint64_t length, bool stored, bool backwards);
+
+    uint64_t length_;
+    uint64_t count_;
+    bool stored_;
+    bool backwards_;
+};
+
+using ChunkStep = std::function<Status(const ChunkPiece&, ChunkBuffers&)>;
+using ChunkAfter = std::function<Status(const ChunkPiece&)>;
+
+// Runs `step` for every piece in order, then `after` for it; stops at the first status that is not
+// 0 and returns it.
+Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStep& step,
+                 const ChunkAfter& after = {});
+
+} // namespace quorvane

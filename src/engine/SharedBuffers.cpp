@@ -1,0 +1,40 @@
+#include "SharedBuffers.h"
+
+#include "CThumbnailMaker.h"
+
+#include <cassert>
+#include <cstring>
+#include <memory>
+
+namespace quorvane {
+
+CThumbnailMaker& SharedThumbnailMaker() {
+    static CThumbnailMaker maker;
+    return maker;
+}
+
+TransferBuffers& SharedBuffers() {
+    static std::unique_ptr<uint8_t[]> a(new uint8_t[kTransferBufferSize]);
+    static std::unique_ptr<uint8_t[]> b(new uint8_t[kTransferBufferSize]);
+    static std::unique_ptr<uint8_t[]> thumbnail(new uint8_t[kThumbnailBufferSize]);
+    static TransferBuffers buffers{a.get(), b.get(), thumbnail.get()};
+    return buffers;
+}
+
+void WipeSharedBuffers() {
+    TransferBuffers& buffers = SharedBuffers();
+    std::memset(buffers.a, 0, kTransferBufferSize);
+    std::memset(buffers.b, 0, kTransferBufferSize);
+    std::memset(buffers.thumbnail, 0, kThumbnailBufferSize);
+    SharedThumbnailMaker().Wipe();
+    // A pointer taken before is stale now, as after a pump.
+    ++buffers.epoch;
+}
+
+const uint8_t* SharedBytes::get() const {
+    assert((data_ == nullptr || epoch_ == SharedBuffers().epoch) &&
+           "a pointer into the shared buffers was held across a pump");
+    return data_;
+}
+
+} // namespace quorvane
