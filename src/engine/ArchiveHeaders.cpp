@@ -1,6 +1,7 @@
 #include "ArchiveHeaders.h"
 
 #include "TextCodec.h"
+#include "WipeText.h"
 
 #include <algorithm>
 #include <optional>
@@ -42,8 +43,9 @@ Status ReadArchiveHeaders(ArchiveFile& file, const std::function<bool(std::strin
             return kCancelled;
         }
         prompted = true;
-        const std::string stored = EncodePassword(password, 255);
-        std::fill(password.begin(), password.end(), '\0');
+        std::string stored = EncodePassword(password, 255);
+        const WipeOnExit wipeStored(stored);
+        WipeText(password);
         file.SetKey(stored, plain.method);
     } else {
         why = OpenFailure::NotAnArchive; // a method of no archive of this kind

@@ -7,6 +7,7 @@
 #include "Journal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
+#include "WipeText.h"
 
 #include <algorithm>
 #include <cassert>
@@ -164,6 +165,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         return kErrArchiveLocked;
     }
     ResetState();
+    const WipeOnExit wipePassword(settings.password);
     for (;;) {
         if (!host_.AskCreateSettings(path, settings)) {
             return kCancelled;
@@ -177,6 +179,7 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
     if (settings.encrypt) {
         for (;;) {
             std::string typed;
+            const WipeOnExit wipeTyped(typed);
             if (!host_.AskConfirmPassword(typed)) {
                 return kCancelled;
             }
@@ -189,7 +192,8 @@ Status CCodeArchive::Create(const std::string& path, CreateSettings settings) {
         if (method < kMethodTwofish || method > kMethodBasic) {
             method = kMethodTwofish;
         }
-        const std::string stored = EncodePassword(settings.password, 255);
+        std::string stored = EncodePassword(settings.password, 255);
+        const WipeOnExit wipeStored(stored);
         archiveFile_.plainHeader().method = method;
         archiveFile_.SetKey(stored, method);
     } else {
