@@ -40,7 +40,7 @@ const QString& Disabled() {
     return text;
 }
 
-struct LineSpec {
+struct FieldLine {
     const char* label;
     int field;
     bool separatorBefore;
@@ -156,7 +156,7 @@ QString PropertyTexts::Text(int field, const PropertyEntry& entry, const Propert
 PropertyPage PropertyTexts::Page(PropertyPageKind kind, const PropertyEntry& entry,
                                  const PropertyArchive& archive, const QLocale& locale) {
     // The labels read as they always have, "Encyption:" included.
-    static const LineSpec kFile[] = {
+    static const FieldLine kFile[] = {
         {"Type:", kPropType, true},
         {"Location:", kPropLocation, false},
         {"Encyption:", kPropEncryption, false},
@@ -168,7 +168,7 @@ PropertyPage PropertyTexts::Page(PropertyPageKind kind, const PropertyEntry& ent
         {"Modified:", kPropModified, false},
         {"Added:", kPropAdded, false},
     };
-    static const LineSpec kFolder[] = {
+    static const FieldLine kFolder[] = {
         {"Type:", kPropType, true},
         {"Location:", kPropLocation, false},
         {"Encyption:", kPropEncryption, false},
@@ -177,7 +177,7 @@ PropertyPage PropertyTexts::Page(PropertyPageKind kind, const PropertyEntry& ent
         {"Created:", kPropCreated, true},
         {"Added:", kPropAdded, false},
     };
-    static const LineSpec kArchive[] = {
+    static const FieldLine kArchive[] = {
         {"Type:", kPropArchiveType, true},          {"Location:", kPropArchiveLocation, false},
         {"Encyption:", kPropEncryption, false},     {"Size:", kPropArchiveSize, true},
         {"Contains:", kPropArchiveContents, false}, {"Fragmented:", kPropFragmented, false},
@@ -187,8 +187,8 @@ PropertyPage PropertyTexts::Page(PropertyPageKind kind, const PropertyEntry& ent
 
     PropertyPage page;
     page.kind = kind;
-    const LineSpec* first = kFile;
-    const LineSpec* last = std::end(kFile);
+    const FieldLine* first = kFile;
+    const FieldLine* last = std::end(kFile);
     int nameField = kPropName;
     switch (kind) {
     case PropertyPageKind::File:
@@ -207,7 +207,7 @@ PropertyPage PropertyTexts::Page(PropertyPageKind kind, const PropertyEntry& ent
         break;
     }
     page.name = Text(nameField, entry, archive, locale);
-    for (const LineSpec* line = first; line != last; ++line) {
+    for (const FieldLine* line = first; line != last; ++line) {
         page.lines.push_back({QString::fromUtf8(line->label), line->field,
                               Text(line->field, entry, archive, locale), line->separatorBefore});
     }
