@@ -15,23 +15,6 @@
 namespace quorvane {
 namespace {
 
-const char* ReaderFormat(int16_t type) {
-    switch (type) {
-    case kImageJpeg:
-        return "jpeg";
-    case kImageGif:
-        return "gif";
-    case kImageBmp:
-        return "bmp";
-    case kImagePng:
-        return "png";
-    case kImageTiff:
-        return "tiff";
-    default:
-        return nullptr;
-    }
-}
-
 // Qt refuses on its own any image above QImageReader::allocationLimit() megabytes. Our limit is checked
 // first and must be the one that decides, so Qt's may not be lower. A limit of 0 means none.
 void AllowImagesUpToOurLimit() {
@@ -177,7 +160,7 @@ void CImageHolder::Reset() {
 }
 
 int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type, int thumbnailCell) {
-    const char* format = ReaderFormat(type);
+    const char* format = ImageReaderFormat(type);
     if (format == nullptr) {
         return kImageUnknownType;
     }

@@ -22,6 +22,24 @@ constexpr bool IsImageType(uint8_t type) {
     return type >= kTypeJpeg && type <= kTypeTiff;
 }
 
+// The Qt image reader's format name for an image type code; null for anything else.
+constexpr const char* ImageReaderFormat(int type) {
+    switch (type) {
+    case kTypeJpeg:
+        return "jpeg";
+    case kTypeGif:
+        return "gif";
+    case kTypeBmp:
+        return "bmp";
+    case kTypePng:
+        return "png";
+    case kTypeTiff:
+        return "tiff";
+    default:
+        return nullptr;
+    }
+}
+
 // Thumbnail format codes: 0 none, 1..8, where the size index (code + 1) / 2 gives 32, 48, 64 or 96
 // pixels and odd codes are grey (one byte a pixel), even ones 16-bit colour (two). Any other code
 // stands for no thumbnails: size index 0, not grey, nothing stored.

@@ -10,6 +10,7 @@
 #include "MainFrame.h"
 #include "PaneHost.h"
 #include "Preferences.h"
+#include "StoredCodes.h"
 #include "StringTable.h"
 #include "TextFormat.h"
 #include "WorkspaceDialogs.h"
@@ -29,23 +30,6 @@
 namespace quorvane {
 
 namespace {
-
-const char* FormatOf(int typeCode) {
-    switch (typeCode) {
-    case kImageJpeg:
-        return "jpeg";
-    case kImageGif:
-        return "gif";
-    case kImageBmp:
-        return "bmp";
-    case kImagePng:
-        return "png";
-    case kImageTiff:
-        return "tiff";
-    default:
-        return nullptr;
-    }
-}
 
 // The decoder of the stored type was there and refused the data: the item is damaged or is no
 // image of its type. A refusal for want of memory (or above the size limit) or of a colour
@@ -102,7 +86,7 @@ CCodePict::~CCodePict() {
 }
 
 bool CCodePict::DecoderInstalled(int typeCode) {
-    const char* format = FormatOf(typeCode);
+    const char* format = ImageReaderFormat(typeCode);
     return format != nullptr && QImageReader::supportedImageFormats().contains(QByteArray(format));
 }
 
