@@ -1,26 +1,30 @@
 #include "CCodeMain.h"
 
+#include "AutoCloseController.h"
+#include "AutoCloseCountdown.h"
 #include "CCodeArchive.h"
 #include "CCodeList.h"
+#include "CCodePict.h"
 #include "CCodeText.h"
 #include "CCodeTree.h"
 #include "CloseGuard.h"
-#include "CommandIcons.h"
 #include "CommandIds.h"
-#include "MessageDialog.h"
+#include "HelpCommands.h"
+#include "HelpWindow.h"
+#include "Icons.h"
+#include "ImageBrowser.h"
 #include "PaneDrag.h"
 #include "Preferences.h"
-#include "PreviewPlaceholder.h"
 #include "ProgressDialog.h"
 #include "QtWorkspaceDialogs.h"
+#include "SlideshowWindow.h"
 #include "StringTable.h"
-#include "WebAddresses.h"
 #include "Workspace.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -32,7 +36,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -45,7 +48,6 @@ constexpr int kFirstStatusPane = kStrStatusPane1;
 // The idle tick brings the menus up to date only every so many ticks: the events that change
 // a command's state refresh at once, this only catches what no signal reports.
 constexpr int kRefreshEveryTicks = 8;
-constexpr int kAboutIconSize = 48;
 
 bool InRange(int id, int low, int high) {
     return id >= low && id <= high;
@@ -73,6 +75,30 @@ QString LabelOf(int id) {
 
 } // namespace
 
+// The contents list as the preview and the slideshow step through it.
+class CCodeMain::ListBrowser : public ImageBrowser {
+public:
+    explicit ListBrowser(CCodeList& list)
+        : list_(list) {}
+    void SetSlideshow(Slideshow* show) { show_ = show; }
+
+    bool NextImage() override { return list_.NextImage(); }
+    bool PreviousImage() override { return list_.PreviousImage(); }
+    void StartSlideshow() override {
+        if (!show_) {
+            return;
+        }
+        if (QAbstractItemView* view = list_.CurrentView()) {
+            view->clearSelection();
+        }
+        show_->Start();
+    }
+
+private:
+    CCodeList& list_;
+    Slideshow* show_ = nullptr;
+};
+
 CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSystem, QWidget* parent)
     : QMainWindow(parent)
     , settings_(std::move(settings))
@@ -87,7 +113,7 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
 
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(StringTable::Text(kStrApplicationTitle));
-    setWindowIcon(CommandIcons::Application());
+    setWindowIcon(QuorvaneIcon(IconId::Application));
     setMinimumSize(512, 256);
     setMaximumSize(16000, 16000);
     setAcceptDrops(true);
@@ -102,6 +128,31 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     // Closes, quits and drops that arrive while a command runs become a cancel of it.
     closeGuard_ = new CloseGuard(*workspace_, *this);
     workspace_->SetViews(this, tree_, list_, preview_);
+
+    // The slideshow over the preview, stepping through the list; auto close ahead of it on each tick.
+    browser_ = std::make_unique<ListBrowser>(*list_);
+    show_ = std::make_unique<Slideshow>(*pict_, *browser_, *prefs_, this);
+    browser_->SetSlideshow(show_.get());
+    pict_->SetBrowser(browser_.get());
+    autoClose_ = std::make_unique<AutoCloseController>(*workspace_, *this, this);
+    list_->SetSlideshow([this] { return show_->Running(); }, [this] { show_->End(); });
+    autoClose_->SetSlideshow([this] { return show_->Running(); }, [this] { show_->End(); });
+    autoClose_->InstallActivityFilter();
+    autoClose_->WatchSessionLock();
+    connect(this, &CCodeMain::activityNoted, autoClose_.get(), &AutoCloseController::NoteActivity);
+    connect(this, &CCodeMain::idleTick, this, [this] {
+        autoClose_->Check();
+        show_->Tick();
+    });
+    SetSlideshowHandler([this](int commandId) {
+        if (commandId == kCmdStartSlideshow) {
+            browser_->StartSlideshow();
+        } else if (commandId == kCmdEndSlideshow) {
+            show_->End();
+        }
+    });
+    SetFitHandler([this](bool fit) { pict_->SetFit(fit); });
+    SetHelpHandler(&ShowDialogHelp);
 
     Workspace* ws = workspace_.get();
     connect(ws, &Workspace::busyChanged, this, &CCodeMain::RefreshCommands);
@@ -145,6 +196,14 @@ CCodeMain::~CCodeMain() {
         QApplication::restoreOverrideCursor();
         --waitCursors_;
     }
+    // The slideshow and auto close hold the panes: they go before them.
+    disconnect(this, &CCodeMain::idleTick, nullptr, nullptr);
+    show_.reset();
+    autoClose_.reset();
+    if (pict_) {
+        pict_->SetBrowser(nullptr);
+    }
+    list_->SetSlideshow({}, {});
     // The panes hold the Workspace as their host: they go first, while it still exists.
     disconnect(workspace_.get(), nullptr, this, nullptr);
     workspace_->SetViews(nullptr, nullptr, nullptr, nullptr);
@@ -183,7 +242,9 @@ void CCodeMain::BuildPanes() {
     previewColumn_ = columns[2]->parentWidget();
 
     // The preview pane.
-    InstallPreview(new PreviewPlaceholder(*workspace_));
+    pict_ = new CCodePict(*workspace_, this, dialogs_.get());
+    pict_->setObjectName(QStringLiteral("preview"));
+    InstallPreview(pict_);
 
     setCentralWidget(splitter_);
     splitter_->installEventFilter(this);
@@ -237,7 +298,7 @@ QAction* CCodeMain::MakeAction(int id) {
         tip = LabelOf(id).section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
     }
     action->setToolTip(tip);
-    action->setIcon(CommandIcons::ForCommand(id));
+    action->setIcon(CommandIcon(id));
     action->setIconVisibleInMenu(false);
     action->setShortcuts(FrameTables::ShortcutsOf(id));
     action->setCheckable(IsCheckable(id));
@@ -374,6 +435,7 @@ void CCodeMain::closeEvent(QCloseEvent* event) {
 
 void CCodeMain::RunCloseSequence() {
     closing_ = true;
+    show_->End();
     workspace_->CloseAll();
     // "MLW" changes only with a layout switch; "MTW" here too, unless the tree is hidden.
     if (layout_ != PaneLayout::HideArchive && !columnsPending_) {
@@ -813,20 +875,12 @@ void CCodeMain::PaneCommand(int commandId) {
 }
 
 void CCodeMain::FrameCommand(int commandId) {
+    // Help, the web addresses and About.
+    if (RunHelpCommand(commandId, this)) {
+        NoteActivity();
+        return;
+    }
     switch (commandId) {
-    case kCmdHomePage:
-        // A desktop without a browser or mail program: nothing is shown.
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(web::kHomePage)));
-        break;
-    case kCmdMailSupport:
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(web::kSupportMail)));
-        break;
-    case kCmdCheckUpdates:
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(web::kUpdatesPage)));
-        break;
-    case kCmdAbout:
-        ShowAbout();
-        break;
     case kCmdNextPane:
         MovePaneFocus(true);
         break;
@@ -845,20 +899,6 @@ void CCodeMain::FrameCommand(int commandId) {
         }
         break;
     }
-}
-
-void CCodeMain::ShowAbout() {
-    DialogStrings strings = StringTable::Dialog(kDlgAbout);
-    QPointer<MessageDialog> about = new MessageDialog(strings, QMessageBox::NoIcon, this);
-    about->setObjectName(QStringLiteral("aboutDialog"));
-    about->setIconPixmap(CommandIcons::Application().pixmap(kAboutIconSize));
-    about->setInformativeText(QStringLiteral("Pictures kept in password-protected, encrypted archives.\n"
-                                             "TwoFish, BlowFish and basic password protection.\n"
-                                             "Built with Qt %1.")
-                                  .arg(QString::fromLatin1(qVersion())));
-    about->Run();
-    delete about.data();
-    NoteActivity();
 }
 
 // ---------------------------------------------------------------- events

@@ -6,14 +6,11 @@
 // the preview), keeps every menu entry and button up to date from the command rules, and runs the
 // close sequence.
 //
-// Pieces that plug in later:
-// - the full preview pane: the one InstallPreview line in the constructor; it reports the shown
-//   image with SetStatusText (panes 3001..3004) and its caption with SetCaption(2, ...); Fit in
-//   Window goes to SetFitHandler's handler after "PS" has been toggled;
-// - the slideshow: SetSlideshowHandler receives 8201, 8202 and 8216; its tick connects to idleTick;
-// - auto close: connects to idleTick (before the slideshow), reads LastActivity and FrameDisabled,
-//   and an application-wide activity filter calls NoteActivity; activityNoted is emitted each time;
-// - help: SetHelpHandler enables the help commands and the dialogs' Help buttons.
+// The preview pane reports the shown image with SetStatusText (panes 3001..3004) and its caption
+// with SetCaption(2, ...). The slideshow receives 8201, 8202 and 8216 and steps on idleTick; auto
+// close checks first on every idleTick and hears of every NoteActivity (activityNoted); the
+// application-wide activity filter notes the user's input. SetHelpHandler enables the help
+// commands and the dialogs' Help buttons.
 #include "MainFrame.h"
 
 #include "CommandRules.h"
@@ -40,7 +37,9 @@ class QToolBar;
 
 namespace quorvane {
 
+class AutoCloseController;
 class CCodeList;
+class CCodePict;
 class CCodeText;
 class CCodeTree;
 class IFileSystem;
@@ -50,6 +49,7 @@ class PreviewPane;
 class ProgressDialog;
 class ProgressWindow;
 class QtWorkspaceDialogs;
+class Slideshow;
 class Workspace;
 
 class CCodeMain : public QMainWindow, public MainFrame {
@@ -107,6 +107,9 @@ public:
     CCodeList* List() const { return list_; }
     QWidget* PreviewWidget() const { return previewWidget_; }
     PreviewPane* Preview() const { return preview_; }
+    CCodePict* Pict() const { return pict_; }
+    Slideshow& SlideshowControl() const { return *show_; }
+    AutoCloseController& AutoCloser() const { return *autoClose_; }
     CCodeText* Caption(int column) const { return captions_.at(static_cast<size_t>(column)); }
     QSplitter* Splitter() const { return splitter_; }
     // -1 after Show All, 1 after Hide Archive, 0 after Hide Preview.
@@ -169,7 +172,6 @@ private:
     void PaneCommand(int commandId);
     void FrameCommand(int commandId);
     void MovePaneFocus(bool forward);
-    void ShowAbout();
     void RunCloseSequence();
 
     // Column widths: the stored widths clamped to the window, the rest to the column that takes it.
@@ -221,6 +223,12 @@ private:
     int ticks_ = 0;
     QElapsedTimer clock_;
     qint64 lastActivity_ = 0;
+
+    CCodePict* pict_ = nullptr;
+    class ListBrowser;
+    std::unique_ptr<ListBrowser> browser_;
+    std::unique_ptr<Slideshow> show_;
+    std::unique_ptr<AutoCloseController> autoClose_;
 
     std::function<void(int)> slideshow_;
     std::function<void(bool)> fit_;

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "CCodeList.h"
+#include "CCodePict.h"
 #include "CCodeText.h"
 #include "CCodeTree.h"
 #include "CommandIds.h"
@@ -418,7 +419,8 @@ TEST_F(MainWindowTest, DesktopFilesDroppedOverEachPane) {
     // Over the preview: into the shown folder as well.
     ws.SelectArchiveFolder(1, home, false);
     QCoreApplication::processEvents();
-    QWidget* preview = window->PreviewWidget();
+    ASSERT_EQ(window->PreviewWidget(), static_cast<QWidget*>(window->Pict()));
+    QWidget* preview = window->Pict()->viewport();
     EXPECT_EQ(DropOn(preview, preview->rect().center(), files.get()), Qt::CopyAction);
     ASSERT_TRUE(WaitUntil([&] { return ChildCount(home) == 2; }));
 
