@@ -48,12 +48,12 @@ const std::vector<MenuTitle>& FrameTables::MenuBar() {
     constexpr int s = kSeparator;
     static const std::vector<MenuTitle> menus = [] {
         std::vector<MenuTitle> built;
-        built.push_back({"&File", Items({kCmdNew, kCmdOpen, kCmdClose, s, kCmdNewFolder, s, kCmdImport, kCmdExport,
-                                         s, kCmdRestore, kCmdEmptyRecycleBin, s, kCmdProperties, kCmdPreferences,
-                                         s, kCmdExit})});
-        built.push_back({"&Edit", Items({kCmdUndo, s, kCmdCut, kCmdCopy, kCmdPaste, s, kCmdFind, kCmdFindAgain, s,
-                                         kCmdSelectAll, kCmdInvertSelection, s, kCmdDelete, kCmdRename, s,
-                                         kCmdComment})});
+        built.push_back({"&File", Items({kCmdNew, kCmdOpen, kCmdClose, s, kCmdNewFolder, s, kCmdImport,
+                                         kCmdExport, s, kCmdRestore, kCmdEmptyRecycleBin, s, kCmdProperties,
+                                         kCmdPreferences, s, kCmdExit})});
+        built.push_back({"&Edit", Items({kCmdUndo, s, kCmdCut, kCmdCopy, kCmdPaste, s, kCmdFind,
+                                         kCmdFindAgain, s, kCmdSelectAll, kCmdInvertSelection, s, kCmdDelete,
+                                         kCmdRename, s, kCmdComment})});
         std::vector<MenuEntry> view = Items({kCmdToggleToolbar, kCmdToggleStatusBar, s});
         view.push_back(Submenu("P&anes", {kCmdHidePreview, kCmdShowAll, kCmdHideArchive}));
         view.push_back(Separator());
@@ -67,8 +67,8 @@ const std::vector<MenuTitle>& FrameTables::MenuBar() {
         view.push_back(Item(kCmdFitInWindow));
         view.push_back(Item(kCmdStartSlideshow));
         built.push_back({"&View", std::move(view)});
-        built.push_back(
-            {"&Help", Items({kCmdHelpTopics, s, kCmdHomePage, kCmdMailSupport, kCmdCheckUpdates, s, kCmdAbout})});
+        built.push_back({"&Help", Items({kCmdHelpTopics, s, kCmdHomePage, kCmdMailSupport, kCmdCheckUpdates,
+                                         s, kCmdAbout})});
         return built;
     }();
     return menus;
@@ -113,12 +113,38 @@ const std::vector<Accelerator>& FrameTables::Accelerators() {
 const std::vector<int>& FrameTables::Toolbar() {
     constexpr int s = kSeparator;
     static const std::vector<int> buttons = {
-        kCmdNew,           kCmdOpen,         kCmdClose,          s, kCmdHidePreview,    kCmdShowAll,
-        kCmdHideArchive,   s,                kCmdUpOneLevel,     s, kCmdImport,         kCmdExport,
-        s,                 kCmdNewFolder,    kCmdComment,        s, kCmdDelete,         kCmdEmptyRecycleBin,
-        s,                 kCmdPreviousImage, kCmdNextImage,     s, kCmdFitInWindow,    kCmdStartSlideshow,
-        s,                 kCmdViewThumbnails, kCmdViewLargeIcons, kCmdViewSmallIcons, kCmdViewList,
-        kCmdViewDetails,   s,                kCmdHelpTopics,
+        kCmdNew,
+        kCmdOpen,
+        kCmdClose,
+        s,
+        kCmdHidePreview,
+        kCmdShowAll,
+        kCmdHideArchive,
+        s,
+        kCmdUpOneLevel,
+        s,
+        kCmdImport,
+        kCmdExport,
+        s,
+        kCmdNewFolder,
+        kCmdComment,
+        s,
+        kCmdDelete,
+        kCmdEmptyRecycleBin,
+        s,
+        kCmdPreviousImage,
+        kCmdNextImage,
+        s,
+        kCmdFitInWindow,
+        kCmdStartSlideshow,
+        s,
+        kCmdViewThumbnails,
+        kCmdViewLargeIcons,
+        kCmdViewSmallIcons,
+        kCmdViewList,
+        kCmdViewDetails,
+        s,
+        kCmdHelpTopics,
     };
     return buttons;
 }
