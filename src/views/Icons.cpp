@@ -195,42 +195,4 @@ QIcon CommandIcon(int command) {
     return {};
 }
 
-const std::vector<int>& ToolbarCommands() {
-    static const std::vector<int> commands{
-        kCmdNew,
-        kCmdOpen,
-        kCmdClose,
-        0,
-        kCmdHidePreview,
-        kCmdShowAll,
-        kCmdHideArchive,
-        0,
-        kCmdUpOneLevel,
-        0,
-        kCmdImport,
-        kCmdExport,
-        0,
-        kCmdNewFolder,
-        kCmdComment,
-        0,
-        kCmdDelete,
-        kCmdEmptyRecycleBin,
-        0,
-        kCmdPreviousImage,
-        kCmdNextImage,
-        0,
-        kCmdFitInWindow,
-        kCmdStartSlideshow,
-        0,
-        kCmdViewThumbnails,
-        kCmdViewLargeIcons,
-        kCmdViewSmallIcons,
-        kCmdViewList,
-        kCmdViewDetails,
-        0,
-        kCmdHelpTopics,
-    };
-    return commands;
-}
-
 } // namespace quorvane

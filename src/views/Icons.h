@@ -69,7 +69,4 @@ QPixmap QuorvanePixmap(IconId id, int size, qreal dpr);
 // The toolbar button's picture of a command (CommandIds.h); a null icon for a command without one.
 QIcon CommandIcon(int command);
 
-// The toolbar's commands left to right, 0 where a separator stands.
-const std::vector<int>& ToolbarCommands();
-
 } // namespace quorvane

@@ -2,6 +2,7 @@
 // pixel ratio of 2 at full resolution, and the toolbar's buttons each have a picture of their own.
 #include "Icons.h"
 #include "CommandIds.h"
+#include "FrameTables.h"
 
 #include <QFile>
 #include <QImage>
@@ -82,7 +83,7 @@ TEST(Icons, DisabledButtonsAreGreyAndEveryToolbarCommandHasItsOwnPicture) {
     EXPECT_NE(normal.convertToFormat(QImage::Format_ARGB32), disabled.convertToFormat(QImage::Format_ARGB32));
 
     int buttons = 0;
-    for (int command : ToolbarCommands()) {
+    for (int command : FrameTables::Toolbar()) {
         if (command == 0) {
             continue;
         }
@@ -92,7 +93,7 @@ TEST(Icons, DisabledButtonsAreGreyAndEveryToolbarCommandHasItsOwnPicture) {
     }
     // Distinct pictures: compare the rendered pixels of every pair.
     std::vector<QImage> images;
-    for (int command : ToolbarCommands()) {
+    for (int command : FrameTables::Toolbar()) {
         if (command != 0) {
             images.push_back(
                 CommandIcon(command).pixmap(24).toImage().convertToFormat(QImage::Format_ARGB32));
