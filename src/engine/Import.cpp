@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 namespace quorvane {
 
@@ -35,42 +36,55 @@ uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
     return kTypeOther;
 }
 
-Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk) {
+Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
+                                   const std::function<void(const uint8_t*)>& beside) {
     TransferBuffers& shared = SharedBuffers();
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
     const ChunkCursor chunks = ChunkCursor::ForFile(size);
+    ChunkStages stages;
+    stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        // Drawn here, in chunk order, whichever thread encrypts the chunk.
+        FillRandom(buffers.a, kChunkPrefix);
+        if (piece.plainLength > 0 &&
+            !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
+            return kErrFileAccess;
+        }
+        // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
+        std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
+                    piece.storedLength - kChunkPrefix - piece.plainLength);
+        return kOk;
+    };
+    stages.transform = [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return EncryptUnit(buffers.a, buffers.b, piece.storedLength) == kOk ? kOk : kErrFileAccess;
+    };
+    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
+    };
+    if (beside && size <= kPieceSize) {
+        stages.beside = [&](const ChunkPiece& /*piece*/, ChunkBuffers& buffers) -> Status {
+            beside(buffers.a + kChunkPrefix);
+            return kOk;
+        };
+    }
+    ChunkBuffers last{shared.a, shared.b};
     const Status status = RunChunks(
-        chunks, {shared.a, shared.b},
-        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-            FillRandom(buffers.a, kChunkPrefix);
-            if (piece.plainLength > 0 &&
-                !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
-                return kErrFileAccess;
-            }
-            // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
-            std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
-                        piece.storedLength - kChunkPrefix - piece.plainLength);
-            if (EncryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk) {
-                return kErrFileAccess;
-            }
-            return WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
-        },
-        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
+        chunks, {shared.a, shared.b}, stages,
+        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); }, &last);
     if (status != kOk) {
         return status;
     }
     if (firstChunk && size <= kPieceSize) {
-        *firstChunk = SharedBytes(shared.a + kChunkPrefix);
+        *firstChunk = SharedBytes(last.a + kChunkPrefix);
     }
     return kOk;
 }
 
-Status CCodeArchive::MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry) {
+Status CCodeArchive::SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry) {
     CThumbnailMaker& maker = SharedThumbnailMaker();
     const int cell = CThumbnailMaker::kCellSize[thumbSizeIndex_];
-    const int16_t loaded = image_->LoadForThumbnail(name, data.get(), entry.size, entry.typeCode, cell);
+    const int16_t loaded = image_->LoadForThumbnail(name, data, entry.size, entry.typeCode, cell);
     if (loaded != 0) {
         return kErrGeneral;
     }
@@ -79,11 +93,17 @@ Status CCodeArchive::MakeThumbnail(const std::string& name, const SharedBytes& d
     maker.Render(*image_, thumbSizeIndex_, header_.thumbnailQuality != 0);
     const uint8_t* pixels = maker.GetThumbnailBits(thumbSizeIndex_, ThumbIsGrey(header_.thumbnailFormat));
     image_->Reset();
-    uint8_t* encrypted = SharedBuffers().thumbnail;
-    if (pixels == nullptr || EncryptUnit(pixels, encrypted, thumbStoredLength_) != kOk) {
+    if (pixels == nullptr || EncryptUnit(pixels, SharedBuffers().thumbnail, thumbStoredLength_) != kOk) {
         return kErrGeneral;
     }
-    return WriteAt(encrypted, entry.thumbOffset, thumbStoredLength_);
+    return kOk;
+}
+
+Status CCodeArchive::MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry) {
+    if (Status s = SealThumbnail(name, data.get(), entry); s != kOk) {
+        return s;
+    }
+    return WriteAt(SharedBuffers().thumbnail, entry.thumbOffset, thumbStoredLength_);
 }
 
 bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
@@ -131,14 +151,6 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
         return s;
     }
 
-    SharedBytes firstChunk;
-    if (const Status s = WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk); s != kOk) {
-        // A file cancelled between its pieces is not committed; its chunks in the gap are given
-        // back with the rest of the unused space.
-        batch_.pendingError = s == kCancelled ? kCancelled : kErrBatchWrite;
-        return batch_.pendingError;
-    }
-
     CatalogueEntry e{};
     e.container = 0;
     e.expanded = 1;
@@ -149,8 +161,24 @@ Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber
     e.typeCode = type;
     e.created = times->created;
     e.modified = times->modified;
+
+    // A picture's thumbnail is decoded on this thread while its chunk is encrypted on another.
+    std::optional<Status> sealed;
+    const auto thumbnail = [&](const uint8_t* plain) { sealed = SealThumbnail(path, plain, e); };
+    const bool makesThumbnail = IsImageType(type) && size <= kPieceSize && thumbStoredLength_ != 0;
+    SharedBytes firstChunk;
+    if (const Status s =
+            WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk,
+                          makesThumbnail ? std::function<void(const uint8_t*)>(thumbnail) : nullptr);
+        s != kOk) {
+        // A file cancelled between its pieces is not committed; its chunks in the gap are given
+        // back with the rest of the unused space.
+        batch_.pendingError = s == kCancelled ? kCancelled : kErrBatchWrite;
+        return batch_.pendingError;
+    }
     // An imported file's empty comment is stored with zero sort keys.
-    return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber);
+    return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber,
+                         sealed ? &*sealed : nullptr);
 }
 
 uint64_t CCodeArchive::FileBlockRoom(uint8_t typeCode, uint64_t size) const {
@@ -160,7 +188,8 @@ uint64_t CCodeArchive::FileBlockRoom(uint8_t typeCode, uint64_t size) const {
 
 Status CCodeArchive::CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
                                    bool zeroEmptyCommentKeys, const std::string& imageName,
-                                   const SharedBytes& firstChunk, int* newNumber) {
+                                   const SharedBytes& firstChunk, int* newNumber,
+                                   const Status* sealedThumbnail) {
     e.added = NowFileTime();
     e.inRecycleBin = 0;
     e.hasThumbnail = 0;
@@ -177,7 +206,12 @@ Status CCodeArchive::CommitFileAdd(CatalogueEntry& e, const std::string& name, c
             e.typeCode = kTypeOther; // never shown as an image
         } else if (thumbStoredLength_ != 0) {
             // Made for this archive's format, so an image copied from another archive is decoded again.
-            if (MakeThumbnail(imageName, firstChunk, e) == kOk) {
+            // One sealed beside the file's chunk is in the shared thumbnail buffer, still to be written.
+            const Status made = sealedThumbnail == nullptr ? MakeThumbnail(imageName, firstChunk, e)
+                                : *sealedThumbnail != kOk
+                                    ? *sealedThumbnail
+                                    : WriteAt(SharedBuffers().thumbnail, e.thumbOffset, thumbStoredLength_);
+            if (made == kOk) {
                 e.hasThumbnail = 1;
                 e.thumbLength = thumbStoredLength_;
             } else {

@@ -150,25 +150,32 @@ Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& en
         *firstChunk = SharedBytes();
     }
     const ChunkCursor chunks = ChunkCursor::ForFile(entry.size);
+    ChunkStages stages;
+    stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return source.ReadAt(buffers.a, entry.dataOffset + piece.storedOffset, piece.storedLength) == kOk
+                   ? kOk
+                   : kErrArchiveRead;
+    };
+    // The random prefix travels with the chunk; only the key changes.
+    stages.transform = [this, &source](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        if (source.DecryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk ||
+            EncryptUnit(buffers.b, buffers.a, piece.storedLength) != kOk) {
+            return kErrFileAccess;
+        }
+        return kOk;
+    };
+    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
+    };
+    ChunkBuffers last{shared.a, shared.b};
     const Status status = RunChunks(
-        chunks, {shared.a, shared.b},
-        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-            // The random prefix travels with the chunk; only the key changes.
-            if (source.ReadAt(buffers.a, entry.dataOffset + piece.storedOffset, piece.storedLength) != kOk) {
-                return kErrArchiveRead;
-            }
-            if (source.DecryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk ||
-                EncryptUnit(buffers.b, buffers.a, piece.storedLength) != kOk) {
-                return kErrFileAccess;
-            }
-            return WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
-        },
-        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
+        chunks, {shared.a, shared.b}, stages,
+        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); }, &last);
     if (status != kOk) {
         return status;
     }
     if (firstChunk && entry.size <= kPieceSize) {
-        *firstChunk = SharedBytes(shared.b + kChunkPrefix);
+        *firstChunk = SharedBytes(last.b + kChunkPrefix);
     }
     return kOk;
 }
