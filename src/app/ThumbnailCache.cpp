@@ -5,6 +5,7 @@
 #include "ImageWipe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace quorvane {
@@ -12,7 +13,8 @@ namespace quorvane {
 size_t ThumbnailCache::KeyHash::operator()(const Key& k) const {
     size_t h = std::hash<const void*>()(k.archive);
     h ^= std::hash<uint64_t>()(k.generation) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
-    h ^= std::hash<int>()(k.number * 8 + k.cell) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+    h ^=
+        std::hash<int>()((k.number * 8 + k.cell) * 8 + k.scale) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
     return h;
 }
 
@@ -23,37 +25,50 @@ ThumbnailCache::~ThumbnailCache() {
     Clear();
 }
 
-QImage ThumbnailCache::CopyCell(int cell) {
+QImage ThumbnailCache::CopyCell(int cell, int scale) {
     const CThumbnailMaker& maker = SharedThumbnailMaker();
     const QImage& colour = maker.Cell(cell);
     const QImage& mask = maker.Mask(cell);
-    QImage out(colour.size(), QImage::Format_ARGB32_Premultiplied);
+    scale = std::max(scale, 1);
+    QImage out(colour.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(scale);
     // One pass from the 5-5-5 words (widened as Qt widens them) and the mask, which is white
     // where the icon is transparent.
-    for (int y = 0; y < out.height(); ++y) {
+    for (int y = 0; y < colour.height(); ++y) {
         const auto* words = reinterpret_cast<const uint16_t*>(colour.constScanLine(y));
         const uchar* m = mask.constScanLine(y);
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x) {
-            if (m[x] != 0) {
-                row[x] = 0;
-                continue;
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y * scale));
+        for (int x = 0; x < colour.width(); ++x) {
+            QRgb pixel = 0;
+            if (m[x] == 0) {
+                const uint32_t w = words[x];
+                const uint32_t r = (w >> 10) & 31;
+                const uint32_t g = (w >> 5) & 31;
+                const uint32_t b = w & 31;
+                pixel =
+                    0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
             }
-            const uint32_t w = words[x];
-            const uint32_t r = (w >> 10) & 31;
-            const uint32_t g = (w >> 5) & 31;
-            const uint32_t b = w & 31;
-            row[x] = 0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+            std::fill_n(row + x * scale, scale, pixel);
+        }
+        for (int repeat = 1; repeat < scale; ++repeat) {
+            std::memcpy(out.scanLine(y * scale + repeat), row, size_t(out.bytesPerLine()));
         }
     }
     return out;
 }
 
-const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell, bool mayRender) {
+int ThumbnailCache::ScaleFor(qreal devicePixelRatio) {
+    // A ratio a rounding error above a whole number is that number.
+    const int scale = int(std::ceil(devicePixelRatio - 0.01));
+    return std::clamp(scale, 1, 4);
+}
+
+const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell, bool mayRender, int scale) {
     if (archive.catalogueInFlux() || cell < 0 || cell >= CThumbnailMaker::kCellCount) {
         return nullptr;
     }
-    const Key key{&archive, archive.catalogueGeneration(), number, cell};
+    scale = std::clamp(scale, 1, 4);
+    const Key key{&archive, archive.catalogueGeneration(), number, cell, scale};
     if (auto it = entries_.find(key); it != entries_.end()) {
         order_.splice(order_.begin(), order_, it->second);
         return &it->second->image;
@@ -69,10 +84,12 @@ const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell,
         return nullptr;
     }
     // Copied before anything else can call into the engine and redraw the shared cell.
-    QImage image = CopyCell(cell);
-    while (entries_.size() >= capacity_) {
+    QImage image = CopyCell(cell, scale);
+    const size_t units = size_t(scale) * size_t(scale);
+    while (!order_.empty() && units_ + units > capacity_) {
         Erase(std::prev(order_.end()));
     }
+    units_ += units;
     order_.push_front(Entry{key, std::move(image)});
     entries_.emplace(key, order_.begin());
     return &order_.front().image;
@@ -106,6 +123,7 @@ void ThumbnailCache::Clear() {
 }
 
 void ThumbnailCache::Erase(Order::iterator it) {
+    units_ -= size_t(it->key.scale) * size_t(it->key.scale);
     entries_.erase(it->key);
     Wipe(it->image);
     order_.erase(it);

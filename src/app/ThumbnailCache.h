@@ -4,9 +4,9 @@
 // cache copies that cell at once (the next call into the engine may overwrite it) into an image whose
 // transparency comes from the cell's mask.
 //
-// Entries are keyed by the archive object, its catalogue generation, the entry number and the cell,
-// so that a renumbered or reloaded catalogue can never show another entry's picture. Only the code
-// that paints an item fills the cache, and never while the archive runs an operation or its
+// Entries are keyed by the archive object, its catalogue generation, the entry number, the cell and
+// the pixel scale, so that a renumbered or reloaded catalogue can never show another entry's picture. Only
+// the code that paints an item fills the cache, and never while the archive runs an operation or its
 // catalogue is in flux. The pixels are decrypted content: whatever the cache lets go of is zeroed
 // first, and everything of an archive goes when it closes.
 #include <QImage>
@@ -35,7 +35,12 @@ public:
     // returned as it is; otherwise, when `mayRender` and the archive is idle and readable, the engine
     // renders it now. Null when the entry has no thumbnail or rendering is not allowed. The pointer
     // is valid until the next call that changes the cache.
-    const QImage* Fetch(CCodeArchive& archive, int number, int cell, bool mayRender);
+    //
+    // `scale` is for screens with more than one device pixel per logical pixel: each stored pixel
+    // becomes a scale x scale block and the image's device pixel ratio is `scale`, so that it is
+    // drawn at the cell's logical size pixel for pixel, never smoothed up from the stored size.
+    // The capacity counts a thumbnail at scale s as s * s thumbnails.
+    const QImage* Fetch(CCodeArchive& archive, int number, int cell, bool mayRender, int scale = 1);
 
     // Forgets (and zeroes) every thumbnail of `archive`: it closes or its catalogue changes. The
     // archive is not read, so this may be called with an object that is going away.
@@ -51,8 +56,13 @@ public:
     // Called with the entry number before each render (tests count and check what is rendered).
     void SetRenderHook(std::function<void(int number, int cell)> hook) { hook_ = std::move(hook); }
 
-    // The maker's cell `cell` as an image with alpha: transparent where the mask is white.
-    static QImage CopyCell(int cell);
+    // The maker's cell `cell` as an image with alpha: transparent where the mask is white; at
+    // `scale` > 1 every pixel is repeated into a scale x scale block (device pixel ratio `scale`).
+    static QImage CopyCell(int cell, int scale = 1);
+    // The whole-number scale for thumbnails on a paint device of `devicePixelRatio`: the ratio itself
+    // when it is whole, else the next whole number above it (the painter then reduces the picture a
+    // little rather than enlarging it); 1 for ratios up to 1, and never more than 4.
+    static int ScaleFor(qreal devicePixelRatio);
 
 private:
     struct Key {
@@ -60,6 +70,7 @@ private:
         uint64_t generation = 0;
         int number = 0;
         int cell = 0;
+        int scale = 1;
         bool operator==(const Key&) const = default;
     };
     struct KeyHash {
@@ -75,6 +86,7 @@ private:
     static void Wipe(QImage& image);
 
     size_t capacity_;
+    size_t units_ = 0; // sum of scale * scale over the entries
     Order order_;
     std::unordered_map<Key, Order::iterator, KeyHash> entries_;
     uint64_t renders_ = 0;

@@ -554,11 +554,14 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
     const int icon = model_.ListIconAt(index.row());
     if (icon == 0) {
         // The only place a thumbnail is rendered: an item being painted, never while a command runs.
+        // On a dense screen the copy is made at the screen's whole-number ratio (each stored pixel a
+        // block of device pixels), so that it is drawn pixel for pixel rather than smoothed up.
         CCodeArchive* archive = model_.Archive();
-        const QImage* image =
-            archive ? cache_.Fetch(*archive, model_.NumberAt(index.row()), ThumbnailCell(), !host_.Busy())
-                    : nullptr;
-        if (image && image->width() == rect.width()) {
+        const int scale = ThumbnailCache::ScaleFor(painter->device()->devicePixelRatioF());
+        const QImage* image = archive ? cache_.Fetch(*archive, model_.NumberAt(index.row()), ThumbnailCell(),
+                                                     !host_.Busy(), scale)
+                                      : nullptr;
+        if (image && int(image->deviceIndependentSize().width()) == rect.width()) {
             painter->drawImage(rect.topLeft(), *image);
             return;
         }
