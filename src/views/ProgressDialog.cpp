@@ -190,7 +190,13 @@ bool ProgressDialog::Poll() {
         Refresh();
     }
     // Once: what is waiting now is dispatched, and the operation goes on.
-    QCoreApplication::processEvents();
+    const int64_t now = Now();
+    if (!lastDispatch_ || now - *lastDispatch_ >= kDispatchMs || now < *lastDispatch_) {
+        lastDispatch_ = now;
+        QCoreApplication::processEvents();
+    } else {
+        QCoreApplication::sendPostedEvents();
+    }
     return Cancelled();
 }
 
