@@ -80,7 +80,7 @@ found=$(scan "$work/control" | wc -l)
 rm -rf "$work/control"
 
 # ---- the run
-setsid env "${app_env[@]}" "$prefix/bin/quorvane" "$archive" > "$work/program.log" 2>&1 &
+setsid -w env "${app_env[@]}" "$prefix/bin/quorvane" "$archive" > "$work/program.log" 2>&1 &
 program=$!
 session_groups+=("$program")
 

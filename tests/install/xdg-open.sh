@@ -33,7 +33,7 @@ app_env+=(XDG_CURRENT_DESKTOP=X-Generic)
     fail "the default application is not our desktop entry"
 
 # xdg-open waits for the program it starts; each runs in a process group of its own.
-setsid env "${app_env[@]}" xdg-open "$a" > "$work/first.log" 2>&1 &
+setsid -w env "${app_env[@]}" xdg-open "$a" > "$work/first.log" 2>&1 &
 first=$!
 session_groups+=("$first")
 
@@ -51,7 +51,7 @@ waitfor 120 "$a to be opened" holds_open "$pid" "$a"
 waitfor 60 "the password dialog to close" no_visible_window 'Archive Password'
 
 # The second start hands B over and exits; xdg-open returns with its status.
-setsid env "${app_env[@]}" xdg-open "$b" > "$work/second.log" 2>&1 &
+setsid -w env "${app_env[@]}" xdg-open "$b" > "$work/second.log" 2>&1 &
 second=$!
 session_groups+=("$second")
 waitfor 120 "the second xdg-open to return" sh -c "! kill -0 $second 2> /dev/null"
