@@ -109,7 +109,10 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     prefs_->Load(*settings_);
     workspace_ = std::make_unique<Workspace>(*prefs_, *dialogs_, fileSystem);
     // Leaving any of the dialogs counts as activity for auto close.
-    dialogs_->SetClosedHandler([this] { NoteActivity(); });
+    dialogs_->SetClosedHandler([this] {
+        NoteActivity();
+        ReclaimActivation();
+    });
 
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(StringTable::Text(kStrApplicationTitle));
@@ -395,6 +398,20 @@ void CCodeMain::SetHelpHandler(std::function<void(int topic)> handler) {
 // ---------------------------------------------------------------- start-up and close
 
 void CCodeMain::StartUp(const QString& archivePath) {
+    RunStartUpPrompts(archivePath);
+    if (shutDown_ || closing_) {
+        return;
+    }
+    // The keys typed after the prompts go to the active pane, without a click first.
+    if (active_ == ActivePane::List) {
+        ActivateListPane();
+    } else {
+        ActivateTreePane();
+    }
+    ReclaimActivation();
+}
+
+void CCodeMain::RunStartUpPrompts(const QString& archivePath) {
     if (!archivePath.isEmpty()) {
         NoteActivity();
         workspace_->Open(archivePath);
@@ -412,6 +429,22 @@ void CCodeMain::StartUp(const QString& archivePath) {
         break;
     case WelcomeChoice::Cancel:
         break;
+    }
+}
+
+void CCodeMain::ReclaimActivation() {
+    if (shutDown_ || closing_ || !isVisible()) {
+        return;
+    }
+    // Without a window manager (and on the offscreen platform) nothing hands the activation back
+    // when one of our dialogs closes, and the keys typed next would reach no window: it goes to
+    // the dialog still open below it, else to this window.
+    QWidget* next = QApplication::activeModalWidget();
+    if (!next) {
+        next = this;
+    }
+    if (next->isVisible() && !next->isActiveWindow()) {
+        next->activateWindow();
     }
 }
 

@@ -180,6 +180,9 @@ private:
     void SaveWidths();
     void SetActive(ActivePane pane);
     void RestoreFocus();
+    void RunStartUpPrompts(const QString& archivePath);
+    // Activates the window (or the dialog of ours still open over it) after a dialog closed.
+    void ReclaimActivation();
 
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<Preferences> prefs_;

@@ -284,6 +284,41 @@ TEST_F(MainWindowScenario, ASessionFromOpeningToEmptyingTheBinAndExporting) {
     EXPECT_EQ(CheckErrors(*again), "");
 }
 
+// The start-up prompts close with the window active and a pane focused, so that the first key
+// typed after them (here Ctrl+Q) reaches the window without a click first.
+TEST_F(MainWindowScenario, AfterTheStartUpPromptsTheWindowTakesTheKeys) {
+    const CreateSettings settings = ScriptedHost::Encrypted(kTwofish, "secret", 8);
+    path = PrepareArchive("photos", settings, {{"Trip", {"a.jpg"}}});
+    struct Case {
+        const char* what;
+        bool welcome;
+    };
+    for (const Case& c : {Case{"password", false}, Case{"welcome, cancelled", true}}) {
+        SCOPED_TRACE(c.what);
+        Preset(QStringLiteral("DG1"), c.welcome ? 0 : 1);
+        MakeWindow(1000, 640, c.welcome);
+        if (c.welcome) {
+            Drive({[](QWidget* dialog) {
+                      EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Welcome to Quorvane"));
+                      Press(Qt::Key_Escape);
+                  }},
+                  [&] { window->StartUp(QString()); });
+        } else {
+            Drive({Password(QStringLiteral("secret"))}, [&] { window->StartUp(path); });
+            EXPECT_EQ(Ws().ArchiveCount(), 1);
+        }
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 1000));
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_TRUE(focus == window->Tree() || focus == window->List()->CurrentView())
+            << NameOf(focus).toStdString();
+        QSignalSpy closed(window.get(), &CCodeMain::closed);
+        QTest::keyClick(focus, Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_TRUE(WaitUntil([&] { return closed.count() == 1; }));
+        window.reset();
+    }
+}
+
 TEST_F(MainWindowScenario, ClosingTheWindowDuringAnImportCancelsItAndKeepsTheArchive) {
     Opened();
     ASSERT_EQ(Ws().ArchiveCount(), 1);
