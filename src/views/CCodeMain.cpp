@@ -137,6 +137,9 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     show_ = std::make_unique<Slideshow>(*pict_, *browser_, *prefs_, this);
     browser_->SetSlideshow(show_.get());
     pict_->SetBrowser(browser_.get());
+    // Panes 3001..3004 describe the shown image: at once when one is shown, and on the idle ticks
+    // for whatever cleared the preview since.
+    connect(pict_, &CCodePict::itemShown, this, &CCodeMain::UpdateStatusPanes);
     autoClose_ = std::make_unique<AutoCloseController>(*workspace_, *this, this);
     list_->SetSlideshow([this] { return show_->Running(); }, [this] { show_->End(); });
     autoClose_->SetSlideshow([this] { return show_->Running(); }, [this] { show_->End(); });
@@ -185,6 +188,7 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
         StepActivity();
         if (++ticks_ % kRefreshEveryTicks == 0) {
             RefreshCommands();
+            UpdateStatusPanes();
         }
         emit idleTick();
     });
@@ -732,6 +736,16 @@ void CCodeMain::SetStatusText(int pane, const QString& text) {
     const QString shown = text.isEmpty() ? QStringLiteral(" ") : text;
     if (label->text() != shown) {
         label->setText(shown);
+    }
+}
+
+void CCodeMain::UpdateStatusPanes() {
+    if (!pict_) {
+        return;
+    }
+    const std::array<QString, 4> texts = pict_->StatusTexts();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        SetStatusText(kFirstStatusPane + static_cast<int>(i), texts[i]);
     }
 }
 

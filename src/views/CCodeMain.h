@@ -120,6 +120,8 @@ public:
     // text shows as " ".
     void SetStatusText(int pane, const QString& text);
     QString StatusText(int pane) const;
+    // Panes 3001..3004 from the image the preview shows now.
+    void UpdateStatusPanes();
     QProgressBar* StatusProgress() const { return statusProgress_; }
     bool ActivityMode() const { return activityMode_; }
 

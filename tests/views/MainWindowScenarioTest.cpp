@@ -5,6 +5,7 @@
 #include "MainWindowFixture.h"
 
 #include "CCodeList.h"
+#include "CCodePict.h"
 #include "CCodeTree.h"
 #include "CommandIds.h"
 #include "DialogScript.h"
@@ -15,6 +16,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -282,6 +284,41 @@ TEST_F(MainWindowScenario, ASessionFromOpeningToEmptyingTheBinAndExporting) {
     std::unique_ptr<CCodeArchive> again = OpenArchive(PosixFileSystem(), host, path.toStdString(), "secret");
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(CheckErrors(*again), "");
+}
+
+// The status bar describes the picture the preview shows, and goes blank when the preview lets
+// go of it.
+TEST_F(MainWindowScenario, TheStatusBarPanesDescribeTheShownImage) {
+    Opened();
+    const int trip = NumberOf(QStringLiteral("Trip"), 0);
+    ClickTree(trip);
+    const int a = NumberOf(QStringLiteral("a.jpg"), trip);
+    ASSERT_GT(a, 0);
+    const CatalogueEntry* entry = Archive()->Entry(EntryIndex::OfNumber(a));
+    ASSERT_NE(entry, nullptr);
+    const QStringList expected = {QStringLiteral("%1x%2").arg(entry->width).arg(entry->height),
+                                  QStringLiteral("JPEG"), QStringLiteral("True Color"),
+                                  QString::number(entry->size / 1024.0, 'f', 1) + QStringLiteral("KB")};
+    auto panes = [&] {
+        QStringList texts;
+        for (int pane = 3001; pane <= 3004; ++pane) {
+            texts << window->StatusText(pane);
+            auto* label = window->findChild<QLabel*>(QStringLiteral("statusPane%1").arg(pane));
+            EXPECT_TRUE(label && label->isVisible() && label->text() == texts.last()) << pane;
+        }
+        return texts;
+    };
+    EXPECT_EQ(panes(), (QStringList{" ", " ", " ", " "}));
+    ClickList(a);
+    ASSERT_EQ(window->Pict()->ShownNumber(), a);
+    EXPECT_EQ(panes(), expected);
+    // The idle refresh keeps them while the picture stays.
+    QTest::qWait(30 * CCodeMain::kIdleInterval);
+    EXPECT_EQ(panes(), expected);
+    window->Execute(kCmdHidePreview);
+    EXPECT_FALSE(window->Pict()->Shown());
+    EXPECT_TRUE(WaitUntil([&] { return window->StatusText(3001) == QStringLiteral(" "); }));
+    EXPECT_EQ(panes(), (QStringList{" ", " ", " ", " "}));
 }
 
 // The start-up prompts close with the window active and a pane focused, so that the first key
