@@ -22,6 +22,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -43,6 +44,7 @@ Qt::DropAction ActionOf(DropEffect effect) {
 
 // Width of a column of the small-icon and list modes.
 constexpr int kListColumnWidth = 180;
+constexpr int kMinListColumnWidth = 48;
 
 } // namespace
 
@@ -154,6 +156,7 @@ int CCodeList::ThumbnailCell() const {
 void CCodeList::ApplyViewMode() {
     const int iconSize = CThumbnailMaker::kCellSize[ThumbnailCell()];
     iconDelegate_->SetIconSize(iconSize);
+    iconDelegate_->SetItemWidth(0);
     if (viewMode_ == kModeDetails) {
         stack_->setCurrentWidget(detailsView_);
     } else {
@@ -185,6 +188,7 @@ void CCodeList::ApplyViewMode() {
             view->setTextElideMode(Qt::ElideRight);
             view->setSpacing(0);
             view->setGridSize(QSize(kListColumnWidth, std::max(iconSize, line) + 4));
+            FitListColumn();
         }
         stack_->setCurrentWidget(iconView_);
     }
@@ -842,6 +846,33 @@ void CCodeList::Activity() {
 
 void CCodeList::Focused() {
     emit activated();
+}
+
+void CCodeList::ViewportResized() {
+    FitListColumn();
+}
+
+void CCodeList::FitListColumn() {
+    if (viewMode_ != kModeSmallIcons && viewMode_ != kModeList) {
+        return;
+    }
+    // QListView lays a row out in the viewport less a vertical scroll bar's width (whether one is
+    // shown or not) and starts a new line once the next cell would reach that edge, even when the
+    // line is still empty: a cell that wide would leave the first line blank.
+    int room = iconView_->maximumViewportSize().width();
+    if (iconView_->verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded) {
+        room -= iconView_->verticalScrollBar()->sizeHint().width();
+        if (iconView_->style()->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr,
+                                          iconView_)) {
+            room -= 2 * iconView_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, iconView_);
+        }
+    }
+    const int width = std::clamp(room - 1, kMinListColumnWidth, kListColumnWidth);
+    if (iconView_->gridSize().width() == width && iconDelegate_->ItemWidth() == width) {
+        return;
+    }
+    iconDelegate_->SetItemWidth(width);
+    iconView_->setGridSize(QSize(width, iconView_->gridSize().height()));
 }
 
 } // namespace quorvane

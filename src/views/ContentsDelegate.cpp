@@ -43,7 +43,11 @@ QSize ContentsDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
     const QStyleOptionViewItem opt = Prepared(option, index);
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+    QSize size = style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+    if (itemWidth_ > 0) {
+        size.setWidth(itemWidth_);
+    }
+    return size;
 }
 
 } // namespace quorvane

@@ -17,6 +17,9 @@ public:
 
     void SetIconSize(int size) { iconSize_ = size; }
     int IconSize() const { return iconSize_; }
+    // Every item this wide (the column of the small-icon and list modes); 0: as wide as its text.
+    void SetItemWidth(int width) { itemWidth_ = width; }
+    int ItemWidth() const { return itemWidth_; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -26,6 +29,7 @@ private:
     QStyleOptionViewItem Prepared(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     int iconSize_ = 16;
+    int itemWidth_ = 0;
 };
 
 } // namespace quorvane
