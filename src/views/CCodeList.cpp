@@ -45,6 +45,8 @@ Qt::DropAction ActionOf(DropEffect effect) {
 // Width of a column of the small-icon and list modes.
 constexpr int kListColumnWidth = 180;
 constexpr int kMinListColumnWidth = 48;
+// Between the labels of neighbouring cells in the large-icon and thumbnail modes.
+constexpr int kIconGap = 4;
 
 } // namespace
 
@@ -181,7 +183,10 @@ void CCodeList::ApplyViewMode() {
             view->setWordWrap(true);
             view->setTextElideMode(Qt::ElideRight);
             view->setSpacing(0);
-            view->setGridSize(QSize(std::max(iconSize + 32, 80), iconSize + 2 * line + 12));
+            const QSize grid(std::max(iconSize + 32, 80), iconSize + 2 * line + 12);
+            view->setGridSize(grid);
+            // The view takes one size for every item (the last one's): each gets its cell's width.
+            iconDelegate_->SetItemWidth(grid.width() - kIconGap);
         } else {
             view->setFlow(viewMode_ == kModeList ? QListView::TopToBottom : QListView::LeftToRight);
             view->setWordWrap(false);

@@ -19,6 +19,10 @@ QStyleOptionViewItem ContentsDelegate::Prepared(const QStyleOptionViewItem& opti
         // Room for the icon, which paint() draws itself.
         opt.features |= QStyleOptionViewItem::HasDecoration;
         opt.decorationSize = QSize(iconSize_, iconSize_);
+        // Under an icon the name is centred in the cell.
+        if (opt.decorationPosition == QStyleOptionViewItem::Top) {
+            opt.displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+        }
     } else {
         opt.features &= ~QStyleOptionViewItem::HasDecoration;
     }
