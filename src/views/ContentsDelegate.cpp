@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace quorvane {
 
 ContentsDelegate::ContentsDelegate(QObject* parent)
@@ -52,6 +54,19 @@ QSize ContentsDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
         size.setWidth(itemWidth_);
     }
     return size;
+}
+
+void ContentsDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                            const QModelIndex& index) const {
+    const QStyleOptionViewItem opt = Prepared(option, index);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    if (opt.decorationPosition == QStyleOptionViewItem::Top) {
+        // One line at the top of the label's room under the icon.
+        text.setHeight(std::min(text.height(), editor->sizeHint().height()));
+    }
+    editor->setGeometry(text);
 }
 
 } // namespace quorvane

@@ -24,6 +24,9 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // An in-place editor covers the name, not the icon.
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
 
 private:
     QStyleOptionViewItem Prepared(const QStyleOptionViewItem& option, const QModelIndex& index) const;

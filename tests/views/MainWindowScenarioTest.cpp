@@ -286,6 +286,30 @@ TEST_F(MainWindowScenario, ASessionFromOpeningToEmptyingTheBinAndExporting) {
     EXPECT_EQ(CheckErrors(*again), "");
 }
 
+// Ctrl+L makes a folder and opens its name for typing at once.
+TEST_F(MainWindowScenario, ANewFolderOpensItsNameForTyping) {
+    Opened();
+    const int home = NumberOf(QStringLiteral("Home"), 0);
+    window->List()->SetViewMode(CCodeList::kModeThumbnails);
+    ClickTree(home);
+    Key(Qt::CTRL | Qt::Key_L);
+    const int made = NumberOf(QStringLiteral("New Folder"), home);
+    ASSERT_GT(made, 0);
+    ASSERT_TRUE(window->LabelEditing());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("New Folder"));
+    // The editor sits on the name, not over the icon.
+    const QRect item =
+        window->List()->CurrentView()->visualRect(window->List()->Model().index(ListRow(made), 0));
+    EXPECT_GT(editor->geometry().top(), item.top() + item.height() / 2);
+    QTest::keyClicks(editor, QStringLiteral("Holidays"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->LabelEditing());
+    EXPECT_EQ(NumberOf(QStringLiteral("Holidays"), home), made);
+}
+
 // The status bar describes the picture the preview shows, and goes blank when the preview lets
 // go of it.
 TEST_F(MainWindowScenario, TheStatusBarPanesDescribeTheShownImage) {
