@@ -567,12 +567,19 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
         const QImage* image =
             archive ? cache_.Fetch(*archive, model_.NumberAt(index.row()), ThumbnailCell(), !host_.Busy())
                     : nullptr;
-        if (image && image->width() == rect.width()) {
-            painter->drawImage(rect.topLeft(), *image);
-            return;
-        }
         if (image) {
-            painter->drawImage(rect, *image);
+            // The copy may be the cell's opaque part only, at its offset in the cell.
+            const int side = CThumbnailMaker::kCellSize[ThumbnailCell()];
+            if (rect.width() == side && rect.height() == side) {
+                painter->drawImage(rect.topLeft() + image->offset(), *image);
+            } else {
+                const qreal sx = static_cast<qreal>(rect.width()) / side;
+                const qreal sy = static_cast<qreal>(rect.height()) / side;
+                painter->drawImage(QRectF(rect.x() + image->offset().x() * sx,
+                                          rect.y() + image->offset().y() * sy, image->width() * sx,
+                                          image->height() * sy),
+                                   *image);
+            }
             return;
         }
     }
