@@ -78,8 +78,9 @@ QString LabelOf(int id) {
 // The contents list as the preview and the slideshow step through it.
 class CCodeMain::ListBrowser : public ImageBrowser {
 public:
-    explicit ListBrowser(CCodeList& list)
-        : list_(list) {}
+    ListBrowser(CCodeMain& main, CCodeList& list)
+        : main_(main)
+        , list_(list) {}
     void SetSlideshow(Slideshow* show) { show_ = show; }
 
     bool NextImage() override { return list_.NextImage(); }
@@ -92,9 +93,13 @@ public:
             view->clearSelection();
         }
         show_->Start();
+        // The full-screen window is gone: the keys go back to the list it was started from.
+        main_.ActivateListPane();
+        main_.ReclaimActivation();
     }
 
 private:
+    CCodeMain& main_;
     CCodeList& list_;
     Slideshow* show_ = nullptr;
 };
@@ -133,7 +138,7 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     workspace_->SetViews(this, tree_, list_, preview_);
 
     // The slideshow over the preview, stepping through the list; auto close ahead of it on each tick.
-    browser_ = std::make_unique<ListBrowser>(*list_);
+    browser_ = std::make_unique<ListBrowser>(*this, *list_);
     show_ = std::make_unique<Slideshow>(*pict_, *browser_, *prefs_, this);
     browser_->SetSlideshow(show_.get());
     pict_->SetBrowser(browser_.get());
@@ -925,6 +930,10 @@ void CCodeMain::FrameCommand(int commandId) {
     // Help, the web addresses and About.
     if (RunHelpCommand(commandId, this)) {
         NoteActivity();
+        // The About box has closed (the help window, which stays open, keeps the activation).
+        if (commandId == kCmdAbout) {
+            ReclaimActivation();
+        }
         return;
     }
     switch (commandId) {

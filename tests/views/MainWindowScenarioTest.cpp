@@ -10,12 +10,14 @@
 #include "CommandIds.h"
 #include "DialogScript.h"
 #include "PaneFixture.h"
+#include "SlideshowWindow.h"
 #include "ThumbnailCache.h"
 #include "Workspace.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -308,6 +310,36 @@ TEST_F(MainWindowScenario, ANewFolderOpensItsNameForTyping) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->LabelEditing());
     EXPECT_EQ(NumberOf(QStringLiteral("Holidays"), home), made);
+}
+
+// After the full-screen slideshow the window takes the keys again, in the list it was started from;
+// so it does after the About box.
+TEST_F(MainWindowScenario, AfterTheSlideshowAndTheAboutBoxTheWindowTakesTheKeys) {
+    Opened();
+    const int trip = NumberOf(QStringLiteral("Trip"), 0);
+    ClickTree(trip);
+    ClickList(NumberOf(QStringLiteral("a.jpg"), trip));
+    bool ran = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        SlideshowWindow* shown = window->SlideshowControl().Window();
+        ASSERT_NE(shown, nullptr);
+        ran = window->SlideshowControl().Running();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(shown, &escape);
+    });
+    Key(Qt::CTRL | Qt::Key_P);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(window->SlideshowControl().Running());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 1000));
+    EXPECT_EQ(QApplication::focusWidget(), window->List()->CurrentView());
+
+    Drive({[](QWidget* box) {
+              EXPECT_EQ(box->windowTitle(), QStringLiteral("About Quorvane"));
+              Press(Qt::Key_Escape);
+          }},
+          [&] { window->Execute(kCmdAbout); });
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 1000));
+    EXPECT_EQ(QApplication::focusWidget(), window->List()->CurrentView());
 }
 
 // The status bar describes the picture the preview shows, and goes blank when the preview lets
