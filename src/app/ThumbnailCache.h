@@ -1,8 +1,10 @@
 #pragma once
 // Copies of the contents list's thumbnails, so that an item scrolled past is not decrypted again at
 // every paint. The engine rebuilds a thumbnail in the one shared cell of the thumbnail maker; the
-// cache copies that cell at once (the next call into the engine may overwrite it) into an image whose
-// transparency comes from the cell's mask.
+// cache copies that cell at once (the next call into the engine may overwrite it). When the cell's
+// mask leaves one opaque rectangle (the framed picture, as the maker draws it) the copy is just that
+// rectangle, opaque, with its place in the cell as the image's offset(): painting it is then a plain
+// copy instead of a blend of the whole cell. Any other mask gives the whole cell with alpha.
 //
 // Entries are keyed by the archive object, its catalogue generation, the entry number and the cell,
 // so that a renumbered or reloaded catalogue can never show another entry's picture. Only the code
@@ -51,7 +53,8 @@ public:
     // Called with the entry number before each render (tests count and check what is rendered).
     void SetRenderHook(std::function<void(int number, int cell)> hook) { hook_ = std::move(hook); }
 
-    // The maker's cell `cell` as an image with alpha: transparent where the mask is white.
+    // The maker's cell `cell`: the opaque rectangle at its offset(), or the whole cell with alpha
+    // (transparent where the mask is white) at offset (0, 0).
     static QImage CopyCell(int cell);
 
 private:
