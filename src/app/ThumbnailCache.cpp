@@ -25,30 +25,109 @@ ThumbnailCache::~ThumbnailCache() {
     Clear();
 }
 
-QImage ThumbnailCache::CopyCell(int cell, int scale) {
+namespace {
+
+// The 5-5-5 word widened to 8 bits a channel, as Qt widens it.
+inline QRgb Widened(uint32_t w) {
+    const uint32_t r = (w >> 10) & 31;
+    const uint32_t g = (w >> 5) & 31;
+    const uint32_t b = w & 31;
+    return 0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+}
+
+// The one rectangle the mask leaves opaque (0), or an empty one when the opaque part is no rectangle.
+QRect OpaqueRect(const QImage& mask) {
+    const int width = mask.width();
+    int top = -1;
+    int bottom = -1;
+    int left = 0;
+    int right = 0;
+    for (int y = 0; y < mask.height(); ++y) {
+        const uchar* m = mask.constScanLine(y);
+        const uchar* first = std::find(m, m + width, uchar{0});
+        if (first == m + width) {
+            if (top >= 0 && bottom < 0) {
+                bottom = y - 1;
+            }
+            continue;
+        }
+        const uchar* end = std::find_if(first, m + width, [](uchar v) { return v != 0; });
+        const bool restTransparent = std::find(end, m + width, uchar{0}) == m + width;
+        const int l = static_cast<int>(first - m);
+        const int r = static_cast<int>(end - m) - 1;
+        if (!restTransparent || bottom >= 0 || (top >= 0 && (l != left || r != right))) {
+            return {};
+        }
+        if (top < 0) {
+            top = y;
+            left = l;
+            right = r;
+        }
+    }
+    if (top < 0) {
+        return {};
+    }
+    if (bottom < 0) {
+        bottom = mask.height() - 1;
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+} // namespace
+
+QImage ThumbnailCache::CopyCell(int cell) {
     const CThumbnailMaker& maker = SharedThumbnailMaker();
     const QImage& colour = maker.Cell(cell);
     const QImage& mask = maker.Mask(cell);
-    scale = std::max(scale, 1);
-    QImage out(colour.size() * scale, QImage::Format_ARGB32_Premultiplied);
-    out.setDevicePixelRatio(scale);
+    if (const QRect opaque = OpaqueRect(mask); !opaque.isEmpty()) {
+        QImage out(opaque.size(), QImage::Format_RGB32);
+        out.setOffset(opaque.topLeft());
+        // QImage's accessors are calls into Qt: taken once, so that the inner loop is plain
+        // arithmetic the compiler can widen.
+        const int width = opaque.width();
+        const int height = opaque.height();
+        const qsizetype from = colour.bytesPerLine();
+        const qsizetype to = out.bytesPerLine();
+        const uchar* source = colour.constBits() + opaque.top() * from + opaque.left() * 2;
+        uchar* target = out.bits();
+        for (int y = 0; y < height; ++y) {
+            const auto* __restrict words = reinterpret_cast<const uint16_t*>(source + y * from);
+            auto* __restrict row = reinterpret_cast<QRgb*>(target + y * to);
+            for (int x = 0; x < width; ++x) {
+                row[x] = Widened(words[x]);
+            }
+        }
+        return out;
+    }
+    QImage out(colour.size(), QImage::Format_ARGB32_Premultiplied);
     // One pass from the 5-5-5 words (widened as Qt widens them) and the mask, which is white
     // where the icon is transparent.
-    for (int y = 0; y < colour.height(); ++y) {
+    const int width = out.width();
+    const int height = out.height();
+    for (int y = 0; y < height; ++y) {
         const auto* words = reinterpret_cast<const uint16_t*>(colour.constScanLine(y));
         const uchar* m = mask.constScanLine(y);
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            row[x] = m[x] != 0 ? 0 : Widened(words[x]);
+        }
+    }
+    return out;
+}
+
+QImage ThumbnailCache::Blocks(const QImage& image, int scale) {
+    if (scale <= 1 || image.isNull()) {
+        return image;
+    }
+    // Both of CopyCell's formats have 32 bits a pixel.
+    QImage out(image.size() * scale, image.format());
+    out.setDevicePixelRatio(scale);
+    out.setOffset(image.offset());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y * scale));
-        for (int x = 0; x < colour.width(); ++x) {
-            QRgb pixel = 0;
-            if (m[x] == 0) {
-                const uint32_t w = words[x];
-                const uint32_t r = (w >> 10) & 31;
-                const uint32_t g = (w >> 5) & 31;
-                const uint32_t b = w & 31;
-                pixel =
-                    0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
-            }
-            std::fill_n(row + x * scale, scale, pixel);
+        for (int x = 0; x < image.width(); ++x) {
+            std::fill_n(row + x * scale, scale, from[x]);
         }
         for (int repeat = 1; repeat < scale; ++repeat) {
             std::memcpy(out.scanLine(y * scale + repeat), row, size_t(out.bytesPerLine()));
@@ -84,7 +163,12 @@ const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell,
         return nullptr;
     }
     // Copied before anything else can call into the engine and redraw the shared cell.
-    QImage image = CopyCell(cell, scale);
+    QImage image = CopyCell(cell);
+    if (scale > 1) {
+        QImage blocks = Blocks(image, scale);
+        Wipe(image);
+        image = std::move(blocks);
+    }
     const size_t units = size_t(scale) * size_t(scale);
     while (!order_.empty() && units_ + units > capacity_) {
         Erase(std::prev(order_.end()));

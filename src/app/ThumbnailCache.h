@@ -1,8 +1,10 @@
 #pragma once
 // Copies of the contents list's thumbnails, so that an item scrolled past is not decrypted again at
 // every paint. The engine rebuilds a thumbnail in the one shared cell of the thumbnail maker; the
-// cache copies that cell at once (the next call into the engine may overwrite it) into an image whose
-// transparency comes from the cell's mask.
+// cache copies that cell at once (the next call into the engine may overwrite it). When the cell's
+// mask leaves one opaque rectangle (the framed picture, as the maker draws it) the copy is just that
+// rectangle, opaque, with its place in the cell as the image's offset(): painting it is then a plain
+// copy instead of a blend of the whole cell. Any other mask gives the whole cell with alpha.
 //
 // Entries are keyed by the archive object, its catalogue generation, the entry number, the cell and
 // the pixel scale, so that a renumbered or reloaded catalogue can never show another entry's picture. Only
@@ -37,9 +39,9 @@ public:
     // is valid until the next call that changes the cache.
     //
     // `scale` is for screens with more than one device pixel per logical pixel: each stored pixel
-    // becomes a scale x scale block and the image's device pixel ratio is `scale`, so that it is
-    // drawn at the cell's logical size pixel for pixel, never smoothed up from the stored size.
-    // The capacity counts a thumbnail at scale s as s * s thumbnails.
+    // becomes a scale x scale block and the image's device pixel ratio is `scale` (its offset() stays
+    // in the cell's logical pixels), so that it is drawn at the cell's logical size pixel for pixel,
+    // never smoothed up from the stored size. The capacity counts a copy at scale s as s * s copies.
     const QImage* Fetch(CCodeArchive& archive, int number, int cell, bool mayRender, int scale = 1);
 
     // Forgets (and zeroes) every thumbnail of `archive`: it closes or its catalogue changes. The
@@ -56,9 +58,12 @@ public:
     // Called with the entry number before each render (tests count and check what is rendered).
     void SetRenderHook(std::function<void(int number, int cell)> hook) { hook_ = std::move(hook); }
 
-    // The maker's cell `cell` as an image with alpha: transparent where the mask is white; at
-    // `scale` > 1 every pixel is repeated into a scale x scale block (device pixel ratio `scale`).
-    static QImage CopyCell(int cell, int scale = 1);
+    // The maker's cell `cell`: the opaque rectangle at its offset(), or the whole cell with alpha
+    // (transparent where the mask is white) at offset (0, 0).
+    static QImage CopyCell(int cell);
+    // `image` with every pixel repeated into a scale x scale block, device pixel ratio `scale`, the
+    // same offset(); `image` itself when `scale` is 1.
+    static QImage Blocks(const QImage& image, int scale);
     // The whole-number scale for thumbnails on a paint device of `devicePixelRatio`: the ratio itself
     // when it is whole, else the next whole number above it (the painter then reduces the picture a
     // little rather than enlarging it); 1 for ratios up to 1, and never more than 4.
