@@ -5,6 +5,7 @@
 #include "ImageWipe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace quorvane {
@@ -12,7 +13,8 @@ namespace quorvane {
 size_t ThumbnailCache::KeyHash::operator()(const Key& k) const {
     size_t h = std::hash<const void*>()(k.archive);
     h ^= std::hash<uint64_t>()(k.generation) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
-    h ^= std::hash<int>()(k.number * 8 + k.cell) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+    h ^=
+        std::hash<int>()((k.number * 8 + k.cell) * 8 + k.scale) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
     return h;
 }
 
@@ -113,11 +115,39 @@ QImage ThumbnailCache::CopyCell(int cell) {
     return out;
 }
 
-const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell, bool mayRender) {
+QImage ThumbnailCache::Blocks(const QImage& image, int scale) {
+    if (scale <= 1 || image.isNull()) {
+        return image;
+    }
+    // Both of CopyCell's formats have 32 bits a pixel.
+    QImage out(image.size() * scale, image.format());
+    out.setDevicePixelRatio(scale);
+    out.setOffset(image.offset());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y * scale));
+        for (int x = 0; x < image.width(); ++x) {
+            std::fill_n(row + x * scale, scale, from[x]);
+        }
+        for (int repeat = 1; repeat < scale; ++repeat) {
+            std::memcpy(out.scanLine(y * scale + repeat), row, size_t(out.bytesPerLine()));
+        }
+    }
+    return out;
+}
+
+int ThumbnailCache::ScaleFor(qreal devicePixelRatio) {
+    // A ratio a rounding error above a whole number is that number.
+    const int scale = int(std::ceil(devicePixelRatio - 0.01));
+    return std::clamp(scale, 1, 4);
+}
+
+const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell, bool mayRender, int scale) {
     if (archive.catalogueInFlux() || cell < 0 || cell >= CThumbnailMaker::kCellCount) {
         return nullptr;
     }
-    const Key key{&archive, archive.catalogueGeneration(), number, cell};
+    scale = std::clamp(scale, 1, 4);
+    const Key key{&archive, archive.catalogueGeneration(), number, cell, scale};
     if (auto it = entries_.find(key); it != entries_.end()) {
         order_.splice(order_.begin(), order_, it->second);
         return &it->second->image;
@@ -134,9 +164,16 @@ const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell,
     }
     // Copied before anything else can call into the engine and redraw the shared cell.
     QImage image = CopyCell(cell);
-    while (entries_.size() >= capacity_) {
+    if (scale > 1) {
+        QImage blocks = Blocks(image, scale);
+        Wipe(image);
+        image = std::move(blocks);
+    }
+    const size_t units = size_t(scale) * size_t(scale);
+    while (!order_.empty() && units_ + units > capacity_) {
         Erase(std::prev(order_.end()));
     }
+    units_ += units;
     order_.push_front(Entry{key, std::move(image)});
     entries_.emplace(key, order_.begin());
     return &order_.front().image;
@@ -170,6 +207,7 @@ void ThumbnailCache::Clear() {
 }
 
 void ThumbnailCache::Erase(Order::iterator it) {
+    units_ -= size_t(it->key.scale) * size_t(it->key.scale);
     entries_.erase(it->key);
     Wipe(it->image);
     order_.erase(it);

@@ -563,10 +563,13 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
     const int icon = model_.ListIconAt(index.row());
     if (icon == 0) {
         // The only place a thumbnail is rendered: an item being painted, never while a command runs.
+        // On a dense screen the copy is made at the screen's whole-number ratio (each stored pixel a
+        // block of device pixels), so that it is drawn pixel for pixel rather than smoothed up.
         CCodeArchive* archive = model_.Archive();
-        const QImage* image =
-            archive ? cache_.Fetch(*archive, model_.NumberAt(index.row()), ThumbnailCell(), !host_.Busy())
-                    : nullptr;
+        const int scale = ThumbnailCache::ScaleFor(painter->device()->devicePixelRatioF());
+        const QImage* image = archive ? cache_.Fetch(*archive, model_.NumberAt(index.row()), ThumbnailCell(),
+                                                     !host_.Busy(), scale)
+                                      : nullptr;
         if (image) {
             // The copy may be the cell's opaque part only, at its offset in the cell.
             const int side = CThumbnailMaker::kCellSize[ThumbnailCell()];
@@ -575,9 +578,10 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
             } else {
                 const qreal sx = static_cast<qreal>(rect.width()) / side;
                 const qreal sy = static_cast<qreal>(rect.height()) / side;
+                const QSizeF size = image->deviceIndependentSize();
                 painter->drawImage(QRectF(rect.x() + image->offset().x() * sx,
-                                          rect.y() + image->offset().y() * sy, image->width() * sx,
-                                          image->height() * sy),
+                                          rect.y() + image->offset().y() * sy, size.width() * sx,
+                                          size.height() * sy),
                                    *image);
             }
             return;

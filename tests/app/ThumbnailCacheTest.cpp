@@ -74,6 +74,43 @@ TEST_F(ThumbnailCacheTest, RendersEachThumbnailOnceAndKeepsItsOwnCopy) {
     EXPECT_EQ(cache.renderCount(), 3u);
 }
 
+// On a screen with two device pixels per logical pixel the copy is the stored thumbnail with every
+// pixel repeated into a 2 x 2 block, device pixel ratio 2: drawn at its logical size it is sharp.
+TEST_F(ThumbnailCacheTest, ADenseScreensCopyRepeatsEveryPixelIntoABlock) {
+    ThumbnailCache cache(8);
+    const QImage plain = cache.Fetch(*archive, first, kCell96, true)->copy();
+    const QImage* dense = cache.Fetch(*archive, first, kCell96, true, 2);
+    ASSERT_NE(dense, nullptr);
+    EXPECT_EQ(cache.renderCount(), 2u) << "each scale is its own copy";
+    EXPECT_EQ(dense->size(), plain.size() * 2);
+    EXPECT_EQ(dense->devicePixelRatio(), 2.0);
+    EXPECT_EQ(dense->deviceIndependentSize(), QSizeF(plain.size()));
+    EXPECT_EQ(dense->offset(), plain.offset()) << "the offset stays in the cell's logical pixels";
+    int mismatched = 0;
+    for (int y = 0; y < dense->height(); ++y) {
+        for (int x = 0; x < dense->width(); ++x) {
+            mismatched += dense->pixel(x, y) != plain.pixel(x / 2, y / 2) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(mismatched, 0);
+
+    // A copy at scale 2 takes the room of four: a second one (1 + 4 + 4 > 8) lets the plain copy go.
+    ASSERT_NE(cache.Fetch(*archive, first + 1, kCell96, true, 2), nullptr);
+    EXPECT_EQ(cache.size(), 2u);
+    EXPECT_EQ(cache.Fetch(*archive, first, kCell96, false), nullptr);
+    EXPECT_NE(cache.Fetch(*archive, first, kCell96, false, 2), nullptr);
+}
+
+TEST(ThumbnailScale, WholeRatiosAreKeptAndOthersRoundedUp) {
+    const struct {
+        qreal ratio;
+        int scale;
+    } cases[] = {{0.5, 1}, {1.0, 1}, {1.004, 1}, {1.25, 2}, {1.5, 2}, {2.0, 2}, {2.5, 3}, {3.0, 3}, {8.0, 4}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ThumbnailCache::ScaleFor(c.ratio), c.scale) << c.ratio;
+    }
+}
+
 TEST_F(ThumbnailCacheTest, NothingIsRenderedWhileBusyRefusedOrInFlux) {
     ThumbnailCache cache;
     ASSERT_NE(cache.Fetch(*archive, first, kCell96, true), nullptr);
