@@ -24,6 +24,8 @@ public:
             Result r;
             r.secondsPerIteration =
                 run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            r.cpuSecondsPerIteration =
+                run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
             for (const auto& [key, counter] : run.counters) {
                 r.counters[key] = counter.value;
             }

@@ -12,8 +12,9 @@
 namespace bench {
 
 struct Result {
-    double secondsPerIteration = 0; // real time
-    double bytesPerSecond = 0;      // 0 when the case sets no byte count
+    double secondsPerIteration = 0;    // real time
+    double cpuSecondsPerIteration = 0; // the measuring thread's processor time
+    double bytesPerSecond = 0;         // 0 when the case sets no byte count
     std::map<std::string, double> counters;
 };
 

@@ -43,6 +43,8 @@ public:
 
     const QString& Line(int line) const;
     uint32_t LastShownSeconds() const { return lastShown_; }
+    // Whether the first Update has started the clock.
+    bool ClockStarted() const { return clockStarted_; }
     const QString& FilesFormat() const { return filesFormat_; }
 
     // "MM:SS" below an hour, else "HH:MM:SS" counting every hour (25 hours read 25:00:00).

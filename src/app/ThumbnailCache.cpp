@@ -5,6 +5,7 @@
 #include "ImageWipe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace quorvane {
@@ -12,7 +13,8 @@ namespace quorvane {
 size_t ThumbnailCache::KeyHash::operator()(const Key& k) const {
     size_t h = std::hash<const void*>()(k.archive);
     h ^= std::hash<uint64_t>()(k.generation) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
-    h ^= std::hash<int>()(k.number * 8 + k.cell) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+    h ^=
+        std::hash<int>()((k.number * 8 + k.cell) * 8 + k.scale) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
     return h;
 }
 
@@ -23,37 +25,129 @@ ThumbnailCache::~ThumbnailCache() {
     Clear();
 }
 
+namespace {
+
+// The 5-5-5 word widened to 8 bits a channel, as Qt widens it.
+inline QRgb Widened(uint32_t w) {
+    const uint32_t r = (w >> 10) & 31;
+    const uint32_t g = (w >> 5) & 31;
+    const uint32_t b = w & 31;
+    return 0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+}
+
+// The one rectangle the mask leaves opaque (0), or an empty one when the opaque part is no rectangle.
+QRect OpaqueRect(const QImage& mask) {
+    const int width = mask.width();
+    int top = -1;
+    int bottom = -1;
+    int left = 0;
+    int right = 0;
+    for (int y = 0; y < mask.height(); ++y) {
+        const uchar* m = mask.constScanLine(y);
+        const uchar* first = std::find(m, m + width, uchar{0});
+        if (first == m + width) {
+            if (top >= 0 && bottom < 0) {
+                bottom = y - 1;
+            }
+            continue;
+        }
+        const uchar* end = std::find_if(first, m + width, [](uchar v) { return v != 0; });
+        const bool restTransparent = std::find(end, m + width, uchar{0}) == m + width;
+        const int l = static_cast<int>(first - m);
+        const int r = static_cast<int>(end - m) - 1;
+        if (!restTransparent || bottom >= 0 || (top >= 0 && (l != left || r != right))) {
+            return {};
+        }
+        if (top < 0) {
+            top = y;
+            left = l;
+            right = r;
+        }
+    }
+    if (top < 0) {
+        return {};
+    }
+    if (bottom < 0) {
+        bottom = mask.height() - 1;
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+} // namespace
+
 QImage ThumbnailCache::CopyCell(int cell) {
     const CThumbnailMaker& maker = SharedThumbnailMaker();
     const QImage& colour = maker.Cell(cell);
     const QImage& mask = maker.Mask(cell);
+    if (const QRect opaque = OpaqueRect(mask); !opaque.isEmpty()) {
+        QImage out(opaque.size(), QImage::Format_RGB32);
+        out.setOffset(opaque.topLeft());
+        // QImage's accessors are calls into Qt: taken once, so that the inner loop is plain
+        // arithmetic the compiler can widen.
+        const int width = opaque.width();
+        const int height = opaque.height();
+        const qsizetype from = colour.bytesPerLine();
+        const qsizetype to = out.bytesPerLine();
+        const uchar* source = colour.constBits() + opaque.top() * from + opaque.left() * 2;
+        uchar* target = out.bits();
+        for (int y = 0; y < height; ++y) {
+            const auto* __restrict words = reinterpret_cast<const uint16_t*>(source + y * from);
+            auto* __restrict row = reinterpret_cast<QRgb*>(target + y * to);
+            for (int x = 0; x < width; ++x) {
+                row[x] = Widened(words[x]);
+            }
+        }
+        return out;
+    }
     QImage out(colour.size(), QImage::Format_ARGB32_Premultiplied);
     // One pass from the 5-5-5 words (widened as Qt widens them) and the mask, which is white
     // where the icon is transparent.
-    for (int y = 0; y < out.height(); ++y) {
+    const int width = out.width();
+    const int height = out.height();
+    for (int y = 0; y < height; ++y) {
         const auto* words = reinterpret_cast<const uint16_t*>(colour.constScanLine(y));
         const uchar* m = mask.constScanLine(y);
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x) {
-            if (m[x] != 0) {
-                row[x] = 0;
-                continue;
-            }
-            const uint32_t w = words[x];
-            const uint32_t r = (w >> 10) & 31;
-            const uint32_t g = (w >> 5) & 31;
-            const uint32_t b = w & 31;
-            row[x] = 0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
+        for (int x = 0; x < width; ++x) {
+            row[x] = m[x] != 0 ? 0 : Widened(words[x]);
         }
     }
     return out;
 }
 
-const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell, bool mayRender) {
+QImage ThumbnailCache::Blocks(const QImage& image, int scale) {
+    if (scale <= 1 || image.isNull()) {
+        return image;
+    }
+    // Both of CopyCell's formats have 32 bits a pixel.
+    QImage out(image.size() * scale, image.format());
+    out.setDevicePixelRatio(scale);
+    out.setOffset(image.offset());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y * scale));
+        for (int x = 0; x < image.width(); ++x) {
+            std::fill_n(row + x * scale, scale, from[x]);
+        }
+        for (int repeat = 1; repeat < scale; ++repeat) {
+            std::memcpy(out.scanLine(y * scale + repeat), row, size_t(out.bytesPerLine()));
+        }
+    }
+    return out;
+}
+
+int ThumbnailCache::ScaleFor(qreal devicePixelRatio) {
+    // A ratio a rounding error above a whole number is that number.
+    const int scale = int(std::ceil(devicePixelRatio - 0.01));
+    return std::clamp(scale, 1, 4);
+}
+
+const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell, bool mayRender, int scale) {
     if (archive.catalogueInFlux() || cell < 0 || cell >= CThumbnailMaker::kCellCount) {
         return nullptr;
     }
-    const Key key{&archive, archive.catalogueGeneration(), number, cell};
+    scale = std::clamp(scale, 1, 4);
+    const Key key{&archive, archive.catalogueGeneration(), number, cell, scale};
     if (auto it = entries_.find(key); it != entries_.end()) {
         order_.splice(order_.begin(), order_, it->second);
         return &it->second->image;
@@ -70,9 +164,16 @@ const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell,
     }
     // Copied before anything else can call into the engine and redraw the shared cell.
     QImage image = CopyCell(cell);
-    while (entries_.size() >= capacity_) {
+    if (scale > 1) {
+        QImage blocks = Blocks(image, scale);
+        Wipe(image);
+        image = std::move(blocks);
+    }
+    const size_t units = size_t(scale) * size_t(scale);
+    while (!order_.empty() && units_ + units > capacity_) {
         Erase(std::prev(order_.end()));
     }
+    units_ += units;
     order_.push_front(Entry{key, std::move(image)});
     entries_.emplace(key, order_.begin());
     return &order_.front().image;
@@ -106,6 +207,7 @@ void ThumbnailCache::Clear() {
 }
 
 void ThumbnailCache::Erase(Order::iterator it) {
+    units_ -= size_t(it->key.scale) * size_t(it->key.scale);
     entries_.erase(it->key);
     Wipe(it->image);
     order_.erase(it);

@@ -1,12 +1,14 @@
 #pragma once
 // Copies of the contents list's thumbnails, so that an item scrolled past is not decrypted again at
 // every paint. The engine rebuilds a thumbnail in the one shared cell of the thumbnail maker; the
-// cache copies that cell at once (the next call into the engine may overwrite it) into an image whose
-// transparency comes from the cell's mask.
+// cache copies that cell at once (the next call into the engine may overwrite it). When the cell's
+// mask leaves one opaque rectangle (the framed picture, as the maker draws it) the copy is just that
+// rectangle, opaque, with its place in the cell as the image's offset(): painting it is then a plain
+// copy instead of a blend of the whole cell. Any other mask gives the whole cell with alpha.
 //
-// Entries are keyed by the archive object, its catalogue generation, the entry number and the cell,
-// so that a renumbered or reloaded catalogue can never show another entry's picture. Only the code
-// that paints an item fills the cache, and never while the archive runs an operation or its
+// Entries are keyed by the archive object, its catalogue generation, the entry number, the cell and
+// the pixel scale, so that a renumbered or reloaded catalogue can never show another entry's picture. Only
+// the code that paints an item fills the cache, and never while the archive runs an operation or its
 // catalogue is in flux. The pixels are decrypted content: whatever the cache lets go of is zeroed
 // first, and everything of an archive goes when it closes.
 #include <QImage>
@@ -35,7 +37,12 @@ public:
     // returned as it is; otherwise, when `mayRender` and the archive is idle and readable, the engine
     // renders it now. Null when the entry has no thumbnail or rendering is not allowed. The pointer
     // is valid until the next call that changes the cache.
-    const QImage* Fetch(CCodeArchive& archive, int number, int cell, bool mayRender);
+    //
+    // `scale` is for screens with more than one device pixel per logical pixel: each stored pixel
+    // becomes a scale x scale block and the image's device pixel ratio is `scale` (its offset() stays
+    // in the cell's logical pixels), so that it is drawn at the cell's logical size pixel for pixel,
+    // never smoothed up from the stored size. The capacity counts a copy at scale s as s * s copies.
+    const QImage* Fetch(CCodeArchive& archive, int number, int cell, bool mayRender, int scale = 1);
 
     // Forgets (and zeroes) every thumbnail of `archive`: it closes or its catalogue changes. The
     // archive is not read, so this may be called with an object that is going away.
@@ -51,8 +58,16 @@ public:
     // Called with the entry number before each render (tests count and check what is rendered).
     void SetRenderHook(std::function<void(int number, int cell)> hook) { hook_ = std::move(hook); }
 
-    // The maker's cell `cell` as an image with alpha: transparent where the mask is white.
+    // The maker's cell `cell`: the opaque rectangle at its offset(), or the whole cell with alpha
+    // (transparent where the mask is white) at offset (0, 0).
     static QImage CopyCell(int cell);
+    // `image` with every pixel repeated into a scale x scale block, device pixel ratio `scale`, the
+    // same offset(); `image` itself when `scale` is 1.
+    static QImage Blocks(const QImage& image, int scale);
+    // The whole-number scale for thumbnails on a paint device of `devicePixelRatio`: the ratio itself
+    // when it is whole, else the next whole number above it (the painter then reduces the picture a
+    // little rather than enlarging it); 1 for ratios up to 1, and never more than 4.
+    static int ScaleFor(qreal devicePixelRatio);
 
 private:
     struct Key {
@@ -60,6 +75,7 @@ private:
         uint64_t generation = 0;
         int number = 0;
         int cell = 0;
+        int scale = 1;
         bool operator==(const Key&) const = default;
     };
     struct KeyHash {
@@ -75,6 +91,7 @@ private:
     static void Wipe(QImage& image);
 
     size_t capacity_;
+    size_t units_ = 0; // sum of scale * scale over the entries
     Order order_;
     std::unordered_map<Key, Order::iterator, KeyHash> entries_;
     uint64_t renders_ = 0;

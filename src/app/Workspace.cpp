@@ -744,23 +744,26 @@ int Workspace::MarkNotAnImage(int archive, int number) {
 }
 
 int Workspace::NewFolder() {
-    const BusyGuard guard(*this);
-    CCodeArchive* archive = Current();
-    if (!archive) {
-        return kRejected;
-    }
-    if (frame_) {
-        frame_->SetWaitCursor(true);
-    }
+    Status status = kOk;
     int number = 0;
-    const Status status = archive->CreateFolder(folder_, StringTable::Text(kStrNewFolderName).toStdString(),
-                                                kTypeFolder, &number);
-    Refresh();
-    if (frame_) {
-        frame_->SetWaitCursor(false);
+    {
+        const BusyGuard guard(*this);
+        CCodeArchive* archive = Current();
+        if (!archive) {
+            return kRejected;
+        }
+        if (frame_) {
+            frame_->SetWaitCursor(true);
+        }
+        status = archive->CreateFolder(folder_, StringTable::Text(kStrNewFolderName).toStdString(),
+                                       kTypeFolder, &number);
+        Refresh();
+        if (frame_) {
+            frame_->SetWaitCursor(false);
+        }
     }
     // Only the folder just made opens for renaming: after a refused add (9017, 9002) the newest
-    // entry is some other item.
+    // entry is some other item. The editor opens once the command is over (a busy list refuses it).
     if (status == kOk && number > 0 && list_) {
         list_->SelectEntry(number, true);
     }

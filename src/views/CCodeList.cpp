@@ -22,6 +22,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -43,6 +44,9 @@ Qt::DropAction ActionOf(DropEffect effect) {
 
 // Width of a column of the small-icon and list modes.
 constexpr int kListColumnWidth = 180;
+constexpr int kMinListColumnWidth = 48;
+// Between the labels of neighbouring cells in the large-icon and thumbnail modes.
+constexpr int kIconGap = 4;
 
 } // namespace
 
@@ -154,6 +158,7 @@ int CCodeList::ThumbnailCell() const {
 void CCodeList::ApplyViewMode() {
     const int iconSize = CThumbnailMaker::kCellSize[ThumbnailCell()];
     iconDelegate_->SetIconSize(iconSize);
+    iconDelegate_->SetItemWidth(0);
     if (viewMode_ == kModeDetails) {
         stack_->setCurrentWidget(detailsView_);
     } else {
@@ -178,13 +183,17 @@ void CCodeList::ApplyViewMode() {
             view->setWordWrap(true);
             view->setTextElideMode(Qt::ElideRight);
             view->setSpacing(0);
-            view->setGridSize(QSize(std::max(iconSize + 32, 80), iconSize + 2 * line + 12));
+            const QSize grid(std::max(iconSize + 32, 80), iconSize + 2 * line + 12);
+            view->setGridSize(grid);
+            // The view takes one size for every item (the last one's): each gets its cell's width.
+            iconDelegate_->SetItemWidth(grid.width() - kIconGap);
         } else {
             view->setFlow(viewMode_ == kModeList ? QListView::TopToBottom : QListView::LeftToRight);
             view->setWordWrap(false);
             view->setTextElideMode(Qt::ElideRight);
             view->setSpacing(0);
             view->setGridSize(QSize(kListColumnWidth, std::max(iconSize, line) + 4));
+            FitListColumn();
         }
         stack_->setCurrentWidget(iconView_);
     }
@@ -554,16 +563,27 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
     const int icon = model_.ListIconAt(index.row());
     if (icon == 0) {
         // The only place a thumbnail is rendered: an item being painted, never while a command runs.
+        // On a dense screen the copy is made at the screen's whole-number ratio (each stored pixel a
+        // block of device pixels), so that it is drawn pixel for pixel rather than smoothed up.
         CCodeArchive* archive = model_.Archive();
-        const QImage* image =
-            archive ? cache_.Fetch(*archive, model_.NumberAt(index.row()), ThumbnailCell(), !host_.Busy())
-                    : nullptr;
-        if (image && image->width() == rect.width()) {
-            painter->drawImage(rect.topLeft(), *image);
-            return;
-        }
+        const int scale = ThumbnailCache::ScaleFor(painter->device()->devicePixelRatioF());
+        const QImage* image = archive ? cache_.Fetch(*archive, model_.NumberAt(index.row()), ThumbnailCell(),
+                                                     !host_.Busy(), scale)
+                                      : nullptr;
         if (image) {
-            painter->drawImage(rect, *image);
+            // The copy may be the cell's opaque part only, at its offset in the cell.
+            const int side = CThumbnailMaker::kCellSize[ThumbnailCell()];
+            if (rect.width() == side && rect.height() == side) {
+                painter->drawImage(rect.topLeft() + image->offset(), *image);
+            } else {
+                const qreal sx = static_cast<qreal>(rect.width()) / side;
+                const qreal sy = static_cast<qreal>(rect.height()) / side;
+                const QSizeF size = image->deviceIndependentSize();
+                painter->drawImage(QRectF(rect.x() + image->offset().x() * sx,
+                                          rect.y() + image->offset().y() * sy, size.width() * sx,
+                                          size.height() * sy),
+                                   *image);
+            }
             return;
         }
     }
@@ -842,6 +862,33 @@ void CCodeList::Activity() {
 
 void CCodeList::Focused() {
     emit activated();
+}
+
+void CCodeList::ViewportResized() {
+    FitListColumn();
+}
+
+void CCodeList::FitListColumn() {
+    if (viewMode_ != kModeSmallIcons && viewMode_ != kModeList) {
+        return;
+    }
+    // QListView lays a row out in the viewport less a vertical scroll bar's width (whether one is
+    // shown or not) and starts a new line once the next cell would reach that edge, even when the
+    // line is still empty: a cell that wide would leave the first line blank.
+    int room = iconView_->maximumViewportSize().width();
+    if (iconView_->verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded) {
+        room -= iconView_->verticalScrollBar()->sizeHint().width();
+        if (iconView_->style()->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr,
+                                          iconView_)) {
+            room -= 2 * iconView_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, iconView_);
+        }
+    }
+    const int width = std::clamp(room - 1, kMinListColumnWidth, kListColumnWidth);
+    if (iconView_->gridSize().width() == width && iconDelegate_->ItemWidth() == width) {
+        return;
+    }
+    iconDelegate_->SetItemWidth(width);
+    iconView_->setGridSize(QSize(width, iconView_->gridSize().height()));
 }
 
 } // namespace quorvane

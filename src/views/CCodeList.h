@@ -149,6 +149,10 @@ private:
     void Open(const QModelIndex& index) override;
     void Activity() override;
     void Focused() override;
+    void ViewportResized() override;
+    // Small icons and list: the column is kListColumnWidth wide, narrower when the pane is, so that
+    // a row never wraps before its first item; every item is as wide as the column.
+    void FitListColumn();
 
     struct PendingRename {
         bool set = false;

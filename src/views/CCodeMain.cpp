@@ -78,8 +78,9 @@ QString LabelOf(int id) {
 // The contents list as the preview and the slideshow step through it.
 class CCodeMain::ListBrowser : public ImageBrowser {
 public:
-    explicit ListBrowser(CCodeList& list)
-        : list_(list) {}
+    ListBrowser(CCodeMain& main, CCodeList& list)
+        : main_(main)
+        , list_(list) {}
     void SetSlideshow(Slideshow* show) { show_ = show; }
 
     bool NextImage() override { return list_.NextImage(); }
@@ -92,9 +93,13 @@ public:
             view->clearSelection();
         }
         show_->Start();
+        // The full-screen window is gone: the keys go back to the list it was started from.
+        main_.ActivateListPane();
+        main_.ReclaimActivation();
     }
 
 private:
+    CCodeMain& main_;
     CCodeList& list_;
     Slideshow* show_ = nullptr;
 };
@@ -109,7 +114,10 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     prefs_->Load(*settings_);
     workspace_ = std::make_unique<Workspace>(*prefs_, *dialogs_, fileSystem);
     // Leaving any of the dialogs counts as activity for auto close.
-    dialogs_->SetClosedHandler([this] { NoteActivity(); });
+    dialogs_->SetClosedHandler([this] {
+        NoteActivity();
+        ReclaimActivation();
+    });
 
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(StringTable::Text(kStrApplicationTitle));
@@ -130,10 +138,13 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     workspace_->SetViews(this, tree_, list_, preview_);
 
     // The slideshow over the preview, stepping through the list; auto close ahead of it on each tick.
-    browser_ = std::make_unique<ListBrowser>(*list_);
+    browser_ = std::make_unique<ListBrowser>(*this, *list_);
     show_ = std::make_unique<Slideshow>(*pict_, *browser_, *prefs_, this);
     browser_->SetSlideshow(show_.get());
     pict_->SetBrowser(browser_.get());
+    // Panes 3001..3004 describe the shown image: at once when one is shown, and on the idle ticks
+    // for whatever cleared the preview since.
+    connect(pict_, &CCodePict::itemShown, this, &CCodeMain::UpdateStatusPanes);
     autoClose_ = std::make_unique<AutoCloseController>(*workspace_, *this, this);
     list_->SetSlideshow([this] { return show_->Running(); }, [this] { show_->End(); });
     autoClose_->SetSlideshow([this] { return show_->Running(); }, [this] { show_->End(); });
@@ -182,6 +193,7 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
         StepActivity();
         if (++ticks_ % kRefreshEveryTicks == 0) {
             RefreshCommands();
+            UpdateStatusPanes();
         }
         emit idleTick();
     });
@@ -395,6 +407,20 @@ void CCodeMain::SetHelpHandler(std::function<void(int topic)> handler) {
 // ---------------------------------------------------------------- start-up and close
 
 void CCodeMain::StartUp(const QString& archivePath) {
+    RunStartUpPrompts(archivePath);
+    if (shutDown_ || closing_) {
+        return;
+    }
+    // The keys typed after the prompts go to the active pane, without a click first.
+    if (active_ == ActivePane::List) {
+        ActivateListPane();
+    } else {
+        ActivateTreePane();
+    }
+    ReclaimActivation();
+}
+
+void CCodeMain::RunStartUpPrompts(const QString& archivePath) {
     if (!archivePath.isEmpty()) {
         NoteActivity();
         workspace_->Open(archivePath);
@@ -412,6 +438,22 @@ void CCodeMain::StartUp(const QString& archivePath) {
         break;
     case WelcomeChoice::Cancel:
         break;
+    }
+}
+
+void CCodeMain::ReclaimActivation() {
+    if (shutDown_ || closing_ || !isVisible()) {
+        return;
+    }
+    // Without a window manager (and on the offscreen platform) nothing hands the activation back
+    // when one of our dialogs closes, and the keys typed next would reach no window: it goes to
+    // the dialog still open below it, else to this window.
+    QWidget* next = QApplication::activeModalWidget();
+    if (!next) {
+        next = this;
+    }
+    if (next->isVisible() && !next->isActiveWindow()) {
+        next->activateWindow();
     }
 }
 
@@ -702,6 +744,16 @@ void CCodeMain::SetStatusText(int pane, const QString& text) {
     }
 }
 
+void CCodeMain::UpdateStatusPanes() {
+    if (!pict_) {
+        return;
+    }
+    const std::array<QString, 4> texts = pict_->StatusTexts();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        SetStatusText(kFirstStatusPane + static_cast<int>(i), texts[i]);
+    }
+}
+
 QString CCodeMain::StatusText(int pane) const {
     const int i = pane - kFirstStatusPane;
     if (i < 0 || i >= static_cast<int>(statusPanes_.size())) {
@@ -878,6 +930,10 @@ void CCodeMain::FrameCommand(int commandId) {
     // Help, the web addresses and About.
     if (RunHelpCommand(commandId, this)) {
         NoteActivity();
+        // The About box has closed (the help window, which stays open, keeps the activation).
+        if (commandId == kCmdAbout) {
+            ReclaimActivation();
+        }
         return;
     }
     switch (commandId) {

@@ -120,6 +120,8 @@ public:
     // text shows as " ".
     void SetStatusText(int pane, const QString& text);
     QString StatusText(int pane) const;
+    // Panes 3001..3004 from the image the preview shows now.
+    void UpdateStatusPanes();
     QProgressBar* StatusProgress() const { return statusProgress_; }
     bool ActivityMode() const { return activityMode_; }
 
@@ -180,6 +182,9 @@ private:
     void SaveWidths();
     void SetActive(ActivePane pane);
     void RestoreFocus();
+    void RunStartUpPrompts(const QString& archivePath);
+    // Activates the window (or the dialog of ours still open over it) after a dialog closed.
+    void ReclaimActivation();
 
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<Preferences> prefs_;

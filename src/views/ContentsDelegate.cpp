@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace quorvane {
 
 ContentsDelegate::ContentsDelegate(QObject* parent)
@@ -19,6 +21,10 @@ QStyleOptionViewItem ContentsDelegate::Prepared(const QStyleOptionViewItem& opti
         // Room for the icon, which paint() draws itself.
         opt.features |= QStyleOptionViewItem::HasDecoration;
         opt.decorationSize = QSize(iconSize_, iconSize_);
+        // Under an icon the name is centred in the cell.
+        if (opt.decorationPosition == QStyleOptionViewItem::Top) {
+            opt.displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+        }
     } else {
         opt.features &= ~QStyleOptionViewItem::HasDecoration;
     }
@@ -43,7 +49,24 @@ QSize ContentsDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
     const QStyleOptionViewItem opt = Prepared(option, index);
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+    QSize size = style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+    if (itemWidth_ > 0) {
+        size.setWidth(itemWidth_);
+    }
+    return size;
+}
+
+void ContentsDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                            const QModelIndex& index) const {
+    const QStyleOptionViewItem opt = Prepared(option, index);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    if (opt.decorationPosition == QStyleOptionViewItem::Top) {
+        // One line at the top of the label's room under the icon.
+        text.setHeight(std::min(text.height(), editor->sizeHint().height()));
+    }
+    editor->setGeometry(text);
 }
 
 } // namespace quorvane

@@ -17,15 +17,22 @@ public:
 
     void SetIconSize(int size) { iconSize_ = size; }
     int IconSize() const { return iconSize_; }
+    // Every item this wide (the column of the small-icon and list modes); 0: as wide as its text.
+    void SetItemWidth(int width) { itemWidth_ = width; }
+    int ItemWidth() const { return itemWidth_; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // An in-place editor covers the name, not the icon.
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
 
 private:
     QStyleOptionViewItem Prepared(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     int iconSize_ = 16;
+    int itemWidth_ = 0;
 };
 
 } // namespace quorvane

@@ -81,6 +81,13 @@ protected:
         }
         Base::mouseDoubleClickEvent(event);
     }
+    bool viewportEvent(QEvent* event) override {
+        const bool handled = Base::viewportEvent(event);
+        if (event->type() == QEvent::Resize) {
+            hooks_.ViewportResized();
+        }
+        return handled;
+    }
     void focusInEvent(QFocusEvent* event) override {
         Base::focusInEvent(event);
         hooks_.Focused();

@@ -31,6 +31,8 @@ public:
     // A click or a key press (auto close counts it as activity).
     virtual void Activity() = 0;
     virtual void Focused() = 0;
+    // The viewport changed its size (also when a scroll bar came or went).
+    virtual void ViewportResized() = 0;
 };
 
 } // namespace quorvane

@@ -113,11 +113,35 @@ void ProgressAnimation::timerEvent(QTimerEvent* event) {
 }
 
 void ProgressAnimation::paintEvent(QPaintEvent* /*event*/) {
+    // Each frame is drawn once for the widget's size, screen and colours, and then only copied:
+    // the progress pump repaints this many times a second, and the curves cost more than the
+    // small files being stored.
+    const qreal ratio = devicePixelRatioF();
+    const QColor outline = palette().color(QPalette::Mid);
+    if (cachedSize_ != size() || cachedRatio_ != ratio || cachedOutline_ != outline ||
+        cachedInward_ != inward_) {
+        frames_.fill(QPixmap());
+        cachedSize_ = size();
+        cachedRatio_ = ratio;
+        cachedOutline_ = outline;
+        cachedInward_ = inward_;
+    }
+    QPixmap& cached = frames_[static_cast<size_t>(frame_)];
+    if (cached.isNull()) {
+        cached = QPixmap((QSizeF(size()) * ratio).toSize());
+        cached.setDevicePixelRatio(ratio);
+        cached.fill(Qt::transparent);
+        QPainter frame(&cached);
+        DrawFrame(frame, outline);
+    }
     QPainter p(this);
+    p.drawPixmap(0, 0, cached);
+}
+
+void ProgressAnimation::DrawFrame(QPainter& p, const QColor& outline) const {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(rect()).adjusted(4, 4, -4, -4);
     const qreal h = area.height();
-    const QColor outline = palette().color(QPalette::Mid);
 
     // The stack on the left, the box on the right, both on one floor line.
     const qreal photoW = h * 0.62;

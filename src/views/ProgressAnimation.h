@@ -5,7 +5,13 @@
 // timer ticks through the progress pump like every other event, so the picture moves exactly as
 // long as the operation keeps the event loop alive. The background is left transparent.
 #include <QBasicTimer>
+#include <QColor>
+#include <QPixmap>
 #include <QWidget>
+
+#include <array>
+
+class QPainter;
 
 namespace quorvane {
 
@@ -35,7 +41,15 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void DrawFrame(QPainter& p, const QColor& outline) const;
+
     QBasicTimer timer_;
+    // Frames already drawn, for the size, ratio, colour and direction they were drawn for.
+    std::array<QPixmap, kFrames + kPauseFrames> frames_;
+    QSize cachedSize_;
+    qreal cachedRatio_ = 0;
+    QColor cachedOutline_;
+    bool cachedInward_ = true;
     int frame_ = 0;
     bool inward_ = true;
 };

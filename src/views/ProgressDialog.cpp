@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace quorvane {
 
@@ -66,6 +67,28 @@ struct ProgressDialog::Operation {
     int position = 0;
     QString lastStep;
     bool cancelled = false;
+    // The engine's latest figures, kept until the widgets are next written: the estimate and its
+    // texts are worked out once per refresh, not for every file.
+    struct Figures {
+        QString step;
+        int done = 0;
+        int planned = 0;
+    };
+    std::optional<Figures> pending;
+
+    // Applies the kept figures, so that whatever comes next lands after them.
+    void ApplyPending() {
+        if (!pending) {
+            return;
+        }
+        const Figures figures = std::move(*pending);
+        pending.reset();
+        const ProgressUpdate update =
+            estimate.Update(figures.step, figures.done, figures.planned, figures.planned);
+        if (update.position) {
+            position = *update.position;
+        }
+    }
 };
 
 ProgressDialog::ProgressDialog(QWidget* owner, ProgressEstimate::Clock clock)
@@ -174,9 +197,15 @@ void ProgressDialog::Text(const QString& step, const ProgressCounts& counts) {
     if (!op) {
         return;
     }
-    SetLine(1, op->archiveName);
-    UpdateProgress(step, counts.done, counts.planned, counts.planned);
+    if (!op->estimate.SetLine(1, op->archiveName).changed.empty()) {
+        Changed();
+    }
     op->lastStep = step;
+    op->pending = Operation::Figures{step, counts.done, counts.planned};
+    Changed();
+    if (!op->estimate.ClockStarted()) {
+        op->ApplyPending(); // the first figures start the estimate's clock now
+    }
 }
 
 void ProgressDialog::Piece(int piece, int pieces) {
@@ -190,7 +219,13 @@ bool ProgressDialog::Poll() {
         Refresh();
     }
     // Once: what is waiting now is dispatched, and the operation goes on.
-    QCoreApplication::processEvents();
+    const int64_t now = Now();
+    if (!lastDispatch_ || now - *lastDispatch_ >= kDispatchMs || now < *lastDispatch_) {
+        lastDispatch_ = now;
+        QCoreApplication::processEvents();
+    } else {
+        QCoreApplication::sendPostedEvents();
+    }
     return Cancelled();
 }
 
@@ -209,6 +244,7 @@ void ProgressDialog::Close() {
 
 void ProgressDialog::SetRange(int low, int high, int /*step*/) {
     if (Operation* op = Top()) {
+        op->ApplyPending();
         op->low = low;
         op->high = std::max(low, high);
         op->position = low;
@@ -219,6 +255,7 @@ void ProgressDialog::SetRange(int low, int high, int /*step*/) {
 
 void ProgressDialog::SetPosition(int position) {
     if (Operation* op = Top()) {
+        op->ApplyPending();
         op->position = position;
         Changed();
     }
@@ -232,19 +269,30 @@ void ProgressDialog::SetTitle(const QString& title) {
 }
 
 void ProgressDialog::SetLine(int line, const QString& text) {
-    if (Operation* op = Top(); op && !op->estimate.SetLine(line, text).changed.empty()) {
+    Operation* op = Top();
+    if (!op) {
+        return;
+    }
+    op->ApplyPending();
+    if (!op->estimate.SetLine(line, text).changed.empty()) {
         Changed();
     }
 }
 
 void ProgressDialog::ShowPercent(const QString& name, int done, int total) {
-    if (Operation* op = Top(); op && !op->estimate.ShowPercent(name, done, total).changed.empty()) {
+    Operation* op = Top();
+    if (!op) {
+        return;
+    }
+    op->ApplyPending();
+    if (!op->estimate.ShowPercent(name, done, total).changed.empty()) {
         Changed();
     }
 }
 
 void ProgressDialog::UpdateProgress(const QString& stepText, int done, int total, int count) {
     if (Operation* op = Top()) {
+        op->ApplyPending();
         const ProgressUpdate update = op->estimate.Update(stepText, done, total, count);
         if (update.position) {
             op->position = *update.position;
@@ -270,10 +318,11 @@ void ProgressDialog::reject() {
 void ProgressDialog::Refresh() {
     dirty_ = false;
     lastRefresh_ = Now();
-    const Operation* op = Top();
+    Operation* op = Top();
     if (!op) {
         return;
     }
+    op->ApplyPending();
     if (windowTitle() != op->title) {
         setWindowTitle(op->title);
     }

@@ -5,8 +5,12 @@
 // Total, Text and Piece as it goes, Poll after each unit of work, Close at its end. Poll is the
 // pump: it runs the event loop once - one processEvents() call, never a loop until the queue is
 // empty - so that the main window repaints, timers fire and the animation moves, and says whether
-// the user has cancelled. The widgets are rewritten at most every kRefreshMs while pumping, and a
-// line only when its text changed.
+// the user has cancelled. Looking at the window system costs a poll() each time, which for tiny
+// units of work (small files) is as much as the work itself; so the full pass runs at most every
+// kDispatchMs, and a call in between only delivers the events already posted inside the program
+// (queued calls, repaints, deferred cancels). Input and timers therefore wait at most kDispatchMs
+// longer, far below a frame. The widgets are rewritten at most every kRefreshMs while pumping, and
+// a line only when its text changed.
 //
 // The window is application-modal and shown with show(), not run in a loop of its own: Qt keeps
 // mouse and keys away from every other window while it is up. Cancel, Escape and the title bar's
@@ -26,6 +30,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -41,6 +46,7 @@ class ProgressDialog : public QDialog, public ProgressWindow {
 
 public:
     static constexpr int64_t kRefreshMs = 50;
+    static constexpr int64_t kDispatchMs = 2;
 
     // `clock` gives milliseconds from any monotonic origin (tests inject one); by default the
     // steady clock. It times both the estimate and the refresh of the widgets.
@@ -97,6 +103,8 @@ private:
     std::vector<std::unique_ptr<Operation>> operations_;
     bool dirty_ = false;
     int64_t lastRefresh_ = 0;
+    // When the event loop last looked at the window system; none yet when unset.
+    std::optional<int64_t> lastDispatch_;
 
     ProgressAnimation* animation_ = nullptr;
     QLabel* lines_[3] = {};

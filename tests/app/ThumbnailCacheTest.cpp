@@ -6,6 +6,8 @@
 #include "CThumbnailMaker.h"
 #include "ThumbnailCache.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 using namespace quorvane;
@@ -14,6 +16,15 @@ using namespace quorvane::testing;
 namespace {
 
 constexpr int kCell96 = 4;
+
+// The copy put back at its place in a transparent cell of `side` pixels, as the list paints it.
+QImage InCell(const QImage& copy, int side) {
+    QImage cell(side, side, QImage::Format_ARGB32_Premultiplied);
+    cell.fill(Qt::transparent);
+    QPainter painter(&cell);
+    painter.drawImage(copy.offset(), copy);
+    return cell;
+}
 
 class ThumbnailCacheTest : public ::testing::Test {
 protected:
@@ -31,15 +42,19 @@ TEST_F(ThumbnailCacheTest, RendersEachThumbnailOnceAndKeepsItsOwnCopy) {
     ThumbnailCache cache;
     const QImage* a = cache.Fetch(*archive, first, kCell96, true);
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->size(), QSize(96, 96));
+    // Only the framed picture is kept, opaque, at its place in the cell.
+    EXPECT_FALSE(a->hasAlphaChannel());
+    EXPECT_EQ(a->width(), 96);
+    EXPECT_LT(a->height(), 96);
+    const QImage placed = InCell(*a, 96);
     const QImage before = a->copy();
     // The picture is wider than high: the rows above it are transparent, the framed picture not.
-    EXPECT_EQ(qAlpha(a->pixel(48, 0)), 0);
-    EXPECT_EQ(qAlpha(a->pixel(48, 95)), 255);
+    EXPECT_EQ(qAlpha(placed.pixel(48, 0)), 0);
+    EXPECT_EQ(qAlpha(placed.pixel(48, 95)), 255);
     // Opaque pixels carry the cell's colours as Qt reads them.
     const QImage& cell = SharedThumbnailMaker().Cell(kCell96);
     for (const QPoint at : {QPoint(48, 95), QPoint(10, 60), QPoint(90, 80), QPoint(0, 95)}) {
-        EXPECT_EQ(a->pixel(at), cell.pixel(at)) << at.x() << "," << at.y();
+        EXPECT_EQ(placed.pixel(at), cell.pixel(at)) << at.x() << "," << at.y();
     }
 
     // Another entry is rendered into the same shared cell; the copy does not change with it.
@@ -49,12 +64,51 @@ TEST_F(ThumbnailCacheTest, RendersEachThumbnailOnceAndKeepsItsOwnCopy) {
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(cache.renderCount(), 2u);
     EXPECT_EQ(*again, before);
+    EXPECT_EQ(again->offset(), before.offset());
 
     // Each cell is its own thumbnail.
     const QImage* small = cache.Fetch(*archive, first, 0, true);
     ASSERT_NE(small, nullptr);
-    EXPECT_EQ(small->size(), QSize(16, 16));
+    EXPECT_LE(small->width(), 16);
+    EXPECT_LE(small->offset().y() + small->height(), 16);
     EXPECT_EQ(cache.renderCount(), 3u);
+}
+
+// On a screen with two device pixels per logical pixel the copy is the stored thumbnail with every
+// pixel repeated into a 2 x 2 block, device pixel ratio 2: drawn at its logical size it is sharp.
+TEST_F(ThumbnailCacheTest, ADenseScreensCopyRepeatsEveryPixelIntoABlock) {
+    ThumbnailCache cache(8);
+    const QImage plain = cache.Fetch(*archive, first, kCell96, true)->copy();
+    const QImage* dense = cache.Fetch(*archive, first, kCell96, true, 2);
+    ASSERT_NE(dense, nullptr);
+    EXPECT_EQ(cache.renderCount(), 2u) << "each scale is its own copy";
+    EXPECT_EQ(dense->size(), plain.size() * 2);
+    EXPECT_EQ(dense->devicePixelRatio(), 2.0);
+    EXPECT_EQ(dense->deviceIndependentSize(), QSizeF(plain.size()));
+    EXPECT_EQ(dense->offset(), plain.offset()) << "the offset stays in the cell's logical pixels";
+    int mismatched = 0;
+    for (int y = 0; y < dense->height(); ++y) {
+        for (int x = 0; x < dense->width(); ++x) {
+            mismatched += dense->pixel(x, y) != plain.pixel(x / 2, y / 2) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(mismatched, 0);
+
+    // A copy at scale 2 takes the room of four: a second one (1 + 4 + 4 > 8) lets the plain copy go.
+    ASSERT_NE(cache.Fetch(*archive, first + 1, kCell96, true, 2), nullptr);
+    EXPECT_EQ(cache.size(), 2u);
+    EXPECT_EQ(cache.Fetch(*archive, first, kCell96, false), nullptr);
+    EXPECT_NE(cache.Fetch(*archive, first, kCell96, false, 2), nullptr);
+}
+
+TEST(ThumbnailScale, WholeRatiosAreKeptAndOthersRoundedUp) {
+    const struct {
+        qreal ratio;
+        int scale;
+    } cases[] = {{0.5, 1}, {1.0, 1}, {1.004, 1}, {1.25, 2}, {1.5, 2}, {2.0, 2}, {2.5, 3}, {3.0, 3}, {8.0, 4}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ThumbnailCache::ScaleFor(c.ratio), c.scale) << c.ratio;
+    }
 }
 
 TEST_F(ThumbnailCacheTest, NothingIsRenderedWhileBusyRefusedOrInFlux) {

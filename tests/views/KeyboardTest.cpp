@@ -4,6 +4,7 @@
 
 #include "ArchivePropertiesForm.h"
 #include "AutoCloseCountdown.h"
+#include "HelpWindow.h"
 #include "Preferences.h"
 #include "PropertyTexts.h"
 #include "QtWorkspaceDialogs.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +162,30 @@ TEST(Keyboard, Mnemonics) {
     EXPECT_EQ(
         Drive({[](QWidget*) { Press(Qt::Key_N, Qt::AltModifier); }}, [&] { return dialogs.Welcome(flag); }),
         WelcomeChoice::New);
+}
+
+// The help window: Tab goes from its buttons into the text and on through the text's links, Return
+// follows the chosen link and Alt+B ("&Back") returns.
+TEST(Keyboard, HelpIsReadWithTheKeyboard) {
+    HelpWindow help;
+    help.ShowTopic(HelpTopic::Contents);
+    help.show();
+    help.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
+    auto* text = Child<QTextBrowser>(&help, "helpText");
+    const QUrl contents = text->source();
+    Child<QWidget>(&help, "contents")->setFocus();
+    const QStringList walk = TabWalk();
+    EXPECT_TRUE(InOrder(walk, {"contents", "helpText"})) << walk.join(QLatin1Char(' ')).toStdString();
+
+    text->setFocus();
+    Press(Qt::Key_Tab); // the first link
+    ASSERT_EQ(QApplication::focusWidget(), text);
+    ASSERT_TRUE(text->textCursor().hasSelection()) << "no link was chosen";
+    Press(Qt::Key_Return);
+    EXPECT_TRUE(WaitUntil([&] { return text->source() != contents; })) << "the link was not followed";
+    Press(Qt::Key_B, Qt::AltModifier);
+    EXPECT_TRUE(WaitUntil([&] { return text->source() == contents; })) << "Back did not return";
 }
 
 TEST(Keyboard, DialogsAreCentredOnTheirWindow) {

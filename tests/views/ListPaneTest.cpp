@@ -97,6 +97,41 @@ TEST_F(ListPaneTest, ViewModesAndThumbnailsOnlyAboveThirtyTwoPixels) {
     EXPECT_EQ(p.list->ThumbSizeIndex(), 4);
 }
 
+// The icon views start at the top however narrow the pane, and every item has the width of its
+// cell: a name that fits its cell is never cut short because the last item's name is shorter (the
+// view takes one size for all items).
+TEST_F(ListPaneTest, IconViewsStartAtTheTopWithWholeNames) {
+    CCodeArchive& names = p.host.Add("names", 8);
+    p.host.Images(names, 0, {"a-much-longer-name.jpg", "pic10.jpg", "z.jpg"});
+    p.Show(3, 0);
+    struct Case {
+        int mode;
+        int width;
+    };
+    for (const Case c : {Case{CCodeList::kModeSmallIcons, 170}, Case{CCodeList::kModeSmallIcons, 520},
+                         Case{CCodeList::kModeList, 170}, Case{CCodeList::kModeList, 520},
+                         Case{CCodeList::kModeLargeIcons, 520}}) {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", width " << c.width);
+        p.list->resize(c.width, 400);
+        p.list->SetViewMode(c.mode);
+        QCoreApplication::processEvents(); // the view lays its items out
+        ASSERT_EQ(p.list->Model().RowAt(0)->name, QStringLiteral("a-much-longer-name.jpg"));
+        ASSERT_EQ(p.list->Model().RowAt(1)->name, QStringLiteral("pic10.jpg"));
+        const QFontMetrics metrics = View()->fontMetrics();
+        const int icon = c.mode == CCodeList::kModeLargeIcons ? 0 : 16;
+        const QRect first = View()->visualRect(Row(0));
+        EXPECT_LT(first.top(), metrics.height() / 2) << first.top();
+        EXPECT_GE(View()->visualRect(Row(1)).width(),
+                  metrics.horizontalAdvance(QStringLiteral("pic10.jpg")) + icon);
+        const int needed = metrics.horizontalAdvance(p.list->Model().RowAt(0)->name) + icon;
+        if (c.mode != CCodeList::kModeLargeIcons && Viewport()->width() > 2 * needed) {
+            EXPECT_GE(first.width(), needed);
+        }
+        EXPECT_LE(first.right(), Viewport()->width());
+        EXPECT_EQ(View()->visualRect(Row(2)).width(), first.width());
+    }
+}
+
 TEST_F(ListPaneTest, DetailsColumnsKeepTheirTitlesAndWidthsAcrossFills) {
     p.list->SetViewMode(CCodeList::kModeDetails);
     p.Show(1, sub);

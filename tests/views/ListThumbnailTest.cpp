@@ -3,7 +3,9 @@
 // or the catalogue is in flux.
 #include "PaneFixture.h"
 
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -105,6 +107,58 @@ TEST_F(ListThumbnailTest, OnlyWhatIsDrawnIsRendered) {
         ASSERT_FALSE(fresh.empty());
         ExpectRenderedOnly(fresh);
     }
+}
+
+// Painted where there are two device pixels per logical pixel, a thumbnail is its stored pixels
+// doubled, each a 2 x 2 block of one colour, not a smoothed enlargement.
+TEST_F(ListThumbnailTest, ADenseScreenGetsEveryStoredPixelAsABlock) {
+    Paint();
+    const QModelIndex index = p.list->Model().index(0, 0);
+    const int number = p.list->Model().NumberAt(0);
+    // The item painted by the list's own delegate onto a device with two pixels per logical pixel.
+    const QRect item(QPoint(0, 0), View()->visualRect(index).size());
+    QImage painted(item.size() * 2, QImage::Format_ARGB32_Premultiplied);
+    painted.setDevicePixelRatio(2);
+    painted.fill(Qt::white);
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(View()->viewport());
+        option.widget = View();
+        option.rect = item;
+        option.state &= ~QStyle::State_Selected;
+        QPainter painter(&painted);
+        View()->itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
+
+    ThumbnailCache& cache = p.list->Thumbnails();
+    const QImage* stored = cache.Fetch(p.host.Archive(1), number, 4, false, 2);
+    ASSERT_NE(stored, nullptr) << "the paint made no copy at scale 2";
+    EXPECT_EQ(stored->devicePixelRatio(), 2.0);
+
+    // The thumbnail's cell is drawn at the icon rectangle's top-left, somewhere in the item: the
+    // offset (in whole logical pixels) at which the painted pixels match the copy's opaque ones.
+    const int w = stored->width();
+    const int h = stored->height();
+    ASSERT_GT(w * h, 0);
+    int best = -1;
+    for (int dy = 0; dy <= item.height() * 2 - h && best != 0; dy += 2) {
+        for (int dx = 0; dx <= item.width() * 2 - w && best != 0; dx += 2) {
+            int wrong = 0;
+            for (int y = 0; y < h && (best < 0 || wrong < best); ++y) {
+                for (int x = 0; x < w; ++x) {
+                    const QRgb want = stored->pixel(x, y);
+                    if (qAlpha(want) == 255 &&
+                        painted.pixel(item.left() * 2 + dx + x, item.top() * 2 + dy + y) != want) {
+                        ++wrong;
+                    }
+                }
+            }
+            if (best < 0 || wrong < best) {
+                best = wrong;
+            }
+        }
+    }
+    EXPECT_EQ(best, 0) << "the painted thumbnail differs from the doubled pixels in " << best << " places";
 }
 
 TEST_F(ListThumbnailTest, NothingIsRenderedWhileACommandRunsOrTheCatalogueChanges) {

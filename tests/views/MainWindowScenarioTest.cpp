@@ -5,16 +5,20 @@
 #include "MainWindowFixture.h"
 
 #include "CCodeList.h"
+#include "CCodePict.h"
 #include "CCodeTree.h"
 #include "CommandIds.h"
 #include "DialogScript.h"
 #include "PaneFixture.h"
+#include "SlideshowWindow.h"
 #include "ThumbnailCache.h"
 #include "Workspace.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -282,6 +286,130 @@ TEST_F(MainWindowScenario, ASessionFromOpeningToEmptyingTheBinAndExporting) {
     std::unique_ptr<CCodeArchive> again = OpenArchive(PosixFileSystem(), host, path.toStdString(), "secret");
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(CheckErrors(*again), "");
+}
+
+// Ctrl+L makes a folder and opens its name for typing at once.
+TEST_F(MainWindowScenario, ANewFolderOpensItsNameForTyping) {
+    Opened();
+    const int home = NumberOf(QStringLiteral("Home"), 0);
+    window->List()->SetViewMode(CCodeList::kModeThumbnails);
+    ClickTree(home);
+    Key(Qt::CTRL | Qt::Key_L);
+    const int made = NumberOf(QStringLiteral("New Folder"), home);
+    ASSERT_GT(made, 0);
+    ASSERT_TRUE(window->LabelEditing());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("New Folder"));
+    // The editor sits on the name, not over the icon.
+    const QRect item =
+        window->List()->CurrentView()->visualRect(window->List()->Model().index(ListRow(made), 0));
+    EXPECT_GT(editor->geometry().top(), item.top() + item.height() / 2);
+    QTest::keyClicks(editor, QStringLiteral("Holidays"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->LabelEditing());
+    EXPECT_EQ(NumberOf(QStringLiteral("Holidays"), home), made);
+}
+
+// After the full-screen slideshow the window takes the keys again, in the list it was started from;
+// so it does after the About box.
+TEST_F(MainWindowScenario, AfterTheSlideshowAndTheAboutBoxTheWindowTakesTheKeys) {
+    Opened();
+    const int trip = NumberOf(QStringLiteral("Trip"), 0);
+    ClickTree(trip);
+    ClickList(NumberOf(QStringLiteral("a.jpg"), trip));
+    bool ran = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        SlideshowWindow* shown = window->SlideshowControl().Window();
+        ASSERT_NE(shown, nullptr);
+        ran = window->SlideshowControl().Running();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(shown, &escape);
+    });
+    Key(Qt::CTRL | Qt::Key_P);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(window->SlideshowControl().Running());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 1000));
+    EXPECT_EQ(QApplication::focusWidget(), window->List()->CurrentView());
+
+    Drive({[](QWidget* box) {
+              EXPECT_EQ(box->windowTitle(), QStringLiteral("About Quorvane"));
+              Press(Qt::Key_Escape);
+          }},
+          [&] { window->Execute(kCmdAbout); });
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 1000));
+    EXPECT_EQ(QApplication::focusWidget(), window->List()->CurrentView());
+}
+
+// The status bar describes the picture the preview shows, and goes blank when the preview lets
+// go of it.
+TEST_F(MainWindowScenario, TheStatusBarPanesDescribeTheShownImage) {
+    Opened();
+    const int trip = NumberOf(QStringLiteral("Trip"), 0);
+    ClickTree(trip);
+    const int a = NumberOf(QStringLiteral("a.jpg"), trip);
+    ASSERT_GT(a, 0);
+    const CatalogueEntry* entry = Archive()->Entry(EntryIndex::OfNumber(a));
+    ASSERT_NE(entry, nullptr);
+    const QStringList expected = {QStringLiteral("%1x%2").arg(entry->width).arg(entry->height),
+                                  QStringLiteral("JPEG"), QStringLiteral("True Color"),
+                                  QString::number(entry->size / 1024.0, 'f', 1) + QStringLiteral("KB")};
+    auto panes = [&] {
+        QStringList texts;
+        for (int pane = 3001; pane <= 3004; ++pane) {
+            texts << window->StatusText(pane);
+            auto* label = window->findChild<QLabel*>(QStringLiteral("statusPane%1").arg(pane));
+            EXPECT_TRUE(label && label->isVisible() && label->text() == texts.last()) << pane;
+        }
+        return texts;
+    };
+    EXPECT_EQ(panes(), (QStringList{" ", " ", " ", " "}));
+    ClickList(a);
+    ASSERT_EQ(window->Pict()->ShownNumber(), a);
+    EXPECT_EQ(panes(), expected);
+    // The idle refresh keeps them while the picture stays.
+    QTest::qWait(30 * CCodeMain::kIdleInterval);
+    EXPECT_EQ(panes(), expected);
+    window->Execute(kCmdHidePreview);
+    EXPECT_FALSE(window->Pict()->Shown());
+    EXPECT_TRUE(WaitUntil([&] { return window->StatusText(3001) == QStringLiteral(" "); }));
+    EXPECT_EQ(panes(), (QStringList{" ", " ", " ", " "}));
+}
+
+// The start-up prompts close with the window active and a pane focused, so that the first key
+// typed after them (here Ctrl+Q) reaches the window without a click first.
+TEST_F(MainWindowScenario, AfterTheStartUpPromptsTheWindowTakesTheKeys) {
+    const CreateSettings settings = ScriptedHost::Encrypted(kTwofish, "secret", 8);
+    path = PrepareArchive("photos", settings, {{"Trip", {"a.jpg"}}});
+    struct Case {
+        const char* what;
+        bool welcome;
+    };
+    for (const Case& c : {Case{"password", false}, Case{"welcome, cancelled", true}}) {
+        SCOPED_TRACE(c.what);
+        Preset(QStringLiteral("DG1"), c.welcome ? 0 : 1);
+        MakeWindow(1000, 640, c.welcome);
+        if (c.welcome) {
+            Drive({[](QWidget* dialog) {
+                      EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Welcome to Quorvane"));
+                      Press(Qt::Key_Escape);
+                  }},
+                  [&] { window->StartUp(QString()); });
+        } else {
+            Drive({Password(QStringLiteral("secret"))}, [&] { window->StartUp(path); });
+            EXPECT_EQ(Ws().ArchiveCount(), 1);
+        }
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 1000));
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_TRUE(focus == window->Tree() || focus == window->List()->CurrentView())
+            << NameOf(focus).toStdString();
+        QSignalSpy closed(window.get(), &CCodeMain::closed);
+        QTest::keyClick(focus, Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_TRUE(WaitUntil([&] { return closed.count() == 1; }));
+        window.reset();
+    }
 }
 
 TEST_F(MainWindowScenario, ClosingTheWindowDuringAnImportCancelsItAndKeepsTheArchive) {

@@ -1,6 +1,7 @@
 // The progress window on its own, with an injected clock: what each kind shows, the texts and the
 // bar as the engine's calls reach the widgets (at most every 50 ms), the three ways to cancel, the
-// pump that runs the event loop once per call and keeps running it after a cancel, and operations
+// pump that runs the event loop once per call (the window system at most every 2 ms) and keeps
+// running it after a cancel, and operations
 // told apart by their archive object.
 #include "CCodeArchive.h"
 #include "MemoryFileSystem.h"
@@ -174,8 +175,9 @@ TEST_F(ProgressDialogTest, ThePumpRunsTheEventLoopOncePerCallAndGoesOnAfterACanc
     EXPECT_GE(chain.delivered, 1);
     EXPECT_LE(chain.delivered, 2) << "one pass of the event loop, not until the queue is empty";
     const int afterOne = chain.delivered;
-    dialog.Poll();
+    dialog.Poll(); // within the dispatch interval: only what the program posted
     EXPECT_GT(chain.delivered, afterOne);
+    EXPECT_LE(chain.delivered, afterOne + 2) << "not until the queue is empty either";
 
     // After a cancel the timers and paints still run until the operation has unwound.
     dialog.Cancel();
@@ -183,6 +185,27 @@ TEST_F(ProgressDialogTest, ThePumpRunsTheEventLoopOncePerCallAndGoesOnAfterACanc
     QTimer::singleShot(0, &chain, [&] { fired = true; });
     EXPECT_TRUE(dialog.Poll());
     EXPECT_TRUE(fired);
+    dialog.Close();
+}
+
+TEST_F(ProgressDialogTest, TheWindowSystemAndTimersAreLookedAtEveryFewMillisecondsPostedEventsEveryCall) {
+    dialog.Open(&first, kProgressEncrypt, QStringLiteral("Holiday"), 0, 0);
+    dialog.Poll();
+    // A zero timer is the dispatcher's, not a posted event: it waits for the next full pass.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(0);
+    bool posted = false;
+    QMetaObject::invokeMethod(
+        &timer, [&] { posted = true; }, Qt::QueuedConnection);
+    dialog.Poll();
+    EXPECT_TRUE(posted) << "a posted call (a cancel from a script, a repaint) is not held back";
+    EXPECT_EQ(ticks, 0);
+    now += ProgressDialog::kDispatchMs;
+    dialog.Poll();
+    EXPECT_GE(ticks, 1);
+    timer.stop();
     dialog.Close();
 }
 
