@@ -46,6 +46,7 @@ CCodeArchive::CCodeArchive(ArchiveHost& host, IFileSystem& fs)
     : host_(host)
     , fs_(fs)
     , archiveFile_(fs)
+    , catalogue_(archiveFile_, header_, fs_, path_)
     , image_(std::make_unique<CImageHolder>()) {
     archiveFile_.SetPieceProgress([this](int piece, int pieces) { ProgressPiece(piece, pieces); });
     ResetState();
@@ -141,10 +142,7 @@ void CCodeArchive::ResetState() {
     archiveFile_.SetDiskHeader(header_);
     thumbSizeIndex_ = 0;
     thumbStoredLength_ = 0;
-    catalogueLoaded_ = false;
-    catalogueDirty_ = false;
-    catalogue_.clear();
-    entryChanges_.clear();
+    catalogue_.Clear();
     batch_ = Batch{};
     cancelled_ = false;
 }
@@ -352,7 +350,7 @@ Status CCodeArchive::CloseFile(bool save) {
     }
     if (save && archiveFile_.attached() && !archiveFile_.readOnly()) {
         Status status = kOk;
-        if (catalogueDirty_ || HeaderChanged(header_, archiveFile_.diskHeader())) {
+        if (catalogue_.dirty() || HeaderChanged(header_, archiveFile_.diskHeader())) {
             status = WriteHeader(false);
         }
         if (status == kOk) {
@@ -366,10 +364,7 @@ Status CCodeArchive::CloseFile(bool save) {
     isOpen_ = false;
     announced_ = false;
     NewGeneration();
-    catalogue_.clear();
-    entryChanges_.clear();
-    catalogueLoaded_ = false;
-    catalogueDirty_ = false;
+    catalogue_.Clear();
     return closed ? kOk : kErrArchiveClose;
 }
 
@@ -468,106 +463,15 @@ Status CCodeArchive::WriteHeader(bool flush) {
 
 Status CCodeArchive::LoadCatalogue() {
     WaitCursorGuard wait(host_);
-    // Cleared first, so that a failed load can never be recounted or written back.
-    catalogueLoaded_ = false;
-    catalogueDirty_ = false;
-    const int32_t count = header_.entryCount;
-    if (count < 0 || count > kMaxEntries || header_.catalogueSize != uint64_t{kEntrySize} * count) {
-        catalogue_.clear();
-        return kErrCorrupt;
-    }
-    catalogue_.resize(static_cast<size_t>(count));
-    if (ReadAt(catalogue_.data(), uint64_t{kDataAreaOffset} + header_.dataSize, header_.catalogueSize) !=
-        kOk) {
-        catalogue_.clear();
-        return kErrArchiveRead;
-    }
-    if (Status s = ValidateLoaded(); s != kOk) {
-        catalogue_.clear();
-        return s;
-    }
-    entryChanges_.assign(catalogue_.size(), kChangeNone);
-    catalogueLoaded_ = true;
-    return kOk;
-}
-
-void CCodeArchive::MarkChanged(int index, EntryChange change) {
-    if (index >= 0 && static_cast<size_t>(index) < entryChanges_.size()) {
-        uint8_t& slot = entryChanges_[static_cast<size_t>(index)];
-        slot = std::max<uint8_t>(slot, change);
-    }
-    catalogueDirty_ = true;
+    return catalogue_.Load();
 }
 
 Status CCodeArchive::FlushCatalogue() {
-    // A read-only archive keeps its changes of tree state in memory only.
-    if (!catalogueLoaded_ || !catalogueDirty_ || !archiveFile_.attached() || archiveFile_.readOnly()) {
+    if (!catalogue_.HasUnwrittenChanges()) {
         return kOk;
     }
     WaitCursorGuard wait(host_);
-    const uint64_t base = uint64_t{kDataAreaOffset} + header_.dataSize;
-    const bool samePlace =
-        entryChanges_.size() == catalogue_.size() && header_.dataSize == archiveFile_.diskHeader().dataSize;
-
-    // Only the entries that changed are written. When one of them changes more than the derived
-    // counts (a rename, a comment, a type), the old bytes go to the journal first: a torn entry would
-    // otherwise leave a name that decrypts to garbage. Derived counts are recomputed on every load,
-    // so a torn write of them alone loses nothing.
-    std::vector<std::pair<size_t, size_t>> runs; // [first, last)
-    bool needJournal = !samePlace;
-    if (samePlace) {
-        for (size_t i = 0; i < catalogue_.size(); ++i) {
-            if (entryChanges_[i] == kChangeNone) {
-                continue;
-            }
-            needJournal = needJournal || entryChanges_[i] == kChangeContent;
-            if (!runs.empty() && runs.back().second == i) {
-                runs.back().second = i + 1;
-            } else {
-                runs.emplace_back(i, i + 1);
-            }
-        }
-    } else {
-        runs.emplace_back(0, catalogue_.size());
-    }
-    RollbackJournal journal(fs_, path_);
-    if (needJournal) {
-        bool ok = journal.Begin(*archiveFile_.file());
-        for (const auto& [first, last] : runs) {
-            ok = ok &&
-                 journal.Save(*archiveFile_.file(), base + first * kEntrySize, (last - first) * kEntrySize);
-        }
-        if (!ok || !journal.Commit()) {
-            journal.Discard();
-            return kErrFileAccess;
-        }
-    }
-    Status status = kOk;
-    for (const auto& [first, last] : runs) {
-        status = WriteAt(&catalogue_[first], base + first * kEntrySize, (last - first) * kEntrySize);
-        if (status != kOk) {
-            break;
-        }
-    }
-    if (needJournal) {
-        if (status == kOk) {
-            status = Flush();
-        }
-        if (status == kOk && !journal.Discard()) {
-            status = kErrFileAccess;
-        }
-        if (status != kOk) {
-            // Put the old entries back now: a journal left behind would undo later work on the next
-            // open. The changes stay in memory, so saving can be tried again.
-            RollbackJournal::Recover(fs_, path_, *archiveFile_.file(), false);
-        }
-    }
-    if (status != kOk) {
-        return status;
-    }
-    std::fill(entryChanges_.begin(), entryChanges_.end(), kChangeNone);
-    catalogueDirty_ = false;
-    return kOk;
+    return catalogue_.Flush();
 }
 
 Status CCodeArchive::Refresh(bool alert) {
@@ -592,22 +496,6 @@ Status CCodeArchive::Reload(bool alert) {
     }
     Recount(alert);
     return archiveFile_.readOnly() ? Status{kOk} : WriteHeader(true);
-}
-
-Status CCodeArchive::ReadEntry(CatalogueEntry& entry, EntryIndex index) {
-    if (index.value < 0 || index.value >= header_.entryCount) {
-        return kErrArchiveRead;
-    }
-    return ReadAt(&entry, uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value,
-                  kEntrySize);
-}
-
-Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, EntryIndex index) {
-    if (index.value < 0 || index.value >= header_.entryCount) {
-        return kErrFileAccess;
-    }
-    const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value;
-    return WriteAt(&entry, offset, kEntrySize);
 }
 
 // ---------------------------------------------------------------- batch protocol
@@ -735,7 +623,7 @@ Status CCodeArchive::Expand() {
             batch_.nextDataPosition = oldCatalogue;
             header_.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
             batch_.nextEntryPosition = archiveSize();
-            entryChanges_.clear(); // the catalogue now lives elsewhere; reloaded by FinishBatch
+            catalogue_.Moved(); // reloaded by FinishBatch
         }
     }
     return batch_.pendingError;
@@ -861,6 +749,224 @@ Status CCodeArchive::FinishBatch() {
     change.reset();
     batch_.pendingError = pending;
     return ReportError(pending, subject);
+}
+
+// ---------------------------------------------------------------- the catalogue
+
+const CatalogueEntry* CCodeArchive::Entry(EntryIndex index) const {
+    // In flux the buffer may hold the old numbering, or offsets that no longer hold.
+    return fluxDepth_ > 0 ? nullptr : catalogue_.Entry(index);
+}
+
+Status CCodeArchive::AddFolder(int parent, const std::string& name, const std::string& comment,
+                               uint8_t typeCode, int* newNumber) {
+    if (Status s = AddPreamble(); s != kOk) {
+        return s;
+    }
+    if (Status s = CheckAddRoom(0); s != kOk) {
+        return s;
+    }
+    const uint64_t now = NowFileTime();
+    header_.timeCopy.stamp2 = now;
+    CatalogueEntry e{};
+    e.created = e.modified = e.added = now;
+    e.container = 1;
+    e.typeCode = typeCode;
+    e.expanded = 1;
+    e.parent = parent;
+    e.width = -1;
+    e.height = -1;
+    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
+    EncryptText(comment, e.comment, &e.commentKey1, &e.commentKey2);
+    return CommitAdd(e, newNumber);
+}
+
+Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    BeginBatch(true);
+    Status status = PlanFolder();
+    if (status == kOk) {
+        status = Expand();
+    }
+    if (status == kOk) {
+        status = StartAdding();
+    }
+    int number = 0;
+    if (status == kOk) {
+        status = AddFolder(parent, name, std::string(), typeCode, &number);
+    }
+    status = FinishBatch();
+    if (status == kOk && newNumber) {
+        *newNumber = number;
+    }
+    return status;
+}
+
+std::string CCodeArchive::GetName(EntryIndex index) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? catalogue_.Name(*e) : std::string();
+}
+
+std::string CCodeArchive::GetComment(EntryIndex index) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? catalogue_.Text(*e, kFieldComment) : std::string();
+}
+
+std::string CCodeArchive::SizeText(uint32_t bytes) {
+    return Catalogue::SizeText(bytes);
+}
+
+std::string CCodeArchive::DateText(uint64_t fileTime) {
+    return Catalogue::DateText(fileTime);
+}
+
+std::string CCodeArchive::GetText(EntryIndex index, int field) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? catalogue_.Text(*e, field) : std::string();
+}
+
+uint32_t CCodeArchive::GetKey1(EntryIndex index, int field) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::Key1(*e, field) : 0;
+}
+
+uint32_t CCodeArchive::GetKey2(EntryIndex index, int field) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::Key2(*e, field) : 0;
+}
+
+int CCodeArchive::GetListIcon(EntryIndex index) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::ListIcon(*e) : 1;
+}
+
+int CCodeArchive::GetTreeKind(EntryIndex index) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::TreeKind(*e) : 0;
+}
+
+int CCodeArchive::GetTreeKindNoBin(EntryIndex index) const {
+    const int kind = GetTreeKind(index);
+    return kind == 9999 ? 0 : kind;
+}
+
+const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder() || !e->hasThumbnail || thumbStoredLength_ == 0 ||
+        e->thumbLength != thumbStoredLength_) {
+        return nullptr;
+    }
+    TransferBuffers& buffers = SharedBuffers();
+    if (ReadAt(buffers.a, e->thumbOffset, thumbStoredLength_) != kOk ||
+        DecryptUnit(buffers.a, buffers.thumbnail, thumbStoredLength_) != kOk) {
+        return nullptr;
+    }
+    return buffers.thumbnail;
+}
+
+int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder() || e->size > kPieceSize || e->dataLength != StoredLength(e->size)) {
+        return -1;
+    }
+    TransferBuffers& buffers = SharedBuffers();
+    if (ReadAt(buffers.a, e->dataOffset, e->dataLength) != kOk ||
+        DecryptUnit(buffers.a, buffers.b, e->dataLength) != kOk) {
+        return -1;
+    }
+    *data = buffers.b + kChunkPrefix;
+    *size = e->size;
+    return 0;
+}
+
+int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
+    return fluxDepth_ > 0 ? 0 : catalogue_.FindNext(text, matchCase, wholeName, start);
+}
+
+SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
+    if (fluxDepth_ > 0) {
+        SelectionMap none;
+        none.marks.assign(3, 0);
+        return none;
+    }
+    return catalogue_.MarkSelection(selection, withSubtrees);
+}
+
+Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    catalogue_.SetComment(index, text);
+    return kOk;
+}
+
+Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    const std::string trimmed = TrimSpaces(text);
+    if (trimmed.empty()) {
+        return kCancelled; // the name stays as it was
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    catalogue_.SetName(index, trimmed);
+    return kOk;
+}
+
+Status CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    catalogue_.SetExpanded(index, expanded);
+    return kOk;
+}
+
+Status CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    catalogue_.SetTypeCode(index, code);
+    return kOk;
+}
+
+Status CCodeArchive::SetRootExpanded(bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!isOpen_) {
+        return ReportError(kErrGeneral);
+    }
+    header_.rootExpanded = expanded ? 1 : 0;
+    return kOk;
+}
+
+void CCodeArchive::Recount(bool alert) {
+    if (!catalogue_.loaded() || Reentered()) {
+        return;
+    }
+    if (catalogue_.Recount(&header_.folderCount, &header_.fileCount) && alert) {
+        ShowAlert(AlertPerformance());
+    }
 }
 
 // ---------------------------------------------------------------- progress and errors

@@ -5,6 +5,7 @@
 #include "ArchiveFile.h"
 #include "ArchiveHost.h"
 #include "CCipher.h"
+#include "Catalogue.h"
 #include "EntryIndex.h"
 #include "ErrorCodes.h"
 #include "FileLayer.h"
@@ -25,28 +26,6 @@ class ChunkCursor;
 struct ChunkPiece;
 class CImageHolder;
 class CThumbnailMaker;
-
-// Marks of a selection, indexed by entry number (mark 0 is the top level): -1 marked, 0 not;
-// operations that renumber entries reuse the marks for new numbers.
-struct SelectionMap {
-    std::vector<int32_t> marks;
-    int count = 0;
-    bool Marked(int number) const {
-        return number >= 0 && static_cast<size_t>(number) < marks.size() && marks[number] == -1;
-    }
-};
-
-// Column fields of GetText / GetKey1 / GetKey2.
-enum ColumnField {
-    kFieldName,
-    kFieldType,
-    kFieldSize,
-    kFieldDimensions,
-    kFieldAdded,
-    kFieldModified,
-    kFieldCreated,
-    kFieldComment
-};
 
 // Why the last Open failed, for a caller that offers the password again: only WrongPassword
 // follows a password prompt whose password failed the check. A file that is not an archive of this
@@ -196,11 +175,11 @@ public:
     uint64_t archiveSize() const {
         return uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
     }
-    bool catalogueLoaded() const { return catalogueLoaded_; }
+    bool catalogueLoaded() const { return catalogue_.loaded(); }
     // Opened read-only (the file may be read but not written): everything that reads works, every
     // change is refused with a message, and nothing is ever written to the file.
     bool readOnly() const { return archiveFile_.readOnly(); }
-    bool catalogueDirty() const { return catalogueDirty_; }
+    bool catalogueDirty() const { return catalogue_.dirty(); }
     const PlainHeader& plainHeader() const { return archiveFile_.plainHeader(); }
     const ProtectedHeader& header() const { return header_; }
     // The length of the open file (0 when none); archiveSize() once nothing is under way.
@@ -232,8 +211,6 @@ private:
     Status WriteHeader(bool flush);
     Status LoadCatalogue();
     Status FlushCatalogue();
-    Status ReadEntry(CatalogueEntry& entry, EntryIndex index);
-    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index);
 
     // ---- batch protocol: BeginBatch, Plan*, Expand, StartAdding, add steps, FinishBatch
     Status BeginBatch(bool silent);
@@ -362,7 +339,6 @@ private:
     void NewGeneration();
     // An alert, shown now or, in flux, after CatalogueChanged.
     void ShowAlert(const Prompt& prompt);
-    Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();
     uint64_t FileLength();
@@ -378,16 +354,10 @@ private:
     TimeBlock timeTemplate_{};
     int thumbSizeIndex_ = 0;
     uint32_t thumbStoredLength_ = 0;
-    bool catalogueLoaded_ = false;
-    std::vector<CatalogueEntry> catalogue_;
-    // Per entry, how it differs from the file since the last load or flush.
-    enum EntryChange : uint8_t { kChangeNone, kChangeDerived, kChangeContent };
-    std::vector<uint8_t> entryChanges_;
-    void MarkChanged(int index, EntryChange change);
-    bool catalogueDirty_ = false;
     bool isOpen_ = false;
     OpenFailure lastOpenFailure_ = OpenFailure::None;
     ArchiveFile archiveFile_;
+    Catalogue catalogue_;
     Batch batch_;
     std::unique_ptr<CImageHolder> image_;
     // Move and copy context: the marks of the running copy and the target's folder.

@@ -55,7 +55,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
                 continue;
             }
             CatalogueEntry e{};
-            status = ReadEntry(e, EntryIndex(index));
+            status = catalogue_.ReadEntry(e, EntryIndex(index));
             if (e.parent > 0) {
                 e.parent = marks.marks[static_cast<size_t>(e.parent)];
             }
@@ -82,9 +82,7 @@ Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
             header_ = next;
             header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
             // The buffer still holds the old numbering: nothing may write it back.
-            catalogueLoaded_ = false;
-            catalogueDirty_ = false;
-            entryChanges_.clear();
+            catalogue_.Invalidate();
         }
     }
     if (status != kOk) {
@@ -184,7 +182,7 @@ Status CCodeArchive::Defragment() {
     for (int index = 0; index < count; ++index) {
         ProgressText("Defragmenting Archive");
         CatalogueEntry e{};
-        if (Status s = ReadEntry(e, EntryIndex(index)); s != kOk) {
+        if (Status s = catalogue_.ReadEntry(e, EntryIndex(index)); s != kOk) {
             failure = s;
             break;
         }
@@ -211,7 +209,7 @@ Status CCodeArchive::Defragment() {
                     s = Flush();
                 }
                 if (s == kOk) {
-                    s = WriteEntry(moved, EntryIndex(index));
+                    s = catalogue_.WriteEntry(moved, EntryIndex(index));
                 }
                 if (s == kOk) {
                     s = Flush();
@@ -271,7 +269,7 @@ Status CCodeArchive::Defragment() {
         }
     }
     // The catalogue is reloaded on every way out: moved entries have new offsets in the file.
-    catalogueLoaded_ = false;
+    catalogue_.Invalidate();
     const Status reloaded = Reload(false);
     if (failure == kOk) {
         failure = reloaded;

@@ -110,7 +110,7 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
             status = kCancelled;
             break;
         }
-        if (!catalogue_[static_cast<size_t>(index)].IsFolder()) {
+        if (!catalogue_.entries()[static_cast<size_t>(index)].IsFolder()) {
             std::string path;
             status = ExportFile(EntryIndex(index), root, true, &path, &marks);
             if (status != kOk) {

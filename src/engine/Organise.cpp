@@ -54,10 +54,10 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
             continue;
         }
         CatalogueEntry e{};
-        status = ReadEntry(e, EntryIndex::OfNumber(number));
+        status = catalogue_.ReadEntry(e, EntryIndex::OfNumber(number));
         if (status == kOk && e.parent != destination) {
             e.parent = destination;
-            status = WriteEntry(e, EntryIndex::OfNumber(number));
+            status = catalogue_.WriteEntry(e, EntryIndex::OfNumber(number));
         }
     }
     if (status == kOk) {
@@ -97,7 +97,7 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
             continue;
         }
         CatalogueEntry e{};
-        status = ReadEntry(e, EntryIndex(index));
+        status = catalogue_.ReadEntry(e, EntryIndex(index));
         if (status != kOk) {
             target.batch_.pendingError = status;
             break;
@@ -122,7 +122,7 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
         return kOk;
     }
     CatalogueEntry e{};
-    if (Status s = ReadEntry(e, index); s != kOk) {
+    if (Status s = catalogue_.ReadEntry(e, index); s != kOk) {
         target.batch_.pendingError = s;
         return s;
     }

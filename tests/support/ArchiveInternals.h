@@ -15,8 +15,12 @@ public:
     Status DecryptUnit(const void* source, void* destination, uint32_t length) {
         return a_.DecryptUnit(source, destination, length);
     }
-    Status ReadEntry(CatalogueEntry& entry, EntryIndex index) { return a_.ReadEntry(entry, index); }
-    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index) { return a_.WriteEntry(entry, index); }
+    Status ReadEntry(CatalogueEntry& entry, EntryIndex index) {
+        return a_.catalogue_.ReadEntry(entry, index);
+    }
+    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index) {
+        return a_.catalogue_.WriteEntry(entry, index);
+    }
     void EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2) {
         a_.EncryptText(text, field, key1, key2);
     }
