@@ -1,9 +1,8 @@
 #include "CCodeArchive.h"
 
 #include "ArchiveHeaders.h"
-#include "CImageHolder.h"
 #include "CThumbnailMaker.h"
-#include "ChunkCursor.h"
+#include "HostCall.h"
 #include "Journal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
@@ -18,8 +17,6 @@ namespace quorvane {
 
 namespace {
 
-// Calls into a host that may run its event loop, under way now, across all archives.
-int hostCallDepth = 0;
 // Catalogue generations are drawn from one sequence, so that no two archive objects share one.
 uint64_t lastGeneration = 0;
 
@@ -47,8 +44,9 @@ CCodeArchive::CCodeArchive(ArchiveHost& host, IFileSystem& fs)
     , fs_(fs)
     , archiveFile_(fs)
     , catalogue_(archiveFile_, header_, fs_, path_)
-    , image_(std::make_unique<CImageHolder>()) {
-    archiveFile_.SetPieceProgress([this](int piece, int pieces) { ProgressPiece(piece, pieces); });
+    , progress_(host, this, displayName_)
+    , batch_(archiveFile_, header_, catalogue_, progress_, fs_, thumbnail_) {
+    archiveFile_.SetPieceProgress([this](int piece, int pieces) { progress_.Piece(piece, pieces); });
     ResetState();
 }
 
@@ -62,7 +60,7 @@ CCodeArchive::~CCodeArchive() {
 CCodeArchive::OperationScope::OperationScope(CCodeArchive& archive)
     : archive_(archive) {
     if (archive_.busyDepth_++ == 0) {
-        archive_.busyHostDepth_ = hostCallDepth;
+        archive_.busyHostDepth_ = HostCall::Depth();
     }
 }
 
@@ -70,19 +68,10 @@ CCodeArchive::OperationScope::~OperationScope() {
     --archive_.busyDepth_;
 }
 
-CCodeArchive::HostCall::HostCall() {
-    ++hostCallDepth;
-    ++SharedBuffers().epoch;
-}
-
-CCodeArchive::HostCall::~HostCall() {
-    --hostCallDepth;
-}
-
 bool CCodeArchive::Reentered() const {
     // The operation's own steps run at the host depth it began at; anything deeper came in
     // through a pump of it (or of the other archive of a copy).
-    return busyDepth_ > 0 && hostCallDepth > busyHostDepth_;
+    return busyDepth_ > 0 && HostCall::Depth() > busyHostDepth_;
 }
 
 CCodeArchive::CatalogueChange::CatalogueChange(CCodeArchive& archive)
@@ -140,16 +129,15 @@ void CCodeArchive::ResetState() {
     header_.rootExpanded = 1;
     header_.timeCopy = timeTemplate_;
     archiveFile_.SetDiskHeader(header_);
-    thumbSizeIndex_ = 0;
-    thumbStoredLength_ = 0;
+    thumbnail_ = ThumbnailSlot{};
     catalogue_.Clear();
-    batch_ = Batch{};
-    cancelled_ = false;
+    batch_.Reset();
+    progress_.ResetCancel();
 }
 
 void CCodeArchive::FillThumbSettings() {
-    thumbSizeIndex_ = ThumbSizeIndex(header_.thumbnailFormat);
-    thumbStoredLength_ = ThumbStoredLength(header_.thumbnailFormat);
+    thumbnail_.sizeIndex = ThumbSizeIndex(header_.thumbnailFormat);
+    thumbnail_.storedLength = ThumbStoredLength(header_.thumbnailFormat);
 }
 
 uint64_t CCodeArchive::FileLength() {
@@ -404,15 +392,6 @@ Status CCodeArchive::SetArchiveLength(uint64_t length) {
     return archiveFile_.SetLength(length == 0 ? archiveSize() : length);
 }
 
-Status CCodeArchive::AfterPiece(const ChunkCursor& chunks, const ChunkPiece& piece) {
-    if (!chunks.pieceByPiece()) {
-        return kOk;
-    }
-    ProgressPiece(static_cast<int>(piece.ordinal + 1), static_cast<int>(piece.count));
-    // A cancel stops a large file between its pieces, not only between files.
-    return !piece.last() && CancelledBetweenPieces() ? Status{kCancelled} : Status{kOk};
-}
-
 Status CCodeArchive::EncryptUnit(const void* source, void* destination, uint32_t length) {
     return archiveFile_.Encrypt(source, destination, length);
 }
@@ -436,20 +415,12 @@ void CCodeArchive::EncryptText(const std::string& text, uint8_t* field, uint32_t
 // ---------------------------------------------------------------- headers and catalogue
 
 Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
-    const Status status = archiveFile_.WriteHeaderImage(image, flush);
-    if (status == kOk) {
-        header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
-    }
-    return status;
+    return WriteHeaderImageOf(archiveFile_, header_, image, flush);
 }
 
 Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t length,
                                        const ProtectedHeader& next, bool* sourceIntact) {
-    const Status status = archiveFile_.RelocateCatalogue(from, to, length, next, sourceIntact);
-    if (status == kOk) {
-        header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
-    }
-    return status;
+    return RelocateCatalogueOf(archiveFile_, header_, from, to, length, next, sourceIntact);
 }
 
 Status CCodeArchive::WriteHeader(bool flush) {
@@ -498,257 +469,34 @@ Status CCodeArchive::Reload(bool alert) {
     return archiveFile_.readOnly() ? Status{kOk} : WriteHeader(true);
 }
 
-// ---------------------------------------------------------------- batch protocol
+// ---------------------------------------------------------------- batch
 
 Status CCodeArchive::BeginBatch(bool silent) {
     if (Reentered()) {
         return kBusy;
     }
-    batch_ = Batch{};
-    // The batch ends with a reload from the file: changes that could not be written first would be
-    // thrown away by it, so a failed flush stops the batch before anything is added.
-    batch_.pendingError = FlushCatalogue();
-    batch_.silent = silent;
-    batch_.defragmentBefore = header_.defragmentPending;
-    cancelled_ = false;
-    if (archiveFile_.readOnly()) {
-        batch_.pendingError = kErrReadOnly; // every step returns it; FinishBatch shows it once
-        return batch_.pendingError;
-    }
-    if (!silent) {
-        ProgressOpen(archiveFile_.encrypted() ? kProgressEncrypt : kProgressCopy);
-    }
-    return batch_.pendingError;
-}
-
-namespace {
-
-Status PlanPreamble(bool cancelled, Status pending) {
-    if (cancelled) {
-        return kCancelled;
-    }
-    return pending;
-}
-
-} // namespace
-
-Status CCodeArchive::PlanFile(const std::string& path, uint64_t size) {
-    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
-        return s;
-    }
-    if (PollCancel()) {
-        return kCancelled;
-    }
-    OpenResult result{};
-    std::unique_ptr<IFile> source = fs_.OpenShared(path, &result);
-    if (!source) {
-        batch_.pendingError = kErrSourceLocked;
-        return batch_.pendingError;
-    }
-    source->Close();
-    ++batch_.plannedEntries;
-    batch_.plannedBytes += thumbStoredLength_ + StoredLength(size);
-    batch_.plannedFileSizes.push_back(size);
-    return kOk;
-}
-
-Status CCodeArchive::PlanFailure(Status code, const std::string& subject) {
-    if (batch_.pendingError == kOk) {
-        batch_.pendingError = code;
-        batch_.pendingSubject = subject;
-    }
-    return batch_.pendingError;
-}
-
-Status CCodeArchive::PlanFolder() {
-    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
-        return s;
-    }
-    if (PollCancel()) {
-        return kCancelled;
-    }
-    ++batch_.plannedEntries;
-    return kOk;
-}
-
-Status CCodeArchive::PlanCopy(const CatalogueEntry& entry) {
-    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
-        return s;
-    }
-    if (PollCancel()) {
-        return kCancelled;
-    }
-    ++batch_.plannedEntries;
-    batch_.plannedBytes += StoredLength(entry.size) + thumbStoredLength_;
-    return kOk;
-}
-
-Status CCodeArchive::Expand() {
-    if (cancelled_) {
-        return kCancelled;
-    }
-    if (batch_.pendingError != kOk) {
-        return batch_.pendingError;
-    }
-    ProgressText("Expanding Archive");
-    const uint64_t planned = batch_.plannedBytes;
-    if (batch_.plannedEntries + header_.entryCount > kMaxEntries) {
-        batch_.pendingError = kErrTooManyEntries;
-    } else if (archiveSize() + planned > kMaxArchiveSize) {
-        batch_.pendingError = kErrTooLarge;
-    } else {
-        ProgressText("Resizing archive, please wait.");
-        const uint64_t oldLength = FileLength();
-        const uint64_t oldCatalogue = uint64_t{kDataAreaOffset} + header_.dataSize;
-        Status status = SetArchiveLength(archiveSize() + planned +
-                                         uint64_t{kEntrySize} * static_cast<uint32_t>(batch_.plannedEntries));
-        if (status == kOk && planned > 0) {
-            // The catalogue moves up behind the gap, and the header on disk follows it at once,
-            // marked as holding free space: the gap is then space nothing refers to, and the adds
-            // can fill it without touching anything a crash would need.
-            ProtectedHeader next = header_;
-            next.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
-            next.defragmentPending = 1;
-            bool sourceIntact = true;
-            status = RelocateCatalogue(oldCatalogue, oldCatalogue + planned, header_.catalogueSize, next,
-                                       &sourceIntact);
-            if (status != kOk) {
-                archiveFile_.file()->SetLength(oldLength); // the old header is the one on disk
-            }
-        }
-        if (status != kOk) {
-            batch_.pendingError = status;
-        } else {
-            batch_.expanded = true;
-            batch_.nextDataPosition = oldCatalogue;
-            header_.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
-            batch_.nextEntryPosition = archiveSize();
-            catalogue_.Moved(); // reloaded by FinishBatch
-        }
-    }
-    return batch_.pendingError;
-}
-
-Status CCodeArchive::StartAdding() {
-    if (cancelled_) {
-        return kCancelled;
-    }
-    if (batch_.pendingError != kOk) {
-        return batch_.pendingError;
-    }
-    ProgressTotal(batch_.plannedEntries);
-    return kOk;
-}
-
-Status CCodeArchive::AddPreamble() const {
-    if (cancelled_) {
-        return kCancelled;
-    }
-    return batch_.pendingError;
-}
-
-Status CCodeArchive::CheckAddRoom(uint64_t blockLength) {
-    const uint64_t gapEnd = uint64_t{kDataAreaOffset} + header_.dataSize;
-    if (!batch_.expanded || batch_.entriesAdded >= batch_.plannedEntries ||
-        batch_.nextDataPosition + blockLength > gapEnd) {
-        batch_.pendingError = kErrBatchWrite;
-        return batch_.pendingError;
-    }
-    return kOk;
-}
-
-Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
-    if (WriteAt(&entry, batch_.nextEntryPosition, kEntrySize) != kOk) {
-        batch_.pendingError = kErrBatchWrite;
-        return batch_.pendingError;
-    }
-    batch_.nextEntryPosition += kEntrySize;
-    batch_.nextDataPosition += entry.blockLength;
-    batch_.usedBytes += entry.blockLength;
-    ++batch_.entriesAdded;
-    if (newNumber) {
-        *newNumber = header_.entryCount + batch_.entriesAdded;
-    }
-    return kOk;
+    return batch_.Begin(silent, FlushCatalogue());
 }
 
 Status CCodeArchive::FinishBatch() {
-    Status pending = batch_.pendingError;
-    // A cancel that stopped the batch before its last add is the batch's result, also when it came
-    // between two steps rather than inside an add (a cancel during planning added nothing at all).
-    if (pending == kOk && cancelled_ && (!batch_.expanded || batch_.entriesAdded < batch_.plannedEntries)) {
-        pending = kCancelled;
-    }
     // The header switch and the reload: the catalogue grows and is read anew.
     std::optional<CatalogueChange> change;
-    if (batch_.expanded) {
+    if (batch_.expanded()) {
         change.emplace(*this);
     }
-    if (batch_.expanded) {
-        ProgressText("Canceling");
-        ProgressTotal(0);
-        const uint32_t added = static_cast<uint32_t>(batch_.entriesAdded);
-        ProtectedHeader next = header_;
-        next.entryCount = header_.entryCount + batch_.entriesAdded;
-        next.catalogueSize = header_.catalogueSize + kEntrySize * added;
-        next.defragmentPending = batch_.defragmentBefore;
-        const uint64_t catalogueStart = uint64_t{kDataAreaOffset} + header_.dataSize;
-        Status status = kOk;
-        bool sourceIntact = true;
-        if (batch_.usedBytes != batch_.plannedBytes) {
-            // Give back what was reserved but not used: the catalogue, new entries included, moves
-            // down to the end of the data actually written.
-            ProgressText("Resizing archive, please wait.");
-            const uint64_t unused = batch_.plannedBytes - batch_.usedBytes;
-            next.dataSize = static_cast<uint32_t>(header_.dataSize - unused);
-            status = RelocateCatalogue(catalogueStart, catalogueStart - unused, next.catalogueSize, next,
-                                       &sourceIntact);
-            PollCancel();
-        } else {
-            // Data and entries first, then the header that makes them part of the archive.
-            status = Flush();
-            if (status == kOk) {
-                status = WriteHeaderImage(next, true);
-            }
-        }
-        if (status == kOk) {
-            header_ = next;
-            header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
-            status = SetArchiveLength(0);
-        } else if (sourceIntact) {
-            // The move did not happen: keep the entries added where they are, with the data area at
-            // its reserved size, and let the next Empty Recycle Bin reclaim the unused space.
-            header_.entryCount = next.entryCount;
-            header_.catalogueSize = next.catalogueSize;
-            header_.defragmentPending = 1;
-            if (Flush() == kOk) {
-                WriteHeaderImage(header_, true);
-            }
-        } else {
-            // The move was rolled back: the file is as Expand left it, without the new entries.
-            header_.defragmentPending = 1;
-        }
-        // A failure to finish is shown even after a cancel.
-        if (status != kOk && (pending == kOk || pending == kCancelled)) {
-            pending = kErrBatchWrite;
-        }
-    }
-    ProgressClose();
-    image_->Reset();
-    // The subject belongs to the error planning set, not to one of finishing.
-    const std::string subject = pending == batch_.pendingError ? batch_.pendingSubject : std::string();
+    Status result = batch_.Finish();
+    const std::string subject = batch_.SubjectOf(result);
     // A batch that never expanded changed nothing in the file: the catalogue in memory stays as it
     // is, with any change that could not be flushed.
-    if (batch_.expanded) {
+    if (batch_.expanded()) {
         const Status reloaded = Reload(true);
-        if (reloaded != kOk && (pending == kOk || pending == kCancelled)) {
-            pending = reloaded;
+        if (reloaded != kOk && (result == kOk || result == kCancelled)) {
+            result = reloaded;
         }
     }
-    batch_.expanded = false;
+    batch_.End(result);
     change.reset();
-    batch_.pendingError = pending;
-    return ReportError(pending, subject);
+    return ReportError(result, subject);
 }
 
 // ---------------------------------------------------------------- the catalogue
@@ -758,45 +506,22 @@ const CatalogueEntry* CCodeArchive::Entry(EntryIndex index) const {
     return fluxDepth_ > 0 ? nullptr : catalogue_.Entry(index);
 }
 
-Status CCodeArchive::AddFolder(int parent, const std::string& name, const std::string& comment,
-                               uint8_t typeCode, int* newNumber) {
-    if (Status s = AddPreamble(); s != kOk) {
-        return s;
-    }
-    if (Status s = CheckAddRoom(0); s != kOk) {
-        return s;
-    }
-    const uint64_t now = NowFileTime();
-    header_.timeCopy.stamp2 = now;
-    CatalogueEntry e{};
-    e.created = e.modified = e.added = now;
-    e.container = 1;
-    e.typeCode = typeCode;
-    e.expanded = 1;
-    e.parent = parent;
-    e.width = -1;
-    e.height = -1;
-    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    EncryptText(comment, e.comment, &e.commentKey1, &e.commentKey2);
-    return CommitAdd(e, newNumber);
-}
-
 Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber) {
     if (Reentered()) {
         return kBusy;
     }
     const OperationScope scope(*this);
     BeginBatch(true);
-    Status status = PlanFolder();
+    Status status = batch_.PlanFolder();
     if (status == kOk) {
-        status = Expand();
+        status = batch_.Expand();
     }
     if (status == kOk) {
-        status = StartAdding();
+        status = batch_.StartAdding();
     }
     int number = 0;
     if (status == kOk) {
-        status = AddFolder(parent, name, std::string(), typeCode, &number);
+        status = batch_.AddFolder(parent, name, std::string(), typeCode, &number);
     }
     status = FinishBatch();
     if (status == kOk && newNumber) {
@@ -855,13 +580,13 @@ int CCodeArchive::GetTreeKindNoBin(EntryIndex index) const {
 
 const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
     const CatalogueEntry* e = Entry(index);
-    if (!e || e->IsFolder() || !e->hasThumbnail || thumbStoredLength_ == 0 ||
-        e->thumbLength != thumbStoredLength_) {
+    if (!e || e->IsFolder() || !e->hasThumbnail || thumbnail_.storedLength == 0 ||
+        e->thumbLength != thumbnail_.storedLength) {
         return nullptr;
     }
     TransferBuffers& buffers = SharedBuffers();
-    if (ReadAt(buffers.a, e->thumbOffset, thumbStoredLength_) != kOk ||
-        DecryptUnit(buffers.a, buffers.thumbnail, thumbStoredLength_) != kOk) {
+    if (ReadAt(buffers.a, e->thumbOffset, thumbnail_.storedLength) != kOk ||
+        DecryptUnit(buffers.a, buffers.thumbnail, thumbnail_.storedLength) != kOk) {
         return nullptr;
     }
     return buffers.thumbnail;
@@ -880,6 +605,20 @@ int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t*
     *data = buffers.b + kChunkPrefix;
     *size = e->size;
     return 0;
+}
+
+bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->typeCode == kTypeOther || !e->hasThumbnail) {
+        return false;
+    }
+    const SharedBytes pixels(GetThumbnail(index));
+    if (!pixels) {
+        return false;
+    }
+    SharedThumbnailMaker().RestoreIcon(thumbnail_.sizeIndex, pixels.get(), targetCell,
+                                       ThumbIsGrey(header_.thumbnailFormat), e->width, e->height);
+    return true;
 }
 
 int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
@@ -969,63 +708,7 @@ void CCodeArchive::Recount(bool alert) {
     }
 }
 
-// ---------------------------------------------------------------- progress and errors
-
-void CCodeArchive::ProgressOpen(int kind) {
-    cancelled_ = false;
-    progressOpen_ = true;
-    const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
-    {
-        const HostCall call;
-        host_.ProgressOpenFor(this, kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                              adding ? header_.thumbnailQuality : 0);
-    }
-    PollCancel();
-}
-
-void CCodeArchive::ProgressTotal(int total) {
-    if (progressOpen_) {
-        const HostCall call;
-        host_.ProgressTotal(total);
-    }
-    PollCancel();
-}
-
-void CCodeArchive::ProgressText(const std::string& text) {
-    if (progressOpen_) {
-        ProgressCounts counts{batch_.entriesAdded, batch_.plannedEntries, batch_.usedBytes,
-                              batch_.plannedBytes};
-        const HostCall call;
-        host_.ProgressText(text, counts);
-    }
-    PollCancel();
-}
-
-void CCodeArchive::ProgressPiece(int piece, int pieces) {
-    if (progressOpen_) {
-        const HostCall call;
-        host_.ProgressPiece(piece, pieces);
-    }
-    PollCancel();
-}
-
-bool CCodeArchive::PollCancel() {
-    if (progressOpen_) {
-        const HostCall call;
-        if (host_.PollCancel()) {
-            cancelled_ = true;
-        }
-    }
-    return cancelled_;
-}
-
-void CCodeArchive::ProgressClose() {
-    if (progressOpen_) {
-        const HostCall call;
-        host_.ProgressClose();
-        progressOpen_ = false;
-    }
-}
+// ---------------------------------------------------------------- errors
 
 Status CCodeArchive::ReportError(Status code, const std::string& subject) {
     if (code == kOk || code == kCancelled) {

@@ -113,10 +113,9 @@ Status CCodeArchive::Defragment() {
     // Blocks move and the catalogue is reloaded: in flux until the pass is over.
     std::optional<CatalogueChange> change(std::in_place, *this);
     const int count = header_.entryCount;
-    ProgressOpen(kProgressDefragment);
-    ProgressTotal(count);
-    batch_ = Batch{};
-    batch_.plannedEntries = count;
+    progress_.Open(kProgressDefragment, 0, 0);
+    progress_.Total(count);
+    ProgressCounts counts{0, count, 0, 0};
     uint64_t next = kDataAreaOffset;
     uint64_t total = 0;
     Status failure = kOk;
@@ -180,7 +179,7 @@ Status CCodeArchive::Defragment() {
     };
 
     for (int index = 0; index < count; ++index) {
-        ProgressText("Defragmenting Archive");
+        progress_.Text("Defragmenting Archive", counts);
         CatalogueEntry e{};
         if (Status s = catalogue_.ReadEntry(e, EntryIndex(index)); s != kOk) {
             failure = s;
@@ -240,8 +239,8 @@ Status CCodeArchive::Defragment() {
         }
         next += e.blockLength;
         total += e.blockLength;
-        ++batch_.entriesAdded;
-        if (PollCancel()) {
+        ++counts.done;
+        if (progress_.PollCancel()) {
             cancelled = true;
             break;
         }
@@ -250,7 +249,7 @@ Status CCodeArchive::Defragment() {
         failure = commitGroup();
     }
     if (failure == kOk && !cancelled) {
-        ProgressText("Resizing archive, please wait.");
+        progress_.Text("Resizing archive, please wait.", counts);
         ProtectedHeader compact = header_;
         compact.dataSize = static_cast<uint32_t>(total);
         compact.defragmentPending = 0;
@@ -262,7 +261,7 @@ Status CCodeArchive::Defragment() {
             header_.dataSize = compact.dataSize;
             header_.defragmentPending = 0;
             header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
-            ProgressText("Resizing archive, please wait.");
+            progress_.Text("Resizing archive, please wait.", counts);
             if (SetArchiveLength(0) != kOk) {
                 failure = kErrCorrupt;
             }
@@ -274,7 +273,7 @@ Status CCodeArchive::Defragment() {
     if (failure == kOk) {
         failure = reloaded;
     }
-    ProgressClose();
+    progress_.Close();
     change.reset();
     if (failure != kOk) {
         return ReportError(failure);

@@ -95,18 +95,17 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
     if (root.empty() || root.back() != '/') {
         root += '/';
     }
-    ProgressOpen(kProgressExport);
-    ProgressTotal(marks.count);
-    batch_ = Batch{};
-    batch_.plannedEntries = marks.count;
+    progress_.Open(kProgressExport, 0, 0);
+    progress_.Total(marks.count);
+    ProgressCounts counts{0, marks.count, 0, 0};
     Status status = kOk;
     std::string subject; // the file or folder a failure is about
     for (int index = 0; index < header_.entryCount; ++index) {
         if (!marks.Marked(index + 1)) {
             continue;
         }
-        ProgressText(GetName(EntryIndex(index)));
-        if (cancelled_) {
+        progress_.Text(GetName(EntryIndex(index)), counts);
+        if (progress_.cancelled()) {
             status = kCancelled;
             break;
         }
@@ -130,9 +129,9 @@ Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vec
                 break;
             }
         }
-        ++batch_.entriesAdded;
+        ++counts.done;
     }
-    ProgressClose();
+    progress_.Close();
     if (status == kOk || status == kCancelled) {
         return status;
     }
@@ -263,7 +262,7 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
             return kOk;
         },
         // ExportFile removes the part already written after a cancel.
-        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
+        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); });
 }
 
 } // namespace quorvane

@@ -26,8 +26,6 @@ Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destinat
     if (destination != 0 && (!target || !target->IsFolder())) {
         return ReportError(kErrGeneral);
     }
-    moveMarks_ = marks;
-    moveDestination_ = destination;
     if (marks.Marked(destination)) {
         return ReportError(kErrMoveIntoItself);
     }
@@ -99,15 +97,15 @@ Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destinat
         CatalogueEntry e{};
         status = catalogue_.ReadEntry(e, EntryIndex(index));
         if (status != kOk) {
-            target.batch_.pendingError = status;
+            target.batch_.Fail(status);
             break;
         }
-        status = e.IsFolder() ? target.PlanFolder() : target.PlanCopy(e);
+        status = e.IsFolder() ? target.batch_.PlanFolder() : target.batch_.PlanCopy(e);
     }
     if (status == kOk) {
-        status = target.Expand();
+        status = target.batch_.Expand();
     }
-    if (status == kOk && target.StartAdding() == kOk) {
+    if (status == kOk && target.batch_.StartAdding() == kOk) {
         for (int index = 0; index < count; ++index) {
             if (CopyEntry(target, EntryIndex(index)) != kOk) {
                 break;
@@ -123,7 +121,7 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
     }
     CatalogueEntry e{};
     if (Status s = catalogue_.ReadEntry(e, index); s != kOk) {
-        target.batch_.pendingError = s;
+        target.batch_.Fail(s);
         return s;
     }
     const int parent = e.parent;
@@ -137,71 +135,11 @@ Status CCodeArchive::CopyEntry(CCodeArchive& target, EntryIndex index) {
     const int32_t recorded = parent > 0 ? moveMarks_.marks[static_cast<size_t>(parent)] : 0;
     const int targetParent = recorded >= 1 ? recorded : moveDestination_;
     int number = 0;
-    const Status status = e.IsFolder() ? target.AddFolder(targetParent, name, comment, kTypeFolder, &number)
-                                       : target.AddCopiedFile(targetParent, *this, e, comment, name, &number);
+    const Status status =
+        e.IsFolder() ? target.batch_.AddFolder(targetParent, name, comment, kTypeFolder, &number)
+                     : target.batch_.AddCopiedFile(targetParent, archiveFile_, e, comment, name, &number);
     moveMarks_.marks[static_cast<size_t>(index.number())] = status == kOk ? number : 0;
     return status;
-}
-
-Status CCodeArchive::CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
-                                  SharedBytes* firstChunk) {
-    TransferBuffers& shared = SharedBuffers();
-    if (firstChunk) {
-        *firstChunk = SharedBytes();
-    }
-    const ChunkCursor chunks = ChunkCursor::ForFile(entry.size);
-    const Status status = RunChunks(
-        chunks, {shared.a, shared.b},
-        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-            // The random prefix travels with the chunk; only the key changes.
-            if (source.ReadAt(buffers.a, entry.dataOffset + piece.storedOffset, piece.storedLength) != kOk) {
-                return kErrArchiveRead;
-            }
-            if (source.DecryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk ||
-                EncryptUnit(buffers.b, buffers.a, piece.storedLength) != kOk) {
-                return kErrFileAccess;
-            }
-            return WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
-        },
-        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
-    if (status != kOk) {
-        return status;
-    }
-    if (firstChunk && entry.size <= kPieceSize) {
-        *firstChunk = SharedBytes(shared.b + kChunkPrefix);
-    }
-    return kOk;
-}
-
-Status CCodeArchive::AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
-                                   const std::string& comment, const std::string& name, int* newNumber) {
-    if (Status s = AddPreamble(); s != kOk) {
-        return s;
-    }
-    if (Status s = CheckAddRoom(FileBlockRoom(entry.typeCode, entry.size)); s != kOk) {
-        return s;
-    }
-    ProgressText(name);
-    if (cancelled_) {
-        batch_.pendingError = kCancelled;
-        return batch_.pendingError;
-    }
-    SharedBytes firstChunk;
-    if (Status s = CopyFileData(source, entry, batch_.nextDataPosition, &firstChunk); s != kOk) {
-        batch_.pendingError = s;
-        return s;
-    }
-    CatalogueEntry e{};
-    e.container = entry.container;
-    e.typeCode = entry.typeCode;
-    e.expanded = entry.expanded;
-    e.width = entry.width;
-    e.height = entry.height;
-    e.size = entry.size;
-    e.created = entry.created;
-    e.modified = entry.modified;
-    e.parent = parent;
-    return CommitFileAdd(e, name, comment, false, name, firstChunk, newNumber);
 }
 
 } // namespace quorvane
