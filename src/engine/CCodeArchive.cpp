@@ -2,6 +2,9 @@
 
 #include "ArchiveHeaders.h"
 #include "CThumbnailMaker.h"
+#include "Defragmenter.h"
+#include "EntryCopier.h"
+#include "Exporter.h"
 #include "HostCall.h"
 #include "Journal.h"
 #include "NameRules.h"
@@ -706,6 +709,256 @@ void CCodeArchive::Recount(bool alert) {
     if (catalogue_.Recount(&header_.folderCount, &header_.fileCount) && alert) {
         ShowAlert(AlertPerformance());
     }
+}
+
+// ---------------------------------------------------------------- export
+
+Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written,
+                                     bool withFolders) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    std::string root;
+    {
+        const HostCall call;
+        if (!host_.ChooseFolder(root)) {
+            return kCancelled;
+        }
+    }
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    if (root.empty() || root.back() != '/') {
+        root += '/';
+    }
+    progress_.Open(kProgressExport, 0, 0);
+    progress_.Total(marks.count);
+    std::string subject; // the file or folder a failure is about
+    const Status status =
+        Exporter(catalogue_, archiveFile_, fs_, progress_).Run(root, marks, written, withFolders, subject);
+    progress_.Close();
+    if (status == kOk || status == kCancelled) {
+        return status;
+    }
+    // One message, saying what went wrong where that is known; a disk that filled up (or anything
+    // else) as 9006.
+    switch (status) {
+    case kErrArchiveRead:
+    case kErrFolderReadOnly:
+    case kErrFolderInTheWay:
+    case kErrFileAccess:
+        return ReportError(status, subject);
+    default:
+        return ReportError(kErrExportSpace);
+    }
+}
+
+Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
+                                std::string* writtenPath, const SelectionMap* marks) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (catalogueInFlux()) {
+        return kErrGeneral;
+    }
+    return Exporter(catalogue_, archiveFile_, fs_, progress_)
+        .ExportFile(index, folder, makeName, writtenPath, marks);
+}
+
+Status CCodeArchive::ReadFileData(EntryIndex index, IFile& output) {
+    return ReadFileData(index, [&output, offset = uint64_t{0}](const uint8_t* data, size_t length) mutable {
+        const bool ok = output.WriteAt(data, offset, length);
+        offset += length;
+        return ok;
+    });
+}
+
+Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink) {
+    // It may pump through the progress window of an operation running on the archive.
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (catalogueInFlux()) {
+        return kErrArchiveRead;
+    }
+    return Exporter(catalogue_, archiveFile_, fs_, progress_).ReadFileData(index, sink);
+}
+
+// ---------------------------------------------------------------- organise
+
+Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destination, bool confirm) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    // Nothing to move (an empty selection, or one of the recycle bin alone) is no failure: as for
+    // a copy, nothing is touched and 0 comes back.
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));
+    if (destination != 0 && (!target || !target->IsFolder())) {
+        return ReportError(kErrGeneral);
+    }
+    if (marks.Marked(destination)) {
+        return ReportError(kErrMoveIntoItself);
+    }
+    const bool intoBin = destination != 0 && target->inRecycleBin != 0;
+    if (confirm && intoBin) {
+        const HostCall call;
+        if (!host_.Confirm(marks.count == 1 ? ConfirmDeleteOne() : ConfirmDeleteMany())) {
+            return kCancelled;
+        }
+    }
+    // The entries are changed in the file, then reloaded: changes held in memory must reach the file
+    // first, or the reload would throw them away.
+    if (Status s = WriteHeader(false); s != kOk) {
+        return ReportError(s);
+    }
+    Status status = kOk;
+    // Each entry changes by its parent alone, a four-byte field that no torn write can split, so
+    // every entry is either moved or not whatever happens; the reload below recounts the rest.
+    for (int number : selection) {
+        if (status != kOk) {
+            break;
+        }
+        if (number <= 1 || number > header_.entryCount) {
+            continue;
+        }
+        CatalogueEntry e{};
+        status = catalogue_.ReadEntry(e, EntryIndex::OfNumber(number));
+        if (status == kOk && e.parent != destination) {
+            e.parent = destination;
+            status = catalogue_.WriteEntry(e, EntryIndex::OfNumber(number));
+        }
+    }
+    if (status == kOk) {
+        status = Flush();
+    }
+    Status reloaded = kOk;
+    {
+        const CatalogueChange change(*this);
+        reloaded = Reload(!(confirm && intoBin));
+    }
+    return ReportError(status != kOk ? status : reloaded);
+}
+
+Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target) {
+    if (Reentered() || target.Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    const OperationScope targetScope(target);
+    if (selection.empty()) {
+        return kOk;
+    }
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    const int count = header_.entryCount;
+    // A copy within this archive reloads it at the end: what is only in memory must be written first.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
+    Status status = target.BeginBatch(false);
+    EntryCopier copier(catalogue_, archiveFile_, target.batch_, marks, destination, count);
+    if (status == kOk) {
+        status = copier.Plan();
+    }
+    if (status == kOk) {
+        status = target.batch_.Expand();
+    }
+    if (status == kOk && target.batch_.StartAdding() == kOk) {
+        copier.Add();
+    }
+    return target.FinishBatch();
+}
+
+// ---------------------------------------------------------------- recycle bin
+
+Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    const OperationScope scope(*this);
+    SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return header_.defragmentPending ? Defragment() : Status{kOk};
+    }
+    {
+        const HostCall call;
+        if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
+            return kCancelled;
+        }
+    }
+    if (Status s = WriteHeader(false); s != kOk) {
+        return ReportError(s);
+    }
+    // From the renumbering to the end of the defragmentation the catalogue is in flux.
+    const CatalogueChange change(*this);
+    Status status = kOk;
+    {
+        WaitCursorGuard wait(host_);
+        status = Defragmenter(archiveFile_, header_, catalogue_, fs_, path_, progress_).RemoveMarked(marks);
+    }
+    if (status != kOk) {
+        // The header on disk still describes the old catalogue: reload it and say what happened.
+        Reload(false);
+        return ReportError(kErrCorrupt);
+    }
+    // The pass reloads the catalogue on every way out and shows its own failure.
+    return Defragment();
+}
+
+Status CCodeArchive::Defragment() {
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (!header_.defragmentPending) {
+        return kOk;
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    const OperationScope scope(*this);
+    // Pending catalogue changes reach the file first: the pass works on the file and reloads it, so
+    // changes that cannot be written would be lost.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
+    // Blocks move and the catalogue is reloaded: in flux until the pass is over.
+    std::optional<CatalogueChange> change(std::in_place, *this);
+    progress_.Open(kProgressDefragment, 0, 0);
+    progress_.Total(header_.entryCount);
+    bool cancelled = false;
+    Status failure =
+        Defragmenter(archiveFile_, header_, catalogue_, fs_, path_, progress_).Compact(&cancelled);
+    // The catalogue is reloaded on every way out: moved entries have new offsets in the file.
+    catalogue_.Invalidate();
+    const Status reloaded = Reload(false);
+    if (failure == kOk) {
+        failure = reloaded;
+    }
+    progress_.Close();
+    change.reset();
+    if (failure != kOk) {
+        return ReportError(failure);
+    }
+    if (cancelled) {
+        ShowAlert(AlertDefragmentCancelled());
+        return kCancelled;
+    }
+    return kOk;
 }
 
 // ---------------------------------------------------------------- errors

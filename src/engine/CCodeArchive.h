@@ -214,9 +214,6 @@ private:
     Status BeginBatch(bool silent);
     Status FinishBatch();
 
-    // ---- copy steps
-    Status CopyEntry(CCodeArchive& target, EntryIndex index);
-
     // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes the table does not hold),
     // naming `subject` when one is given, and returns the code shown (0 and 9004 as they are).
     Status ReportError(Status code, const std::string& subject = {});
@@ -279,9 +276,6 @@ private:
     Catalogue catalogue_;
     Progress progress_;
     BatchWriter batch_;
-    // Move and copy context: the marks of the running copy and the target's folder.
-    SelectionMap moveMarks_;
-    int moveDestination_ = 0;
     int busyDepth_ = 0;
     int busyHostDepth_ = 0; // host calls under way when the outermost operation began
     int fluxDepth_ = 0;

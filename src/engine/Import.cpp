@@ -1,13 +1,7 @@
 // Import: files and folders from disk, planned and then added as one batch.
 #include "CCodeArchive.h"
-#include "CImageHolder.h"
-#include "CThumbnailMaker.h"
-#include "ChunkCursor.h"
 #include "NameRules.h"
-#include "TextCodec.h"
 
-#include <algorithm>
-#include <cstring>
 #include <functional>
 
 namespace quorvane {
