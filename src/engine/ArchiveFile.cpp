@@ -287,4 +287,22 @@ Status ArchiveFile::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t lengt
     return kOk;
 }
 
+Status WriteHeaderImageOf(ArchiveFile& file, ProtectedHeader& inMemory, const ProtectedHeader& image,
+                          bool flush) {
+    const Status status = file.WriteHeaderImage(image, flush);
+    if (status == kOk) {
+        inMemory.timeCopy.stamp2 = file.diskHeader().timeCopy.stamp2;
+    }
+    return status;
+}
+
+Status RelocateCatalogueOf(ArchiveFile& file, ProtectedHeader& inMemory, uint64_t from, uint64_t to,
+                           uint64_t length, const ProtectedHeader& next, bool* sourceIntact) {
+    const Status status = file.RelocateCatalogue(from, to, length, next, sourceIntact);
+    if (status == kOk) {
+        inMemory.timeCopy.stamp2 = file.diskHeader().timeCopy.stamp2;
+    }
+    return status;
+}
+
 } // namespace quorvane

@@ -1,210 +1,11 @@
-// Import: files from disk into the reserved gap of a batch, with their thumbnails.
+// Import: files and folders from disk, planned and then added as one batch.
 #include "CCodeArchive.h"
-#include "CImageHolder.h"
-#include "CThumbnailMaker.h"
-#include "ChunkCursor.h"
 #include "NameRules.h"
-#include "TextCodec.h"
 
-#include <algorithm>
-#include <cstring>
 #include <functional>
 
 namespace quorvane {
 
-uint8_t CCodeArchive::TypeCodeOf(const std::string& path) {
-    const std::string extension = AsciiUpper(ExtensionOf(FileNameOf(path)));
-    if (extension == "KVQ") {
-        return kTypeArchive;
-    }
-    if (extension == "JPG" || extension == "JPEG") {
-        return kTypeJpeg;
-    }
-    if (extension == "GIF" || extension == "GIFF") {
-        return kTypeGif;
-    }
-    if (extension == "BMP") {
-        return kTypeBmp;
-    }
-    if (extension == "PNG") {
-        return kTypePng;
-    }
-    if (extension == "TIF" || extension == "TIFF") {
-        return kTypeTiff;
-    }
-    return kTypeOther;
-}
-
-Status CCodeArchive::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk) {
-    TransferBuffers& shared = SharedBuffers();
-    if (firstChunk) {
-        *firstChunk = SharedBytes();
-    }
-    const ChunkCursor chunks = ChunkCursor::ForFile(size);
-    const Status status = RunChunks(
-        chunks, {shared.a, shared.b},
-        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-            FillRandom(buffers.a, kChunkPrefix);
-            if (piece.plainLength > 0 &&
-                !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
-                return kErrFileAccess;
-            }
-            // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
-            std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
-                        piece.storedLength - kChunkPrefix - piece.plainLength);
-            if (EncryptUnit(buffers.a, buffers.b, piece.storedLength) != kOk) {
-                return kErrFileAccess;
-            }
-            return WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
-        },
-        [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); });
-    if (status != kOk) {
-        return status;
-    }
-    if (firstChunk && size <= kPieceSize) {
-        *firstChunk = SharedBytes(shared.a + kChunkPrefix);
-    }
-    return kOk;
-}
-
-Status CCodeArchive::MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry) {
-    CThumbnailMaker& maker = SharedThumbnailMaker();
-    const int cell = CThumbnailMaker::kCellSize[thumbSizeIndex_];
-    const int16_t loaded = image_->LoadForThumbnail(name, data.get(), entry.size, entry.typeCode, cell);
-    if (loaded != 0) {
-        return kErrGeneral;
-    }
-    entry.width = image_->Width();
-    entry.height = image_->Height();
-    maker.Render(*image_, thumbSizeIndex_, header_.thumbnailQuality != 0);
-    const uint8_t* pixels = maker.GetThumbnailBits(thumbSizeIndex_, ThumbIsGrey(header_.thumbnailFormat));
-    image_->Reset();
-    uint8_t* encrypted = SharedBuffers().thumbnail;
-    if (pixels == nullptr || EncryptUnit(pixels, encrypted, thumbStoredLength_) != kOk) {
-        return kErrGeneral;
-    }
-    return WriteAt(encrypted, entry.thumbOffset, thumbStoredLength_);
-}
-
-bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
-    const CatalogueEntry* e = Entry(index);
-    if (!e || e->typeCode == kTypeOther || !e->hasThumbnail) {
-        return false;
-    }
-    const SharedBytes pixels(GetThumbnail(index));
-    if (!pixels) {
-        return false;
-    }
-    SharedThumbnailMaker().RestoreIcon(thumbSizeIndex_, pixels.get(), targetCell,
-                                       ThumbIsGrey(header_.thumbnailFormat), e->width, e->height);
-    return true;
-}
-
-Status CCodeArchive::AddFile(int parent, const std::string& path, int* newNumber) {
-    if (Status s = AddPreamble(); s != kOk) {
-        return s;
-    }
-    OpenResult result{};
-    std::unique_ptr<IFile> source = fs_.OpenShared(path, &result);
-    const std::optional<FileTimes> times = source ? fs_.Stat(path) : std::nullopt;
-    const std::optional<uint64_t> length = source ? source->Length() : std::nullopt;
-    if (!source || !times || !length) {
-        batch_.pendingError = kPendingGeneral;
-        return batch_.pendingError;
-    }
-    const std::string name = FileNameOf(path);
-    ProgressText(name);
-    if (cancelled_) {
-        batch_.pendingError = kCancelled;
-        return batch_.pendingError;
-    }
-    // The gap holds exactly what was planned: a source that changed its length since would write
-    // over the catalogue behind the gap, so it is refused.
-    const size_t planIndex = batch_.nextPlannedFile++;
-    if (planIndex >= batch_.plannedFileSizes.size() || batch_.plannedFileSizes[planIndex] != *length) {
-        batch_.pendingError = kErrFileAccess;
-        return batch_.pendingError;
-    }
-    const uint64_t size = *length;
-    const uint8_t type = TypeCodeOf(path);
-    if (Status s = CheckAddRoom(FileBlockRoom(type, size)); s != kOk) {
-        return s;
-    }
-
-    SharedBytes firstChunk;
-    if (const Status s = WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk); s != kOk) {
-        // A file cancelled between its pieces is not committed; its chunks in the gap are given
-        // back with the rest of the unused space.
-        batch_.pendingError = s == kCancelled ? kCancelled : kErrBatchWrite;
-        return batch_.pendingError;
-    }
-
-    CatalogueEntry e{};
-    e.container = 0;
-    e.expanded = 1;
-    e.parent = parent;
-    e.size = static_cast<uint32_t>(size);
-    e.width = -1;
-    e.height = -1;
-    e.typeCode = type;
-    e.created = times->created;
-    e.modified = times->modified;
-    // An imported file's empty comment is stored with zero sort keys.
-    return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber);
-}
-
-uint64_t CCodeArchive::FileBlockRoom(uint8_t typeCode, uint64_t size) const {
-    const bool thumbnail = IsImageType(typeCode) && size <= kPieceSize && thumbStoredLength_ != 0;
-    return StoredLength(size) + (thumbnail ? thumbStoredLength_ : 0);
-}
-
-Status CCodeArchive::CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
-                                   bool zeroEmptyCommentKeys, const std::string& imageName,
-                                   const SharedBytes& firstChunk, int* newNumber) {
-    e.added = NowFileTime();
-    e.inRecycleBin = 0;
-    e.hasThumbnail = 0;
-    e.itemCount = 0;
-    e.fileCount = 0;
-    e.dataOffset = e.blockOffset = static_cast<uint32_t>(batch_.nextDataPosition);
-    e.dataLength = static_cast<uint32_t>(StoredLength(e.size));
-    e.thumbOffset = e.dataOffset + e.dataLength;
-    e.thumbLength = 0;
-    header_.timeCopy.stamp2 = e.added;
-
-    if (IsImageType(e.typeCode)) {
-        if (e.size > kPieceSize) {
-            e.typeCode = kTypeOther; // never shown as an image
-        } else if (thumbStoredLength_ != 0) {
-            // Made for this archive's format, so an image copied from another archive is decoded again.
-            if (MakeThumbnail(imageName, firstChunk, e) == kOk) {
-                e.hasThumbnail = 1;
-                e.thumbLength = thumbStoredLength_;
-            } else {
-                e.typeCode = kTypeOther;
-                e.width = -1;
-                e.height = -1;
-            }
-        }
-    }
-    e.blockLength = e.dataLength + e.thumbLength;
-
-    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    EncryptText(comment, e.comment, &e.commentKey1, &e.commentKey2);
-    if (zeroEmptyCommentKeys && comment.empty()) {
-        e.commentKey1 = 0;
-        e.commentKey2 = 0;
-    }
-    std::memset(e.extension, 0, sizeof e.extension);
-    const std::string extension = EncodeStoredText(AsciiUpper(ExtensionOf(name)), kExtensionMaxBytes);
-    std::memcpy(e.extension, extension.data(), extension.size());
-    e.extensionKey = SortKey(reinterpret_cast<const uint8_t*>(e.extension));
-    return CommitAdd(e, newNumber);
-}
-
-} // namespace quorvane
-
-namespace quorvane {
 namespace {
 
 struct PlanItem {
@@ -238,7 +39,7 @@ Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths,
         switch (fs.KindOf(path)) {
         case DirEntryKind::File: {
             const std::optional<FileTimes> times = fs.Stat(path);
-            const Status s = archive.PlanFile(path, times ? times->length : 0);
+            const Status s = archive.batch_.PlanFile(path, times ? times->length : 0);
             if (s == kOk) {
                 plan.push_back({path, false, parentItem});
             }
@@ -248,14 +49,14 @@ Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths,
             if (!recurse) {
                 return kOk;
             }
-            if (Status s = archive.PlanFolder(); s != kOk) {
+            if (Status s = archive.batch_.PlanFolder(); s != kOk) {
                 return s;
             }
             const int self = static_cast<int>(plan.size());
             plan.push_back({path, true, parentItem});
             const std::optional<std::vector<DirEntry>> entries = fs.ListDirectory(path);
             if (!entries) {
-                return archive.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
+                return archive.batch_.PlanFailure(kErrUnreadableFolder, path); // never taken in as empty
             }
             const std::string prefix = path.back() == '/' ? path : path + "/";
             for (const DirEntry& entry : *entries) {
@@ -281,10 +82,10 @@ Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths,
         }
     }
     if (status == kOk) {
-        status = archive.Expand();
+        status = archive.batch_.Expand();
     }
     if (status == kOk) {
-        status = archive.StartAdding();
+        status = archive.batch_.StartAdding();
     }
     if (status == kOk) {
         std::vector<int> numbers(plan.size(), 0);
@@ -292,9 +93,9 @@ Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths,
             const PlanItem& item = plan[i];
             const int parent = item.parentItem < 0 ? folder : numbers[static_cast<size_t>(item.parentItem)];
             int number = 0;
-            status = item.directory ? archive.AddFolder(parent, DirectoryName(item.path), std::string(),
-                                                        kTypeFolder, &number)
-                                    : archive.AddFile(parent, item.path, &number);
+            status = item.directory ? archive.batch_.AddFolder(parent, DirectoryName(item.path),
+                                                               std::string(), kTypeFolder, &number)
+                                    : archive.batch_.AddFile(parent, item.path, &number);
             if (status == kOk) {
                 numbers[i] = number;
                 if (added) {
