@@ -1,7 +1,7 @@
 #include "ArchiveFile.h"
 
 #include "ChunkCursor.h"
-#include "Journal.h"
+#include "RollbackJournal.h"
 #include "SharedBuffers.h"
 #include "TextCodec.h"
 

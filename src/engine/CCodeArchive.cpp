@@ -6,7 +6,7 @@
 #include "EntryCopier.h"
 #include "Exporter.h"
 #include "HostCall.h"
-#include "Journal.h"
+#include "RollbackJournal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 #include "WipeText.h"

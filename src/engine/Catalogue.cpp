@@ -1,7 +1,7 @@
 #include "Catalogue.h"
 
 #include "DerivedCounts.h"
-#include "Journal.h"
+#include "RollbackJournal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 #include "Validate.h"

@@ -1,6 +1,6 @@
 #include "Defragmenter.h"
 
-#include "Journal.h"
+#include "RollbackJournal.h"
 
 #include <algorithm>
 #include <cstddef>

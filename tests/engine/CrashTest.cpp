@@ -7,7 +7,7 @@
 // QUORVANE_CRASH_LONG=1 (make crash) tries more power-cut patterns per stop.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
-#include "Journal.h"
+#include "RollbackJournal.h"
 #include "MemoryFileSystem.h"
 #include "ScriptedHost.h"
 
