@@ -8,6 +8,7 @@
 #include "Format.h"
 #include "MainFrame.h"
 #include "MoveOriginals.h"
+#include "NameRules.h"
 #include "Preferences.h"
 #include "PreviewPane.h"
 #include "PropertyTexts.h"
@@ -45,16 +46,6 @@ std::vector<std::string> ToPaths(const QStringList& paths) {
         out.push_back(path.toStdString());
     }
     return out;
-}
-
-bool HasForbiddenCharacter(const QString& text) {
-    const QString forbidden = StringTable::Text(kStrForbiddenCharacters);
-    for (const QChar c : text) {
-        if (forbidden.contains(c)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace
@@ -794,7 +785,7 @@ int Workspace::Rename(int archive, int number, const QString& text) {
     if (!a || number < 1 || number == 1) {
         return kRejected;
     }
-    if (HasForbiddenCharacter(text)) {
+    if (HasForbiddenCharacter(text.toStdString())) {
         dialogs_.ShowMessage(StringTable::Text(kStrForbiddenName));
         return kRejected;
     }

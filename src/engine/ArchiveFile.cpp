@@ -1,7 +1,7 @@
 #include "ArchiveFile.h"
 
 #include "ChunkCursor.h"
-#include "Journal.h"
+#include "RollbackJournal.h"
 #include "SharedBuffers.h"
 #include "TextCodec.h"
 
@@ -285,6 +285,24 @@ Status ArchiveFile::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t lengt
         return rollBack(kErrFileAccess);
     }
     return kOk;
+}
+
+Status WriteHeaderImageOf(ArchiveFile& file, ProtectedHeader& inMemory, const ProtectedHeader& image,
+                          bool flush) {
+    const Status status = file.WriteHeaderImage(image, flush);
+    if (status == kOk) {
+        inMemory.timeCopy.stamp2 = file.diskHeader().timeCopy.stamp2;
+    }
+    return status;
+}
+
+Status RelocateCatalogueOf(ArchiveFile& file, ProtectedHeader& inMemory, uint64_t from, uint64_t to,
+                           uint64_t length, const ProtectedHeader& next, bool* sourceIntact) {
+    const Status status = file.RelocateCatalogue(from, to, length, next, sourceIntact);
+    if (status == kOk) {
+        inMemory.timeCopy.stamp2 = file.diskHeader().timeCopy.stamp2;
+    }
+    return status;
 }
 
 } // namespace quorvane

@@ -99,4 +99,11 @@ private:
     std::function<void(int, int)> pieceProgress_;
 };
 
+// WriteHeaderImage and RelocateCatalogue for an owner that keeps the protected header in memory:
+// on success `inMemory` takes the stamp the image on disk got.
+Status WriteHeaderImageOf(ArchiveFile& file, ProtectedHeader& inMemory, const ProtectedHeader& image,
+                          bool flush);
+Status RelocateCatalogueOf(ArchiveFile& file, ProtectedHeader& inMemory, uint64_t from, uint64_t to,
+                           uint64_t length, const ProtectedHeader& next, bool* sourceIntact);
+
 } // namespace quorvane

@@ -1,10 +1,12 @@
 #include "CCodeArchive.h"
 
 #include "ArchiveHeaders.h"
-#include "CImageHolder.h"
 #include "CThumbnailMaker.h"
-#include "ChunkCursor.h"
-#include "Journal.h"
+#include "Defragmenter.h"
+#include "EntryCopier.h"
+#include "Exporter.h"
+#include "HostCall.h"
+#include "RollbackJournal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 #include "WipeText.h"
@@ -18,8 +20,6 @@ namespace quorvane {
 
 namespace {
 
-// Calls into a host that may run its event loop, under way now, across all archives.
-int hostCallDepth = 0;
 // Catalogue generations are drawn from one sequence, so that no two archive objects share one.
 uint64_t lastGeneration = 0;
 
@@ -46,8 +46,10 @@ CCodeArchive::CCodeArchive(ArchiveHost& host, IFileSystem& fs)
     : host_(host)
     , fs_(fs)
     , archiveFile_(fs)
-    , image_(std::make_unique<CImageHolder>()) {
-    archiveFile_.SetPieceProgress([this](int piece, int pieces) { ProgressPiece(piece, pieces); });
+    , catalogue_(archiveFile_, header_, fs_, path_)
+    , progress_(host, this, displayName_)
+    , batch_(archiveFile_, header_, catalogue_, progress_, fs_, thumbnail_) {
+    archiveFile_.SetPieceProgress([this](int piece, int pieces) { progress_.Piece(piece, pieces); });
     ResetState();
 }
 
@@ -61,7 +63,7 @@ CCodeArchive::~CCodeArchive() {
 CCodeArchive::OperationScope::OperationScope(CCodeArchive& archive)
     : archive_(archive) {
     if (archive_.busyDepth_++ == 0) {
-        archive_.busyHostDepth_ = hostCallDepth;
+        archive_.busyHostDepth_ = HostCall::Depth();
     }
 }
 
@@ -69,19 +71,10 @@ CCodeArchive::OperationScope::~OperationScope() {
     --archive_.busyDepth_;
 }
 
-CCodeArchive::HostCall::HostCall() {
-    ++hostCallDepth;
-    ++SharedBuffers().epoch;
-}
-
-CCodeArchive::HostCall::~HostCall() {
-    --hostCallDepth;
-}
-
 bool CCodeArchive::Reentered() const {
     // The operation's own steps run at the host depth it began at; anything deeper came in
     // through a pump of it (or of the other archive of a copy).
-    return busyDepth_ > 0 && hostCallDepth > busyHostDepth_;
+    return busyDepth_ > 0 && HostCall::Depth() > busyHostDepth_;
 }
 
 CCodeArchive::CatalogueChange::CatalogueChange(CCodeArchive& archive)
@@ -139,19 +132,15 @@ void CCodeArchive::ResetState() {
     header_.rootExpanded = 1;
     header_.timeCopy = timeTemplate_;
     archiveFile_.SetDiskHeader(header_);
-    thumbSizeIndex_ = 0;
-    thumbStoredLength_ = 0;
-    catalogueLoaded_ = false;
-    catalogueDirty_ = false;
-    catalogue_.clear();
-    entryChanges_.clear();
-    batch_ = Batch{};
-    cancelled_ = false;
+    thumbnail_ = ThumbnailSlot{};
+    catalogue_.Clear();
+    batch_.Reset();
+    progress_.ResetCancel();
 }
 
 void CCodeArchive::FillThumbSettings() {
-    thumbSizeIndex_ = ThumbSizeIndex(header_.thumbnailFormat);
-    thumbStoredLength_ = ThumbStoredLength(header_.thumbnailFormat);
+    thumbnail_.sizeIndex = ThumbSizeIndex(header_.thumbnailFormat);
+    thumbnail_.storedLength = ThumbStoredLength(header_.thumbnailFormat);
 }
 
 uint64_t CCodeArchive::FileLength() {
@@ -352,7 +341,7 @@ Status CCodeArchive::CloseFile(bool save) {
     }
     if (save && archiveFile_.attached() && !archiveFile_.readOnly()) {
         Status status = kOk;
-        if (catalogueDirty_ || HeaderChanged(header_, archiveFile_.diskHeader())) {
+        if (catalogue_.dirty() || HeaderChanged(header_, archiveFile_.diskHeader())) {
             status = WriteHeader(false);
         }
         if (status == kOk) {
@@ -366,10 +355,7 @@ Status CCodeArchive::CloseFile(bool save) {
     isOpen_ = false;
     announced_ = false;
     NewGeneration();
-    catalogue_.clear();
-    entryChanges_.clear();
-    catalogueLoaded_ = false;
-    catalogueDirty_ = false;
+    catalogue_.Clear();
     return closed ? kOk : kErrArchiveClose;
 }
 
@@ -409,15 +395,6 @@ Status CCodeArchive::SetArchiveLength(uint64_t length) {
     return archiveFile_.SetLength(length == 0 ? archiveSize() : length);
 }
 
-Status CCodeArchive::AfterPiece(const ChunkCursor& chunks, const ChunkPiece& piece) {
-    if (!chunks.pieceByPiece()) {
-        return kOk;
-    }
-    ProgressPiece(static_cast<int>(piece.ordinal + 1), static_cast<int>(piece.count));
-    // A cancel stops a large file between its pieces, not only between files.
-    return !piece.last() && CancelledBetweenPieces() ? Status{kCancelled} : Status{kOk};
-}
-
 Status CCodeArchive::EncryptUnit(const void* source, void* destination, uint32_t length) {
     return archiveFile_.Encrypt(source, destination, length);
 }
@@ -441,20 +418,12 @@ void CCodeArchive::EncryptText(const std::string& text, uint8_t* field, uint32_t
 // ---------------------------------------------------------------- headers and catalogue
 
 Status CCodeArchive::WriteHeaderImage(const ProtectedHeader& image, bool flush) {
-    const Status status = archiveFile_.WriteHeaderImage(image, flush);
-    if (status == kOk) {
-        header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
-    }
-    return status;
+    return WriteHeaderImageOf(archiveFile_, header_, image, flush);
 }
 
 Status CCodeArchive::RelocateCatalogue(uint64_t from, uint64_t to, uint64_t length,
                                        const ProtectedHeader& next, bool* sourceIntact) {
-    const Status status = archiveFile_.RelocateCatalogue(from, to, length, next, sourceIntact);
-    if (status == kOk) {
-        header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
-    }
-    return status;
+    return RelocateCatalogueOf(archiveFile_, header_, from, to, length, next, sourceIntact);
 }
 
 Status CCodeArchive::WriteHeader(bool flush) {
@@ -468,106 +437,15 @@ Status CCodeArchive::WriteHeader(bool flush) {
 
 Status CCodeArchive::LoadCatalogue() {
     WaitCursorGuard wait(host_);
-    // Cleared first, so that a failed load can never be recounted or written back.
-    catalogueLoaded_ = false;
-    catalogueDirty_ = false;
-    const int32_t count = header_.entryCount;
-    if (count < 0 || count > kMaxEntries || header_.catalogueSize != uint64_t{kEntrySize} * count) {
-        catalogue_.clear();
-        return kErrCorrupt;
-    }
-    catalogue_.resize(static_cast<size_t>(count));
-    if (ReadAt(catalogue_.data(), uint64_t{kDataAreaOffset} + header_.dataSize, header_.catalogueSize) !=
-        kOk) {
-        catalogue_.clear();
-        return kErrArchiveRead;
-    }
-    if (Status s = ValidateLoaded(); s != kOk) {
-        catalogue_.clear();
-        return s;
-    }
-    entryChanges_.assign(catalogue_.size(), kChangeNone);
-    catalogueLoaded_ = true;
-    return kOk;
-}
-
-void CCodeArchive::MarkChanged(int index, EntryChange change) {
-    if (index >= 0 && static_cast<size_t>(index) < entryChanges_.size()) {
-        uint8_t& slot = entryChanges_[static_cast<size_t>(index)];
-        slot = std::max<uint8_t>(slot, change);
-    }
-    catalogueDirty_ = true;
+    return catalogue_.Load();
 }
 
 Status CCodeArchive::FlushCatalogue() {
-    // A read-only archive keeps its changes of tree state in memory only.
-    if (!catalogueLoaded_ || !catalogueDirty_ || !archiveFile_.attached() || archiveFile_.readOnly()) {
+    if (!catalogue_.HasUnwrittenChanges()) {
         return kOk;
     }
     WaitCursorGuard wait(host_);
-    const uint64_t base = uint64_t{kDataAreaOffset} + header_.dataSize;
-    const bool samePlace =
-        entryChanges_.size() == catalogue_.size() && header_.dataSize == archiveFile_.diskHeader().dataSize;
-
-    // Only the entries that changed are written. When one of them changes more than the derived
-    // counts (a rename, a comment, a type), the old bytes go to the journal first: a torn entry would
-    // otherwise leave a name that decrypts to garbage. Derived counts are recomputed on every load,
-    // so a torn write of them alone loses nothing.
-    std::vector<std::pair<size_t, size_t>> runs; // [first, last)
-    bool needJournal = !samePlace;
-    if (samePlace) {
-        for (size_t i = 0; i < catalogue_.size(); ++i) {
-            if (entryChanges_[i] == kChangeNone) {
-                continue;
-            }
-            needJournal = needJournal || entryChanges_[i] == kChangeContent;
-            if (!runs.empty() && runs.back().second == i) {
-                runs.back().second = i + 1;
-            } else {
-                runs.emplace_back(i, i + 1);
-            }
-        }
-    } else {
-        runs.emplace_back(0, catalogue_.size());
-    }
-    RollbackJournal journal(fs_, path_);
-    if (needJournal) {
-        bool ok = journal.Begin(*archiveFile_.file());
-        for (const auto& [first, last] : runs) {
-            ok = ok &&
-                 journal.Save(*archiveFile_.file(), base + first * kEntrySize, (last - first) * kEntrySize);
-        }
-        if (!ok || !journal.Commit()) {
-            journal.Discard();
-            return kErrFileAccess;
-        }
-    }
-    Status status = kOk;
-    for (const auto& [first, last] : runs) {
-        status = WriteAt(&catalogue_[first], base + first * kEntrySize, (last - first) * kEntrySize);
-        if (status != kOk) {
-            break;
-        }
-    }
-    if (needJournal) {
-        if (status == kOk) {
-            status = Flush();
-        }
-        if (status == kOk && !journal.Discard()) {
-            status = kErrFileAccess;
-        }
-        if (status != kOk) {
-            // Put the old entries back now: a journal left behind would undo later work on the next
-            // open. The changes stay in memory, so saving can be tried again.
-            RollbackJournal::Recover(fs_, path_, *archiveFile_.file(), false);
-        }
-    }
-    if (status != kOk) {
-        return status;
-    }
-    std::fill(entryChanges_.begin(), entryChanges_.end(), kChangeNone);
-    catalogueDirty_ = false;
-    return kOk;
+    return catalogue_.Flush();
 }
 
 Status CCodeArchive::Refresh(bool alert) {
@@ -594,332 +472,496 @@ Status CCodeArchive::Reload(bool alert) {
     return archiveFile_.readOnly() ? Status{kOk} : WriteHeader(true);
 }
 
-Status CCodeArchive::ReadEntry(CatalogueEntry& entry, EntryIndex index) {
-    if (index.value < 0 || index.value >= header_.entryCount) {
-        return kErrArchiveRead;
-    }
-    return ReadAt(&entry, uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value,
-                  kEntrySize);
-}
-
-Status CCodeArchive::WriteEntry(const CatalogueEntry& entry, EntryIndex index) {
-    if (index.value < 0 || index.value >= header_.entryCount) {
-        return kErrFileAccess;
-    }
-    const uint64_t offset = uint64_t{kDataAreaOffset} + header_.dataSize + uint64_t{kEntrySize} * index.value;
-    return WriteAt(&entry, offset, kEntrySize);
-}
-
-// ---------------------------------------------------------------- batch protocol
+// ---------------------------------------------------------------- batch
 
 Status CCodeArchive::BeginBatch(bool silent) {
     if (Reentered()) {
         return kBusy;
     }
-    batch_ = Batch{};
-    // The batch ends with a reload from the file: changes that could not be written first would be
-    // thrown away by it, so a failed flush stops the batch before anything is added.
-    batch_.pendingError = FlushCatalogue();
-    batch_.silent = silent;
-    batch_.defragmentBefore = header_.defragmentPending;
-    cancelled_ = false;
-    if (archiveFile_.readOnly()) {
-        batch_.pendingError = kErrReadOnly; // every step returns it; FinishBatch shows it once
-        return batch_.pendingError;
-    }
-    if (!silent) {
-        ProgressOpen(archiveFile_.encrypted() ? kProgressEncrypt : kProgressCopy);
-    }
-    return batch_.pendingError;
-}
-
-namespace {
-
-Status PlanPreamble(bool cancelled, Status pending) {
-    if (cancelled) {
-        return kCancelled;
-    }
-    return pending;
-}
-
-} // namespace
-
-Status CCodeArchive::PlanFile(const std::string& path, uint64_t size) {
-    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
-        return s;
-    }
-    if (PollCancel()) {
-        return kCancelled;
-    }
-    OpenResult result{};
-    std::unique_ptr<IFile> source = fs_.OpenShared(path, &result);
-    if (!source) {
-        batch_.pendingError = kErrSourceLocked;
-        return batch_.pendingError;
-    }
-    source->Close();
-    ++batch_.plannedEntries;
-    batch_.plannedBytes += thumbStoredLength_ + StoredLength(size);
-    batch_.plannedFileSizes.push_back(size);
-    return kOk;
-}
-
-Status CCodeArchive::PlanFailure(Status code, const std::string& subject) {
-    if (batch_.pendingError == kOk) {
-        batch_.pendingError = code;
-        batch_.pendingSubject = subject;
-    }
-    return batch_.pendingError;
-}
-
-Status CCodeArchive::PlanFolder() {
-    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
-        return s;
-    }
-    if (PollCancel()) {
-        return kCancelled;
-    }
-    ++batch_.plannedEntries;
-    return kOk;
-}
-
-Status CCodeArchive::PlanCopy(const CatalogueEntry& entry) {
-    if (Status s = PlanPreamble(cancelled_, batch_.pendingError); s != kOk) {
-        return s;
-    }
-    if (PollCancel()) {
-        return kCancelled;
-    }
-    ++batch_.plannedEntries;
-    batch_.plannedBytes += StoredLength(entry.size) + thumbStoredLength_;
-    return kOk;
-}
-
-Status CCodeArchive::Expand() {
-    if (cancelled_) {
-        return kCancelled;
-    }
-    if (batch_.pendingError != kOk) {
-        return batch_.pendingError;
-    }
-    ProgressText("Expanding Archive");
-    const uint64_t planned = batch_.plannedBytes;
-    if (batch_.plannedEntries + header_.entryCount > kMaxEntries) {
-        batch_.pendingError = kErrTooManyEntries;
-    } else if (archiveSize() + planned > kMaxArchiveSize) {
-        batch_.pendingError = kErrTooLarge;
-    } else {
-        ProgressText("Resizing archive, please wait.");
-        const uint64_t oldLength = FileLength();
-        const uint64_t oldCatalogue = uint64_t{kDataAreaOffset} + header_.dataSize;
-        Status status = SetArchiveLength(archiveSize() + planned +
-                                         uint64_t{kEntrySize} * static_cast<uint32_t>(batch_.plannedEntries));
-        if (status == kOk && planned > 0) {
-            // The catalogue moves up behind the gap, and the header on disk follows it at once,
-            // marked as holding free space: the gap is then space nothing refers to, and the adds
-            // can fill it without touching anything a crash would need.
-            ProtectedHeader next = header_;
-            next.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
-            next.defragmentPending = 1;
-            bool sourceIntact = true;
-            status = RelocateCatalogue(oldCatalogue, oldCatalogue + planned, header_.catalogueSize, next,
-                                       &sourceIntact);
-            if (status != kOk) {
-                archiveFile_.file()->SetLength(oldLength); // the old header is the one on disk
-            }
-        }
-        if (status != kOk) {
-            batch_.pendingError = status;
-        } else {
-            batch_.expanded = true;
-            batch_.nextDataPosition = oldCatalogue;
-            header_.dataSize = static_cast<uint32_t>(header_.dataSize + planned);
-            batch_.nextEntryPosition = archiveSize();
-            entryChanges_.clear(); // the catalogue now lives elsewhere; reloaded by FinishBatch
-        }
-    }
-    return batch_.pendingError;
-}
-
-Status CCodeArchive::StartAdding() {
-    if (cancelled_) {
-        return kCancelled;
-    }
-    if (batch_.pendingError != kOk) {
-        return batch_.pendingError;
-    }
-    ProgressTotal(batch_.plannedEntries);
-    return kOk;
-}
-
-Status CCodeArchive::AddPreamble() const {
-    if (cancelled_) {
-        return kCancelled;
-    }
-    return batch_.pendingError;
-}
-
-Status CCodeArchive::CheckAddRoom(uint64_t blockLength) {
-    const uint64_t gapEnd = uint64_t{kDataAreaOffset} + header_.dataSize;
-    if (!batch_.expanded || batch_.entriesAdded >= batch_.plannedEntries ||
-        batch_.nextDataPosition + blockLength > gapEnd) {
-        batch_.pendingError = kErrBatchWrite;
-        return batch_.pendingError;
-    }
-    return kOk;
-}
-
-Status CCodeArchive::CommitAdd(CatalogueEntry& entry, int* newNumber) {
-    if (WriteAt(&entry, batch_.nextEntryPosition, kEntrySize) != kOk) {
-        batch_.pendingError = kErrBatchWrite;
-        return batch_.pendingError;
-    }
-    batch_.nextEntryPosition += kEntrySize;
-    batch_.nextDataPosition += entry.blockLength;
-    batch_.usedBytes += entry.blockLength;
-    ++batch_.entriesAdded;
-    if (newNumber) {
-        *newNumber = header_.entryCount + batch_.entriesAdded;
-    }
-    return kOk;
+    return batch_.Begin(silent, FlushCatalogue());
 }
 
 Status CCodeArchive::FinishBatch() {
-    Status pending = batch_.pendingError;
-    // A cancel that stopped the batch before its last add is the batch's result, also when it came
-    // between two steps rather than inside an add (a cancel during planning added nothing at all).
-    if (pending == kOk && cancelled_ && (!batch_.expanded || batch_.entriesAdded < batch_.plannedEntries)) {
-        pending = kCancelled;
-    }
     // The header switch and the reload: the catalogue grows and is read anew.
     std::optional<CatalogueChange> change;
-    if (batch_.expanded) {
+    if (batch_.expanded()) {
         change.emplace(*this);
     }
-    if (batch_.expanded) {
-        ProgressText("Canceling");
-        ProgressTotal(0);
-        const uint32_t added = static_cast<uint32_t>(batch_.entriesAdded);
-        ProtectedHeader next = header_;
-        next.entryCount = header_.entryCount + batch_.entriesAdded;
-        next.catalogueSize = header_.catalogueSize + kEntrySize * added;
-        next.defragmentPending = batch_.defragmentBefore;
-        const uint64_t catalogueStart = uint64_t{kDataAreaOffset} + header_.dataSize;
-        Status status = kOk;
-        bool sourceIntact = true;
-        if (batch_.usedBytes != batch_.plannedBytes) {
-            // Give back what was reserved but not used: the catalogue, new entries included, moves
-            // down to the end of the data actually written.
-            ProgressText("Resizing archive, please wait.");
-            const uint64_t unused = batch_.plannedBytes - batch_.usedBytes;
-            next.dataSize = static_cast<uint32_t>(header_.dataSize - unused);
-            status = RelocateCatalogue(catalogueStart, catalogueStart - unused, next.catalogueSize, next,
-                                       &sourceIntact);
-            PollCancel();
-        } else {
-            // Data and entries first, then the header that makes them part of the archive.
-            status = Flush();
-            if (status == kOk) {
-                status = WriteHeaderImage(next, true);
-            }
-        }
-        if (status == kOk) {
-            header_ = next;
-            header_.timeCopy.stamp2 = archiveFile_.diskHeader().timeCopy.stamp2;
-            status = SetArchiveLength(0);
-        } else if (sourceIntact) {
-            // The move did not happen: keep the entries added where they are, with the data area at
-            // its reserved size, and let the next Empty Recycle Bin reclaim the unused space.
-            header_.entryCount = next.entryCount;
-            header_.catalogueSize = next.catalogueSize;
-            header_.defragmentPending = 1;
-            if (Flush() == kOk) {
-                WriteHeaderImage(header_, true);
-            }
-        } else {
-            // The move was rolled back: the file is as Expand left it, without the new entries.
-            header_.defragmentPending = 1;
-        }
-        // A failure to finish is shown even after a cancel.
-        if (status != kOk && (pending == kOk || pending == kCancelled)) {
-            pending = kErrBatchWrite;
-        }
-    }
-    ProgressClose();
-    image_->Reset();
-    // The subject belongs to the error planning set, not to one of finishing.
-    const std::string subject = pending == batch_.pendingError ? batch_.pendingSubject : std::string();
+    Status result = batch_.Finish();
+    const std::string subject = batch_.SubjectOf(result);
     // A batch that never expanded changed nothing in the file: the catalogue in memory stays as it
     // is, with any change that could not be flushed.
-    if (batch_.expanded) {
+    if (batch_.expanded()) {
         const Status reloaded = Reload(true);
-        if (reloaded != kOk && (pending == kOk || pending == kCancelled)) {
-            pending = reloaded;
+        if (reloaded != kOk && (result == kOk || result == kCancelled)) {
+            result = reloaded;
         }
     }
-    batch_.expanded = false;
+    batch_.End(result);
     change.reset();
-    batch_.pendingError = pending;
-    return ReportError(pending, subject);
+    return ReportError(result, subject);
 }
 
-// ---------------------------------------------------------------- progress and errors
+// ---------------------------------------------------------------- the catalogue
 
-void CCodeArchive::ProgressOpen(int kind) {
-    cancelled_ = false;
-    progressOpen_ = true;
-    const bool adding = kind == kProgressCopy || kind == kProgressEncrypt;
+const CatalogueEntry* CCodeArchive::Entry(EntryIndex index) const {
+    // In flux the buffer may hold the old numbering, or offsets that no longer hold.
+    return fluxDepth_ > 0 ? nullptr : catalogue_.Entry(index);
+}
+
+Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    BeginBatch(true);
+    Status status = batch_.PlanFolder();
+    if (status == kOk) {
+        status = batch_.Expand();
+    }
+    if (status == kOk) {
+        status = batch_.StartAdding();
+    }
+    int number = 0;
+    if (status == kOk) {
+        status = batch_.AddFolder(parent, name, std::string(), typeCode, &number);
+    }
+    status = FinishBatch();
+    if (status == kOk && newNumber) {
+        *newNumber = number;
+    }
+    return status;
+}
+
+std::string CCodeArchive::GetName(EntryIndex index) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? catalogue_.Name(*e) : std::string();
+}
+
+std::string CCodeArchive::GetComment(EntryIndex index) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? catalogue_.Text(*e, kFieldComment) : std::string();
+}
+
+std::string CCodeArchive::SizeText(uint32_t bytes) {
+    return Catalogue::SizeText(bytes);
+}
+
+std::string CCodeArchive::DateText(uint64_t fileTime) {
+    return Catalogue::DateText(fileTime);
+}
+
+std::string CCodeArchive::GetText(EntryIndex index, int field) {
+    const CatalogueEntry* e = Entry(index);
+    return e ? catalogue_.Text(*e, field) : std::string();
+}
+
+uint32_t CCodeArchive::GetKey1(EntryIndex index, int field) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::Key1(*e, field) : 0;
+}
+
+uint32_t CCodeArchive::GetKey2(EntryIndex index, int field) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::Key2(*e, field) : 0;
+}
+
+int CCodeArchive::GetListIcon(EntryIndex index) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::ListIcon(*e) : 1;
+}
+
+int CCodeArchive::GetTreeKind(EntryIndex index) const {
+    const CatalogueEntry* e = Entry(index);
+    return e ? Catalogue::TreeKind(*e) : 0;
+}
+
+int CCodeArchive::GetTreeKindNoBin(EntryIndex index) const {
+    const int kind = GetTreeKind(index);
+    return kind == 9999 ? 0 : kind;
+}
+
+const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder() || !e->hasThumbnail || thumbnail_.storedLength == 0 ||
+        e->thumbLength != thumbnail_.storedLength) {
+        return nullptr;
+    }
+    TransferBuffers& buffers = SharedBuffers();
+    if (ReadAt(buffers.a, e->thumbOffset, thumbnail_.storedLength) != kOk ||
+        DecryptUnit(buffers.a, buffers.thumbnail, thumbnail_.storedLength) != kOk) {
+        return nullptr;
+    }
+    return buffers.thumbnail;
+}
+
+int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->IsFolder() || e->size > kPieceSize || e->dataLength != StoredLength(e->size)) {
+        return -1;
+    }
+    TransferBuffers& buffers = SharedBuffers();
+    if (ReadAt(buffers.a, e->dataOffset, e->dataLength) != kOk ||
+        DecryptUnit(buffers.a, buffers.b, e->dataLength) != kOk) {
+        return -1;
+    }
+    *data = buffers.b + kChunkPrefix;
+    *size = e->size;
+    return 0;
+}
+
+bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
+    const CatalogueEntry* e = Entry(index);
+    if (!e || e->typeCode == kTypeOther || !e->hasThumbnail) {
+        return false;
+    }
+    const SharedBytes pixels(GetThumbnail(index));
+    if (!pixels) {
+        return false;
+    }
+    SharedThumbnailMaker().RestoreIcon(thumbnail_.sizeIndex, pixels.get(), targetCell,
+                                       ThumbIsGrey(header_.thumbnailFormat), e->width, e->height);
+    return true;
+}
+
+int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
+    return fluxDepth_ > 0 ? 0 : catalogue_.FindNext(text, matchCase, wholeName, start);
+}
+
+SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
+    if (fluxDepth_ > 0) {
+        SelectionMap none;
+        none.marks.assign(3, 0);
+        return none;
+    }
+    return catalogue_.MarkSelection(selection, withSubtrees);
+}
+
+Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    catalogue_.SetComment(index, text);
+    return kOk;
+}
+
+Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    const std::string trimmed = TrimSpaces(text);
+    if (trimmed.empty()) {
+        return kCancelled; // the name stays as it was
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    catalogue_.SetName(index, trimmed);
+    return kOk;
+}
+
+Status CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    catalogue_.SetExpanded(index, expanded);
+    return kOk;
+}
+
+Status CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!Entry(index)) {
+        return ReportError(kErrGeneral);
+    }
+    catalogue_.SetTypeCode(index, code);
+    return kOk;
+}
+
+Status CCodeArchive::SetRootExpanded(bool expanded) {
+    if (Reentered() || catalogueInFlux()) {
+        return kBusy;
+    }
+    if (!isOpen_) {
+        return ReportError(kErrGeneral);
+    }
+    header_.rootExpanded = expanded ? 1 : 0;
+    return kOk;
+}
+
+void CCodeArchive::Recount(bool alert) {
+    if (!catalogue_.loaded() || Reentered()) {
+        return;
+    }
+    if (catalogue_.Recount(&header_.folderCount, &header_.fileCount) && alert) {
+        ShowAlert(AlertPerformance());
+    }
+}
+
+// ---------------------------------------------------------------- export
+
+Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written,
+                                     bool withFolders) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    std::string root;
     {
         const HostCall call;
-        host_.ProgressOpenFor(this, kind, displayName_, adding ? header_.thumbnailFormat : 0,
-                              adding ? header_.thumbnailQuality : 0);
-    }
-    PollCancel();
-}
-
-void CCodeArchive::ProgressTotal(int total) {
-    if (progressOpen_) {
-        const HostCall call;
-        host_.ProgressTotal(total);
-    }
-    PollCancel();
-}
-
-void CCodeArchive::ProgressText(const std::string& text) {
-    if (progressOpen_) {
-        ProgressCounts counts{batch_.entriesAdded, batch_.plannedEntries, batch_.usedBytes,
-                              batch_.plannedBytes};
-        const HostCall call;
-        host_.ProgressText(text, counts);
-    }
-    PollCancel();
-}
-
-void CCodeArchive::ProgressPiece(int piece, int pieces) {
-    if (progressOpen_) {
-        const HostCall call;
-        host_.ProgressPiece(piece, pieces);
-    }
-    PollCancel();
-}
-
-bool CCodeArchive::PollCancel() {
-    if (progressOpen_) {
-        const HostCall call;
-        if (host_.PollCancel()) {
-            cancelled_ = true;
+        if (!host_.ChooseFolder(root)) {
+            return kCancelled;
         }
     }
-    return cancelled_;
-}
-
-void CCodeArchive::ProgressClose() {
-    if (progressOpen_) {
-        const HostCall call;
-        host_.ProgressClose();
-        progressOpen_ = false;
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    if (root.empty() || root.back() != '/') {
+        root += '/';
+    }
+    progress_.Open(kProgressExport, 0, 0);
+    progress_.Total(marks.count);
+    std::string subject; // the file or folder a failure is about
+    const Status status =
+        Exporter(catalogue_, archiveFile_, fs_, progress_).Run(root, marks, written, withFolders, subject);
+    progress_.Close();
+    if (status == kOk || status == kCancelled) {
+        return status;
+    }
+    // One message, saying what went wrong where that is known; a disk that filled up (or anything
+    // else) as 9006.
+    switch (status) {
+    case kErrArchiveRead:
+    case kErrFolderReadOnly:
+    case kErrFolderInTheWay:
+    case kErrFileAccess:
+        return ReportError(status, subject);
+    default:
+        return ReportError(kErrExportSpace);
     }
 }
+
+Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
+                                std::string* writtenPath, const SelectionMap* marks) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (catalogueInFlux()) {
+        return kErrGeneral;
+    }
+    return Exporter(catalogue_, archiveFile_, fs_, progress_)
+        .ExportFile(index, folder, makeName, writtenPath, marks);
+}
+
+Status CCodeArchive::ReadFileData(EntryIndex index, IFile& output) {
+    return ReadFileData(index, [&output, offset = uint64_t{0}](const uint8_t* data, size_t length) mutable {
+        const bool ok = output.WriteAt(data, offset, length);
+        offset += length;
+        return ok;
+    });
+}
+
+Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink) {
+    // It may pump through the progress window of an operation running on the archive.
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (catalogueInFlux()) {
+        return kErrArchiveRead;
+    }
+    return Exporter(catalogue_, archiveFile_, fs_, progress_).ReadFileData(index, sink);
+}
+
+// ---------------------------------------------------------------- organise
+
+Status CCodeArchive::MoveEntries(const std::vector<int>& selection, int destination, bool confirm) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    // Nothing to move (an empty selection, or one of the recycle bin alone) is no failure: as for
+    // a copy, nothing is touched and 0 comes back.
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    const CatalogueEntry* target = destination == 0 ? nullptr : Entry(EntryIndex::OfNumber(destination));
+    if (destination != 0 && (!target || !target->IsFolder())) {
+        return ReportError(kErrGeneral);
+    }
+    if (marks.Marked(destination)) {
+        return ReportError(kErrMoveIntoItself);
+    }
+    const bool intoBin = destination != 0 && target->inRecycleBin != 0;
+    if (confirm && intoBin) {
+        const HostCall call;
+        if (!host_.Confirm(marks.count == 1 ? ConfirmDeleteOne() : ConfirmDeleteMany())) {
+            return kCancelled;
+        }
+    }
+    // The entries are changed in the file, then reloaded: changes held in memory must reach the file
+    // first, or the reload would throw them away.
+    if (Status s = WriteHeader(false); s != kOk) {
+        return ReportError(s);
+    }
+    Status status = kOk;
+    // Each entry changes by its parent alone, a four-byte field that no torn write can split, so
+    // every entry is either moved or not whatever happens; the reload below recounts the rest.
+    for (int number : selection) {
+        if (status != kOk) {
+            break;
+        }
+        if (number <= 1 || number > header_.entryCount) {
+            continue;
+        }
+        CatalogueEntry e{};
+        status = catalogue_.ReadEntry(e, EntryIndex::OfNumber(number));
+        if (status == kOk && e.parent != destination) {
+            e.parent = destination;
+            status = catalogue_.WriteEntry(e, EntryIndex::OfNumber(number));
+        }
+    }
+    if (status == kOk) {
+        status = Flush();
+    }
+    Status reloaded = kOk;
+    {
+        const CatalogueChange change(*this);
+        reloaded = Reload(!(confirm && intoBin));
+    }
+    return ReportError(status != kOk ? status : reloaded);
+}
+
+Status CCodeArchive::CopyEntries(const std::vector<int>& selection, int destination, CCodeArchive& target) {
+    if (Reentered() || target.Reentered()) {
+        return kBusy;
+    }
+    const OperationScope scope(*this);
+    const OperationScope targetScope(target);
+    if (selection.empty()) {
+        return kOk;
+    }
+    const SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return kOk;
+    }
+    const int count = header_.entryCount;
+    // A copy within this archive reloads it at the end: what is only in memory must be written first.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
+    Status status = target.BeginBatch(false);
+    EntryCopier copier(catalogue_, archiveFile_, target.batch_, marks, destination, count);
+    if (status == kOk) {
+        status = copier.Plan();
+    }
+    if (status == kOk) {
+        status = target.batch_.Expand();
+    }
+    if (status == kOk && target.batch_.StartAdding() == kOk) {
+        copier.Add();
+    }
+    return target.FinishBatch();
+}
+
+// ---------------------------------------------------------------- recycle bin
+
+Status CCodeArchive::EmptyRecycleBin(const std::vector<int>& selection) {
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    const OperationScope scope(*this);
+    SelectionMap marks = MarkSelection(selection, true);
+    if (marks.count == 0) {
+        return header_.defragmentPending ? Defragment() : Status{kOk};
+    }
+    {
+        const HostCall call;
+        if (!host_.Confirm(ConfirmEmptyRecycleBin())) {
+            return kCancelled;
+        }
+    }
+    if (Status s = WriteHeader(false); s != kOk) {
+        return ReportError(s);
+    }
+    // From the renumbering to the end of the defragmentation the catalogue is in flux.
+    const CatalogueChange change(*this);
+    Status status = kOk;
+    {
+        WaitCursorGuard wait(host_);
+        status = Defragmenter(archiveFile_, header_, catalogue_, fs_, path_, progress_).RemoveMarked(marks);
+    }
+    if (status != kOk) {
+        // The header on disk still describes the old catalogue: reload it and say what happened.
+        Reload(false);
+        return ReportError(kErrCorrupt);
+    }
+    // The pass reloads the catalogue on every way out and shows its own failure.
+    return Defragment();
+}
+
+Status CCodeArchive::Defragment() {
+    if (Reentered()) {
+        return kBusy;
+    }
+    if (!header_.defragmentPending) {
+        return kOk;
+    }
+    if (archiveFile_.readOnly()) {
+        return ReportError(kErrReadOnly);
+    }
+    const OperationScope scope(*this);
+    // Pending catalogue changes reach the file first: the pass works on the file and reloads it, so
+    // changes that cannot be written would be lost.
+    if (Status s = FlushCatalogue(); s != kOk) {
+        return ReportError(s);
+    }
+    // Blocks move and the catalogue is reloaded: in flux until the pass is over.
+    std::optional<CatalogueChange> change(std::in_place, *this);
+    progress_.Open(kProgressDefragment, 0, 0);
+    progress_.Total(header_.entryCount);
+    bool cancelled = false;
+    Status failure =
+        Defragmenter(archiveFile_, header_, catalogue_, fs_, path_, progress_).Compact(&cancelled);
+    // The catalogue is reloaded on every way out: moved entries have new offsets in the file.
+    catalogue_.Invalidate();
+    const Status reloaded = Reload(false);
+    if (failure == kOk) {
+        failure = reloaded;
+    }
+    progress_.Close();
+    change.reset();
+    if (failure != kOk) {
+        return ReportError(failure);
+    }
+    if (cancelled) {
+        ShowAlert(AlertDefragmentCancelled());
+        return kCancelled;
+    }
+    return kOk;
+}
+
+// ---------------------------------------------------------------- errors
 
 Status CCodeArchive::ReportError(Status code, const std::string& subject) {
     if (code == kOk || code == kCancelled) {

@@ -4,11 +4,15 @@
 // message number) and has already shown its message through the ArchiveHost when it returns.
 #include "ArchiveFile.h"
 #include "ArchiveHost.h"
+#include "BatchWriter.h"
 #include "CCipher.h"
+#include "Catalogue.h"
 #include "EntryIndex.h"
 #include "ErrorCodes.h"
 #include "FileLayer.h"
 #include "Format.h"
+#include "HostCall.h"
+#include "Progress.h"
 #include "SharedBuffers.h"
 #include "Validate.h"
 
@@ -19,34 +23,6 @@
 #include <vector>
 
 namespace quorvane {
-
-class RollbackJournal;
-class ChunkCursor;
-struct ChunkPiece;
-class CImageHolder;
-class CThumbnailMaker;
-
-// Marks of a selection, indexed by entry number (mark 0 is the top level): -1 marked, 0 not;
-// operations that renumber entries reuse the marks for new numbers.
-struct SelectionMap {
-    std::vector<int32_t> marks;
-    int count = 0;
-    bool Marked(int number) const {
-        return number >= 0 && static_cast<size_t>(number) < marks.size() && marks[number] == -1;
-    }
-};
-
-// Column fields of GetText / GetKey1 / GetKey2.
-enum ColumnField {
-    kFieldName,
-    kFieldType,
-    kFieldSize,
-    kFieldDimensions,
-    kFieldAdded,
-    kFieldModified,
-    kFieldCreated,
-    kFieldComment
-};
 
 // Why the last Open failed, for a caller that offers the password again: only WrongPassword
 // follows a password prompt whose password failed the check. A file that is not an archive of this
@@ -185,8 +161,8 @@ public:
     const CipherState& keyState() const { return archiveFile_.keyState(); }
     uint8_t thumbnailFormat() const { return header_.thumbnailFormat; }
     uint8_t thumbnailQuality() const { return header_.thumbnailQuality; }
-    int thumbSizeIndex() const { return thumbSizeIndex_; }
-    uint32_t thumbStoredLength() const { return thumbStoredLength_; }
+    int thumbSizeIndex() const { return thumbnail_.sizeIndex; }
+    uint32_t thumbStoredLength() const { return thumbnail_.storedLength; }
     int32_t entryCount() const { return header_.entryCount; }
     int32_t folderCount() const { return header_.folderCount; }
     int32_t fileCount() const { return header_.fileCount; }
@@ -196,11 +172,11 @@ public:
     uint64_t archiveSize() const {
         return uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
     }
-    bool catalogueLoaded() const { return catalogueLoaded_; }
+    bool catalogueLoaded() const { return catalogue_.loaded(); }
     // Opened read-only (the file may be read but not written): everything that reads works, every
     // change is refused with a message, and nothing is ever written to the file.
     bool readOnly() const { return archiveFile_.readOnly(); }
-    bool catalogueDirty() const { return catalogueDirty_; }
+    bool catalogueDirty() const { return catalogue_.dirty(); }
     const PlainHeader& plainHeader() const { return archiveFile_.plainHeader(); }
     const ProtectedHeader& header() const { return header_; }
     // The length of the open file (0 when none); archiveSize() once nothing is under way.
@@ -232,60 +208,16 @@ private:
     Status WriteHeader(bool flush);
     Status LoadCatalogue();
     Status FlushCatalogue();
-    Status ReadEntry(CatalogueEntry& entry, EntryIndex index);
-    Status WriteEntry(const CatalogueEntry& entry, EntryIndex index);
 
-    // ---- batch protocol: BeginBatch, Plan*, Expand, StartAdding, add steps, FinishBatch
+    // ---- the batch, between its steps (see BatchWriter): the catalogue's changes are written
+    // first, and Finish reloads and reports
     Status BeginBatch(bool silent);
-    Status PlanFile(const std::string& path, uint64_t size);
-    Status PlanFolder();
-    Status PlanCopy(const CatalogueEntry& entry);
-    // Planning found something the batch cannot take (a folder that cannot be listed): the batch
-    // fails with `code`, shown naming `subject`.
-    Status PlanFailure(Status code, const std::string& subject);
-    Status Expand();
-    Status StartAdding();
     Status FinishBatch();
-
-    // ---- import
-    static uint8_t TypeCodeOf(const std::string& path);
-    // Batch add step: one file from disk into `parent`.
-    Status AddFile(int parent, const std::string& path, int* newNumber = nullptr);
-    // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
-    // `beside`, for a one-chunk file, gets the plain bytes on this thread while the chunk is encrypted.
-    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
-                         const std::function<void(const uint8_t*)>& beside = nullptr);
-    // Decodes the image, records its dimensions in `entry` and encrypts its thumbnail into the shared
-    // thumbnail buffer.
-    Status SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry);
-    // SealThumbnail, then the thumbnail written at entry.thumbOffset.
-    Status MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry);
-
-    // ---- copy steps
-    Status CopyEntry(CCodeArchive& target, EntryIndex index);
-    Status AddCopiedFile(int parent, CCodeArchive& source, const CatalogueEntry& entry,
-                         const std::string& comment, const std::string& name, int* newNumber = nullptr);
-    Status CopyFileData(CCodeArchive& source, const CatalogueEntry& entry, uint64_t position,
-                        SharedBytes* firstChunk);
-    // ---- progress
-    void ProgressOpen(int kind);
-    void ProgressTotal(int total);
-    void ProgressText(const std::string& text);
-    void ProgressPiece(int piece, int pieces);
-    bool PollCancel();
-    void ProgressClose();
-    bool Cancelled() const { return cancelled_; }
-    // The user cancelled the operation whose progress window is open: the chunk loops of a large
-    // file stop between pieces on it, not only between files.
-    bool CancelledBetweenPieces() const { return progressOpen_ && cancelled_; }
 
     // Shows the message of `code` (nothing for 0 and 9004; 9029 for codes the table does not hold),
     // naming `subject` when one is given, and returns the code shown (0 and 9004 as they are).
     Status ReportError(Status code, const std::string& subject = {});
 
-    // Batch add step: one folder into `parent`.
-    Status AddFolder(int parent, const std::string& name, const std::string& comment, uint8_t typeCode,
-                     int* newNumber = nullptr);
     void Recount(bool alert);
     ArchiveHost& host() { return host_; }
     IFileSystem& fileSystem() { return fs_; }
@@ -295,42 +227,6 @@ private:
     std::string DecryptText(const uint8_t* field);
     // Encrypts text into a 128-byte field by the text copy rule; fills the two sort keys.
     void EncryptText(const std::string& text, uint8_t* field, uint32_t* key1, uint32_t* key2);
-
-    struct Batch {
-        int plannedEntries = 0;
-        uint64_t plannedBytes = 0;
-        uint64_t usedBytes = 0;
-        int entriesAdded = 0;
-        uint64_t nextDataPosition = 0;
-        uint64_t nextEntryPosition = 0;
-        bool expanded = false;
-        bool silent = false;
-        uint8_t defragmentBefore = 0;
-        Status pendingError = 0;
-        std::string pendingSubject;             // the file or folder the pending error is about, if any
-        std::vector<uint64_t> plannedFileSizes; // in planning order; each add of a file takes the next
-        size_t nextPlannedFile = 0;
-    };
-
-    // Status of an add step's preamble: 9004 when cancelled, else the pending error.
-    Status AddPreamble() const;
-    // Between two pieces of a file's data: the piece's progress, and a cancel unless it was the last.
-    Status AfterPiece(const ChunkCursor& chunks, const ChunkPiece& piece);
-    // An add may write `blockLength` bytes only while it stays inside the reserved gap and the
-    // plan; otherwise the pending error is set and nothing is written.
-    Status CheckAddRoom(uint64_t blockLength);
-    // The bytes a file's block may take in the gap: its chunks, and a thumbnail when it may get one.
-    uint64_t FileBlockRoom(uint8_t typeCode, uint64_t size) const;
-    // Completes a file entry whose data was just written at the next data position (offsets,
-    // thumbnail, name, comment, extension) and commits it. `e` holds the file's own fields. With
-    // `sealedThumbnail`, the thumbnail was already made beside the data (its status; when 0 it waits
-    // in the shared thumbnail buffer), else it is made from `firstChunk`.
-    Status CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
-                         bool zeroEmptyCommentKeys, const std::string& imageName,
-                         const SharedBytes& firstChunk, int* newNumber,
-                         const Status* sealedThumbnail = nullptr);
-    // Writes the entry of an add step at the next entry position and advances the batch.
-    Status CommitAdd(CatalogueEntry& entry, int* newNumber);
 
     // Moves the catalogue and switches the header on disk to `next` in one crash-safe step.
     // On failure the file is as its old header describes; `sourceIntact` tells whether the bytes at
@@ -346,14 +242,6 @@ private:
     // Called back from inside a pump of an operation on this archive (changes and long operations
     // are refused then; the operation's own steps are not called back and go on).
     bool Reentered() const;
-    // A call into the host that may run its event loop.
-    class HostCall {
-    public:
-        HostCall();
-        ~HostCall();
-        HostCall(const HostCall&) = delete;
-        HostCall& operator=(const HostCall&) = delete;
-    };
     // Brackets a renumbering, a move of blocks or of the catalogue, or a reload: reads refuse
     // inside, and the outermost bracket tells the host before and after, then shows the messages
     // and alerts raised inside it (no dialog opens over a catalogue in flux).
@@ -370,37 +258,24 @@ private:
     void NewGeneration();
     // An alert, shown now or, in flux, after CatalogueChanged.
     void ShowAlert(const Prompt& prompt);
-    Status ValidateLoaded();
     void ResetState();
     void FillThumbSettings();
     uint64_t FileLength();
 
     ArchiveHost& host_;
     IFileSystem& fs_;
-    bool cancelled_ = false;
-    bool progressOpen_ = false;
     std::string path_;
     std::string fileName_;
     std::string displayName_;
     ProtectedHeader header_{};
     TimeBlock timeTemplate_{};
-    int thumbSizeIndex_ = 0;
-    uint32_t thumbStoredLength_ = 0;
-    bool catalogueLoaded_ = false;
-    std::vector<CatalogueEntry> catalogue_;
-    // Per entry, how it differs from the file since the last load or flush.
-    enum EntryChange : uint8_t { kChangeNone, kChangeDerived, kChangeContent };
-    std::vector<uint8_t> entryChanges_;
-    void MarkChanged(int index, EntryChange change);
-    bool catalogueDirty_ = false;
+    ThumbnailSlot thumbnail_;
     bool isOpen_ = false;
     OpenFailure lastOpenFailure_ = OpenFailure::None;
     ArchiveFile archiveFile_;
-    Batch batch_;
-    std::unique_ptr<CImageHolder> image_;
-    // Move and copy context: the marks of the running copy and the target's folder.
-    SelectionMap moveMarks_;
-    int moveDestination_ = 0;
+    Catalogue catalogue_;
+    Progress progress_;
+    BatchWriter batch_;
     int busyDepth_ = 0;
     int busyHostDepth_ = 0; // host calls under way when the outermost operation began
     int fluxDepth_ = 0;

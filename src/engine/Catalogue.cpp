@@ -1,6 +1,7 @@
-// The item catalogue: names and comments, derived counts, selections, column texts and keys.
-#include "CCodeArchive.h"
+#include "Catalogue.h"
+
 #include "DerivedCounts.h"
+#include "RollbackJournal.h"
 #include "NameRules.h"
 #include "TextCodec.h"
 #include "Validate.h"
@@ -46,330 +47,168 @@ std::string ExtensionText(const CatalogueEntry& e) {
 
 } // namespace
 
-const CatalogueEntry* CCodeArchive::Entry(EntryIndex index) const {
-    // In flux the buffer may hold the old numbering, or offsets that no longer hold.
-    if (!catalogueLoaded_ || fluxDepth_ > 0 || index.value < 0 ||
-        static_cast<size_t>(index.value) >= catalogue_.size()) {
+Catalogue::Catalogue(ArchiveFile& file, const ProtectedHeader& header, IFileSystem& fs,
+                     const std::string& archivePath)
+    : file_(file)
+    , header_(header)
+    , fs_(fs)
+    , archivePath_(archivePath) {}
+
+const CatalogueEntry* Catalogue::Entry(EntryIndex index) const {
+    if (!loaded_ || index.value < 0 || static_cast<size_t>(index.value) >= entries_.size()) {
         return nullptr;
     }
-    return &catalogue_[static_cast<size_t>(index.value)];
+    return &entries_[static_cast<size_t>(index.value)];
 }
 
-Status CCodeArchive::ValidateLoaded() {
-    const std::vector<Finding> findings = CheckStructure(header_, catalogue_, FileLength(), true);
-    for (const Finding& f : findings) {
+// ---------------------------------------------------------------- persistence
+
+Status Catalogue::Load() {
+    // Cleared first, so that a failed load can never be recounted or written back.
+    loaded_ = false;
+    dirty_ = false;
+    const int32_t count = header_.entryCount;
+    if (count < 0 || count > kMaxEntries || header_.catalogueSize != uint64_t{kEntrySize} * count) {
+        entries_.clear();
+        return kErrCorrupt;
+    }
+    entries_.resize(static_cast<size_t>(count));
+    if (file_.ReadAt(entries_.data(), ImageOffset(), header_.catalogueSize) != kOk) {
+        entries_.clear();
+        return kErrArchiveRead;
+    }
+    for (const Finding& f : CheckStructure(header_, entries_, file_.Length(), true)) {
         if (f.error) {
+            entries_.clear();
             return kErrCorrupt;
         }
     }
+    changes_.assign(entries_.size(), kUnchanged);
+    loaded_ = true;
     return kOk;
 }
 
-// ---------------------------------------------------------------- building
-
-Status CCodeArchive::AddFolder(int parent, const std::string& name, const std::string& comment,
-                               uint8_t typeCode, int* newNumber) {
-    if (Status s = AddPreamble(); s != kOk) {
-        return s;
-    }
-    if (Status s = CheckAddRoom(0); s != kOk) {
-        return s;
-    }
-    const uint64_t now = NowFileTime();
-    header_.timeCopy.stamp2 = now;
-    CatalogueEntry e{};
-    e.created = e.modified = e.added = now;
-    e.container = 1;
-    e.typeCode = typeCode;
-    e.expanded = 1;
-    e.parent = parent;
-    e.width = -1;
-    e.height = -1;
-    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    EncryptText(comment, e.comment, &e.commentKey1, &e.commentKey2);
-    return CommitAdd(e, newNumber);
+bool Catalogue::HasUnwrittenChanges() const {
+    // A read-only archive keeps its changes of tree state in memory only.
+    return loaded_ && dirty_ && file_.attached() && !file_.readOnly();
 }
 
-Status CCodeArchive::CreateFolder(int parent, const std::string& name, uint8_t typeCode, int* newNumber) {
-    if (Reentered()) {
-        return kBusy;
+Status Catalogue::Flush() {
+    if (!HasUnwrittenChanges()) {
+        return kOk;
     }
-    const OperationScope scope(*this);
-    BeginBatch(true);
-    Status status = PlanFolder();
-    if (status == kOk) {
-        status = Expand();
-    }
-    if (status == kOk) {
-        status = StartAdding();
-    }
-    int number = 0;
-    if (status == kOk) {
-        status = AddFolder(parent, name, std::string(), typeCode, &number);
-    }
-    status = FinishBatch();
-    if (status == kOk && newNumber) {
-        *newNumber = number;
-    }
-    return status;
-}
+    const uint64_t base = ImageOffset();
+    const bool samePlace =
+        changes_.size() == entries_.size() && header_.dataSize == file_.diskHeader().dataSize;
 
-// ---------------------------------------------------------------- reading
-
-std::string CCodeArchive::GetName(EntryIndex index) {
-    const CatalogueEntry* e = Entry(index);
-    return e ? DecryptText(e->name) : std::string();
-}
-
-std::string CCodeArchive::GetComment(EntryIndex index) {
-    const CatalogueEntry* e = Entry(index);
-    return e ? DecryptText(e->comment) : std::string();
-}
-
-std::string CCodeArchive::SizeText(uint32_t bytes) {
-    char text[32];
-    if (bytes == 0) {
-        std::snprintf(text, sizeof text, "%dKB", 0);
-    } else if (bytes <= 1048575) {
-        std::snprintf(text, sizeof text, "%dKB", static_cast<int>(bytes / 1024 + 1));
+    // Only the entries that changed are written. When one of them changes more than the derived
+    // counts (a rename, a comment, a type), the old bytes go to the journal first: a torn entry would
+    // otherwise leave a name that decrypts to garbage. Derived counts are recomputed on every load,
+    // so a torn write of them alone loses nothing.
+    std::vector<std::pair<size_t, size_t>> runs; // [first, last)
+    bool needJournal = !samePlace;
+    if (samePlace) {
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            if (changes_[i] == kUnchanged) {
+                continue;
+            }
+            needJournal = needJournal || changes_[i] == kContent;
+            if (!runs.empty() && runs.back().second == i) {
+                runs.back().second = i + 1;
+            } else {
+                runs.emplace_back(i, i + 1);
+            }
+        }
     } else {
-        std::snprintf(text, sizeof text, "%dMB", static_cast<int>(bytes / 1048576 + 1));
+        runs.emplace_back(0, entries_.size());
     }
-    return text;
-}
-
-std::string CCodeArchive::DateText(uint64_t fileTime) {
-    const auto seconds = static_cast<std::time_t>(FileTimeToUnixSeconds(fileTime));
-    std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr) {
-        return {};
-    }
-    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
-    char text[64];
-    std::snprintf(text, sizeof text,
-                  local.tm_hour < 12 ? "%.2d/%.2d/%.2d %.2d:%.2d AM" : "%.2d/%.2d/%.2d %.2d:%.2d PM",
-                  local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, hour, local.tm_min);
-    return text;
-}
-
-std::string CCodeArchive::GetText(EntryIndex index, int field) {
-    const CatalogueEntry* e = Entry(index);
-    if (!e) {
-        return {};
-    }
-    char text[64];
-    switch (field) {
-    case kFieldName:
-        return DecryptText(e->name);
-    case kFieldType:
-        return e->IsFolder() ? std::string("File Folder") : ExtensionText(*e);
-    case kFieldSize:
-        return SizeText(e->size);
-    case kFieldDimensions:
-        if (e->IsFolder()) {
-            std::snprintf(text, sizeof text, "%d Items", e->itemCount);
-            return text;
+    RollbackJournal journal(fs_, archivePath_);
+    if (needJournal) {
+        bool ok = journal.Begin(*file_.file());
+        for (const auto& [first, last] : runs) {
+            ok = ok && journal.Save(*file_.file(), base + first * kEntrySize, (last - first) * kEntrySize);
         }
-        if (e->width == -1) {
-            return {};
-        }
-        std::snprintf(text, sizeof text, "%2dx%2d", e->width, e->height);
-        return text;
-    case kFieldAdded:
-        return DateText(e->added);
-    case kFieldModified:
-        return DateText(e->modified);
-    case kFieldCreated:
-        return DateText(e->created);
-    case kFieldComment:
-        return DecryptText(e->comment);
-    default:
-        return {};
-    }
-}
-
-uint32_t CCodeArchive::GetKey1(EntryIndex index, int field) const {
-    const CatalogueEntry* e = Entry(index);
-    if (!e) {
-        return 0;
-    }
-    switch (field) {
-    case kFieldName:
-        return e->nameKey1;
-    case kFieldType:
-        return e->extensionKey;
-    case kFieldSize:
-        return e->size;
-    case kFieldDimensions:
-        return e->width == -1 ? 0x8000u : static_cast<uint32_t>(e->width);
-    case kFieldAdded:
-        return static_cast<uint32_t>(e->added >> 32);
-    case kFieldModified:
-        return static_cast<uint32_t>(e->modified >> 32);
-    case kFieldCreated:
-        return static_cast<uint32_t>(e->created >> 32);
-    case kFieldComment:
-        return e->commentKey1;
-    default:
-        return 0;
-    }
-}
-
-uint32_t CCodeArchive::GetKey2(EntryIndex index, int field) const {
-    const CatalogueEntry* e = Entry(index);
-    if (!e) {
-        return 0;
-    }
-    switch (field) {
-    case kFieldName:
-        return e->nameKey2;
-    case kFieldType:
-    case kFieldSize:
-        return e->nameKey1;
-    case kFieldDimensions:
-        return e->height == -1 ? 0x8000u : static_cast<uint32_t>(e->height);
-    case kFieldAdded:
-        return static_cast<uint32_t>(e->added);
-    case kFieldModified:
-        return static_cast<uint32_t>(e->modified);
-    case kFieldCreated:
-        return static_cast<uint32_t>(e->created);
-    case kFieldComment:
-        return e->commentKey2;
-    default:
-        return 0;
-    }
-}
-
-int CCodeArchive::GetListIcon(EntryIndex index) const {
-    const CatalogueEntry* e = Entry(index);
-    if (!e) {
-        return 1;
-    }
-    switch (e->typeCode) {
-    case kTypeArchive:
-    case kTypeOther:
-        return 1;
-    case kTypeFolder:
-        return 3;
-    case kTypeRecycleBin:
-        return e->itemCount != 0 ? 6 : 5;
-    default:
-        if (IsImageType(e->typeCode)) {
-            return e->hasThumbnail ? 0 : 2;
-        }
-        return 1;
-    }
-}
-
-int CCodeArchive::GetTreeKind(EntryIndex index) const {
-    const CatalogueEntry* e = Entry(index);
-    if (!e) {
-        return 0;
-    }
-    if (!e->IsFolder()) {
-        return 2;
-    }
-    if (e->typeCode == kTypeFolder) {
-        return 1;
-    }
-    return e->typeCode == kTypeRecycleBin ? 9999 : 0;
-}
-
-int CCodeArchive::GetTreeKindNoBin(EntryIndex index) const {
-    const int kind = GetTreeKind(index);
-    return kind == 9999 ? 0 : kind;
-}
-
-const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
-    const CatalogueEntry* e = Entry(index);
-    if (!e || e->IsFolder() || !e->hasThumbnail || thumbStoredLength_ == 0 ||
-        e->thumbLength != thumbStoredLength_) {
-        return nullptr;
-    }
-    TransferBuffers& buffers = SharedBuffers();
-    if (ReadAt(buffers.a, e->thumbOffset, thumbStoredLength_) != kOk ||
-        DecryptUnit(buffers.a, buffers.thumbnail, thumbStoredLength_) != kOk) {
-        return nullptr;
-    }
-    return buffers.thumbnail;
-}
-
-int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t* size) {
-    const CatalogueEntry* e = Entry(index);
-    if (!e || e->IsFolder() || e->size > kPieceSize || e->dataLength != StoredLength(e->size)) {
-        return -1;
-    }
-    TransferBuffers& buffers = SharedBuffers();
-    if (ReadAt(buffers.a, e->dataOffset, e->dataLength) != kOk ||
-        DecryptUnit(buffers.a, buffers.b, e->dataLength) != kOk) {
-        return -1;
-    }
-    *data = buffers.b + kChunkPrefix;
-    *size = e->size;
-    return 0;
-}
-
-int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
-    if (!catalogueLoaded_ || fluxDepth_ > 0 || start < 0) {
-        return 0;
-    }
-    const std::u32string wanted = UpperCodePoints(text);
-    for (int index = start; index < header_.entryCount; ++index) {
-        if (catalogue_[static_cast<size_t>(index)].IsFolder()) {
-            continue;
-        }
-        const std::string name = GetName(EntryIndex(index));
-        bool match;
-        if (matchCase) {
-            match = wholeName ? name == text : name.find(text) != std::string::npos;
-        } else {
-            const std::u32string upper = UpperCodePoints(name);
-            match = wholeName ? upper == wanted : upper.find(wanted) != std::u32string::npos;
-        }
-        if (match) {
-            return index + 1;
+        if (!ok || !journal.Commit()) {
+            journal.Discard();
+            return kErrFileAccess;
         }
     }
-    return 0;
-}
-
-// ---------------------------------------------------------------- changing
-
-Status CCodeArchive::SetEntryComment(EntryIndex index, const std::string& text) {
-    if (Reentered() || catalogueInFlux()) {
-        return kBusy;
+    Status status = kOk;
+    for (const auto& [first, last] : runs) {
+        status = file_.WriteAt(&entries_[first], base + first * kEntrySize, (last - first) * kEntrySize);
+        if (status != kOk) {
+            break;
+        }
     }
-    if (!Entry(index)) {
-        return ReportError(kErrGeneral);
+    if (needJournal) {
+        if (status == kOk) {
+            status = file_.Flush();
+        }
+        if (status == kOk && !journal.Discard()) {
+            status = kErrFileAccess;
+        }
+        if (status != kOk) {
+            // Put the old entries back now: a journal left behind would undo later work on the next
+            // open. The changes stay in memory, so saving can be tried again.
+            RollbackJournal::Recover(fs_, archivePath_, *file_.file(), false);
+        }
     }
-    if (archiveFile_.readOnly()) {
-        return ReportError(kErrReadOnly);
+    if (status != kOk) {
+        return status;
     }
-    CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
-    EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
-    MarkChanged(index.value, kChangeContent);
+    std::fill(changes_.begin(), changes_.end(), kUnchanged);
+    dirty_ = false;
     return kOk;
 }
 
-Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
-    if (Reentered() || catalogueInFlux()) {
-        return kBusy;
+void Catalogue::Clear() {
+    entries_.clear();
+    changes_.clear();
+    loaded_ = false;
+    dirty_ = false;
+}
+
+void Catalogue::Invalidate() {
+    loaded_ = false;
+    dirty_ = false;
+    changes_.clear();
+}
+
+Status Catalogue::ReadEntry(CatalogueEntry& entry, EntryIndex index) const {
+    if (index.value < 0 || index.value >= header_.entryCount) {
+        return kErrArchiveRead;
     }
-    if (!Entry(index)) {
-        return ReportError(kErrGeneral);
+    return file_.ReadAt(&entry, ImageOffset() + uint64_t{kEntrySize} * index.value, kEntrySize);
+}
+
+Status Catalogue::WriteEntry(const CatalogueEntry& entry, EntryIndex index) {
+    if (index.value < 0 || index.value >= header_.entryCount) {
+        return kErrFileAccess;
     }
-    const std::string trimmed = TrimSpaces(text);
-    if (trimmed.empty()) {
-        return kCancelled; // the name stays as it was
+    return file_.WriteAt(&entry, ImageOffset() + uint64_t{kEntrySize} * index.value, kEntrySize);
+}
+
+// ---------------------------------------------------------------- changes
+
+void Catalogue::MarkChanged(EntryIndex index, Change change) {
+    if (index.value >= 0 && static_cast<size_t>(index.value) < changes_.size()) {
+        uint8_t& slot = changes_[static_cast<size_t>(index.value)];
+        slot = std::max<uint8_t>(slot, change);
     }
-    if (archiveFile_.readOnly()) {
-        return ReportError(kErrReadOnly);
-    }
+    dirty_ = true;
+}
+
+void Catalogue::SetComment(EntryIndex index, const std::string& text) {
+    CatalogueEntry& e = entries_[static_cast<size_t>(index.value)];
+    file_.EncryptText(text, e.comment, &e.commentKey1, &e.commentKey2);
+    MarkChanged(index, kContent);
+}
+
+void Catalogue::SetName(EntryIndex index, const std::string& trimmed) {
     const size_t dot = trimmed.find_last_of('.');
     const std::string base =
         dot != std::string::npos && dot != 0 && dot != trimmed.size() - 1 ? trimmed.substr(0, dot) : trimmed;
-    CatalogueEntry& e = catalogue_[static_cast<size_t>(index.value)];
+    CatalogueEntry& e = entries_[static_cast<size_t>(index.value)];
     std::string name = base;
     const std::string extension = ExtensionText(e);
     if (!extension.empty()) {
@@ -384,53 +223,22 @@ Status CCodeArchive::Rename(EntryIndex index, const std::string& text) {
     // The user cannot change or remove the extension, so a name too long for the field gives up
     // characters before it instead.
     name = ShortenKeepingExtension(name, FitsTextField);
-    EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
-    MarkChanged(index.value, kChangeContent);
-    return kOk;
+    file_.EncryptText(name, e.name, &e.nameKey1, &e.nameKey2);
+    MarkChanged(index, kContent);
 }
 
-Status CCodeArchive::SetExpanded(EntryIndex index, bool expanded) {
-    if (Reentered() || catalogueInFlux()) {
-        return kBusy;
-    }
-    if (!Entry(index)) {
-        return ReportError(kErrGeneral);
-    }
-    catalogue_[static_cast<size_t>(index.value)].expanded = expanded ? 1 : 0;
-    MarkChanged(index.value, kChangeDerived);
-    return kOk;
+void Catalogue::SetExpanded(EntryIndex index, bool expanded) {
+    entries_[static_cast<size_t>(index.value)].expanded = expanded ? 1 : 0;
+    MarkChanged(index, kDerived);
 }
 
-Status CCodeArchive::SetTypeCode(EntryIndex index, uint8_t code) {
-    if (Reentered() || catalogueInFlux()) {
-        return kBusy;
-    }
-    if (!Entry(index)) {
-        return ReportError(kErrGeneral);
-    }
-    catalogue_[static_cast<size_t>(index.value)].typeCode = code;
-    MarkChanged(index.value, kChangeContent);
-    return kOk;
+void Catalogue::SetTypeCode(EntryIndex index, uint8_t code) {
+    entries_[static_cast<size_t>(index.value)].typeCode = code;
+    MarkChanged(index, kContent);
 }
 
-Status CCodeArchive::SetRootExpanded(bool expanded) {
-    if (Reentered() || catalogueInFlux()) {
-        return kBusy;
-    }
-    if (!isOpen_) {
-        return ReportError(kErrGeneral);
-    }
-    header_.rootExpanded = expanded ? 1 : 0;
-    return kOk;
-}
-
-// ---------------------------------------------------------------- structure
-
-void CCodeArchive::Recount(bool alert) {
-    if (!catalogueLoaded_ || Reentered()) {
-        return;
-    }
-    const int32_t count = static_cast<int32_t>(catalogue_.size());
+bool Catalogue::Recount(int32_t* folders, int32_t* files) {
+    const int32_t count = static_cast<int32_t>(entries_.size());
     struct Derived {
         int32_t itemCount, fileCount;
         uint32_t size;
@@ -440,43 +248,202 @@ void CCodeArchive::Recount(bool alert) {
     auto derivedOf = [](const CatalogueEntry& e) {
         return Derived{e.itemCount, e.fileCount, e.size, e.inRecycleBin};
     };
-    std::vector<Derived> before(catalogue_.size());
-    std::transform(catalogue_.begin(), catalogue_.end(), before.begin(), derivedOf);
-    const DerivedCounts derived = CountDerived(catalogue_);
-    header_.folderCount = derived.folders;
-    header_.fileCount = derived.files;
-    bool noteAlert = derived.topLevelFiles > 1000;
+    std::vector<Derived> before(entries_.size());
+    std::transform(entries_.begin(), entries_.end(), before.begin(), derivedOf);
+    const DerivedCounts derived = CountDerived(entries_);
+    *folders = derived.folders;
+    *files = derived.files;
+    bool crowded = derived.topLevelFiles > 1000;
     for (int32_t i = 0; i < count; ++i) {
-        CatalogueEntry& e = catalogue_[static_cast<size_t>(i)];
+        CatalogueEntry& e = entries_[static_cast<size_t>(i)];
         const auto at = static_cast<size_t>(i);
         // A folder's counts are its derived ones; a file keeps its own size.
         e.itemCount = (e.IsFolder() ? 0 : e.itemCount) + derived.itemCount[at];
         e.fileCount = (e.IsFolder() ? 0 : e.fileCount) + derived.fileCount[at];
         e.size = (e.IsFolder() ? 0 : e.size) + derived.size[at];
         e.inRecycleBin = derived.inBin[at];
-        noteAlert = noteAlert || (i != 0 && derived.fileCount[at] > 0 && e.fileCount > 1000);
+        crowded = crowded || (i != 0 && derived.fileCount[at] > 0 && e.fileCount > 1000);
     }
     for (int32_t i = 0; i < count; ++i) {
-        if (!(derivedOf(catalogue_[static_cast<size_t>(i)]) == before[static_cast<size_t>(i)])) {
-            MarkChanged(i, kChangeDerived);
+        if (!(derivedOf(entries_[static_cast<size_t>(i)]) == before[static_cast<size_t>(i)])) {
+            MarkChanged(EntryIndex(i), kDerived);
         }
     }
-    catalogueDirty_ = true;
-    if (alert && noteAlert) {
-        ShowAlert(AlertPerformance());
+    dirty_ = true;
+    return crowded;
+}
+
+// ---------------------------------------------------------------- lookups
+
+std::string Catalogue::Name(const CatalogueEntry& entry) {
+    return file_.DecryptText(entry.name);
+}
+
+std::string Catalogue::SizeText(uint32_t bytes) {
+    char text[32];
+    if (bytes == 0) {
+        std::snprintf(text, sizeof text, "%dKB", 0);
+    } else if (bytes <= 1048575) {
+        std::snprintf(text, sizeof text, "%dKB", static_cast<int>(bytes / 1024 + 1));
+    } else {
+        std::snprintf(text, sizeof text, "%dMB", static_cast<int>(bytes / 1048576 + 1));
+    }
+    return text;
+}
+
+std::string Catalogue::DateText(uint64_t fileTime) {
+    const auto seconds = static_cast<std::time_t>(FileTimeToUnixSeconds(fileTime));
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    char text[64];
+    std::snprintf(text, sizeof text,
+                  local.tm_hour < 12 ? "%.2d/%.2d/%.2d %.2d:%.2d AM" : "%.2d/%.2d/%.2d %.2d:%.2d PM",
+                  local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, hour, local.tm_min);
+    return text;
+}
+
+std::string Catalogue::Text(const CatalogueEntry& entry, int field) {
+    char text[64];
+    switch (field) {
+    case kFieldName:
+        return file_.DecryptText(entry.name);
+    case kFieldType:
+        return entry.IsFolder() ? std::string("File Folder") : ExtensionText(entry);
+    case kFieldSize:
+        return SizeText(entry.size);
+    case kFieldDimensions:
+        if (entry.IsFolder()) {
+            std::snprintf(text, sizeof text, "%d Items", entry.itemCount);
+            return text;
+        }
+        if (entry.width == -1) {
+            return {};
+        }
+        std::snprintf(text, sizeof text, "%2dx%2d", entry.width, entry.height);
+        return text;
+    case kFieldAdded:
+        return DateText(entry.added);
+    case kFieldModified:
+        return DateText(entry.modified);
+    case kFieldCreated:
+        return DateText(entry.created);
+    case kFieldComment:
+        return file_.DecryptText(entry.comment);
+    default:
+        return {};
     }
 }
 
-SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
+uint32_t Catalogue::Key1(const CatalogueEntry& entry, int field) {
+    switch (field) {
+    case kFieldName:
+        return entry.nameKey1;
+    case kFieldType:
+        return entry.extensionKey;
+    case kFieldSize:
+        return entry.size;
+    case kFieldDimensions:
+        return entry.width == -1 ? 0x8000u : static_cast<uint32_t>(entry.width);
+    case kFieldAdded:
+        return static_cast<uint32_t>(entry.added >> 32);
+    case kFieldModified:
+        return static_cast<uint32_t>(entry.modified >> 32);
+    case kFieldCreated:
+        return static_cast<uint32_t>(entry.created >> 32);
+    case kFieldComment:
+        return entry.commentKey1;
+    default:
+        return 0;
+    }
+}
+
+uint32_t Catalogue::Key2(const CatalogueEntry& entry, int field) {
+    switch (field) {
+    case kFieldName:
+        return entry.nameKey2;
+    case kFieldType:
+    case kFieldSize:
+        return entry.nameKey1;
+    case kFieldDimensions:
+        return entry.height == -1 ? 0x8000u : static_cast<uint32_t>(entry.height);
+    case kFieldAdded:
+        return static_cast<uint32_t>(entry.added);
+    case kFieldModified:
+        return static_cast<uint32_t>(entry.modified);
+    case kFieldCreated:
+        return static_cast<uint32_t>(entry.created);
+    case kFieldComment:
+        return entry.commentKey2;
+    default:
+        return 0;
+    }
+}
+
+int Catalogue::ListIcon(const CatalogueEntry& entry) {
+    switch (entry.typeCode) {
+    case kTypeArchive:
+    case kTypeOther:
+        return 1;
+    case kTypeFolder:
+        return 3;
+    case kTypeRecycleBin:
+        return entry.itemCount != 0 ? 6 : 5;
+    default:
+        if (IsImageType(entry.typeCode)) {
+            return entry.hasThumbnail ? 0 : 2;
+        }
+        return 1;
+    }
+}
+
+int Catalogue::TreeKind(const CatalogueEntry& entry) {
+    if (!entry.IsFolder()) {
+        return 2;
+    }
+    if (entry.typeCode == kTypeFolder) {
+        return 1;
+    }
+    return entry.typeCode == kTypeRecycleBin ? 9999 : 0;
+}
+
+int Catalogue::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {
+    if (!loaded_ || start < 0) {
+        return 0;
+    }
+    const std::u32string wanted = UpperCodePoints(text);
+    for (EntryIndex index(start); index.value < header_.entryCount; ++index.value) {
+        const CatalogueEntry& e = entries_[static_cast<size_t>(index.value)];
+        if (e.IsFolder()) {
+            continue;
+        }
+        const std::string name = Name(e);
+        bool match;
+        if (matchCase) {
+            match = wholeName ? name == text : name.find(text) != std::string::npos;
+        } else {
+            const std::u32string upper = UpperCodePoints(name);
+            match = wholeName ? upper == wanted : upper.find(wanted) != std::u32string::npos;
+        }
+        if (match) {
+            return index.number();
+        }
+    }
+    return 0;
+}
+
+SelectionMap Catalogue::MarkSelection(const std::vector<int>& selection, bool withSubtrees) const {
     SelectionMap map;
-    const int32_t count = catalogueLoaded_ && fluxDepth_ == 0 ? static_cast<int32_t>(catalogue_.size()) : 0;
+    const int32_t count = loaded_ ? static_cast<int32_t>(entries_.size()) : 0;
     map.marks.assign(static_cast<size_t>(count) + 3, 0);
     if (count == 0) {
         return map;
     }
     if (selection.size() == 1 && selection[0] == 0) {
         for (int32_t n = 1; n <= count; ++n) {
-            if (catalogue_[static_cast<size_t>(n - 1)].inRecycleBin == 0) {
+            if (entries_[static_cast<size_t>(n - 1)].inRecycleBin == 0) {
                 map.marks[static_cast<size_t>(n)] = -1;
                 ++map.count;
             }
@@ -490,13 +457,13 @@ SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool
     }
     if (withSubtrees) {
         for (int32_t n = 1; n <= count; ++n) {
-            const CatalogueEntry& e = catalogue_[static_cast<size_t>(n - 1)];
+            const CatalogueEntry& e = entries_[static_cast<size_t>(n - 1)];
             if (!e.IsFolder() || e.parent == 0 || map.marks[static_cast<size_t>(n)] == -1) {
                 continue;
             }
             int steps = 0;
             for (int32_t a = e.parent; a != 0 && steps <= count;
-                 a = catalogue_[static_cast<size_t>(a - 1)].parent, ++steps) {
+                 a = entries_[static_cast<size_t>(a - 1)].parent, ++steps) {
                 if (map.marks[static_cast<size_t>(a)] == -1) {
                     map.marks[static_cast<size_t>(n)] = -1;
                     break;
@@ -504,7 +471,7 @@ SelectionMap CCodeArchive::MarkSelection(const std::vector<int>& selection, bool
             }
         }
         for (int32_t n = 1; n <= count; ++n) {
-            const int32_t p = catalogue_[static_cast<size_t>(n - 1)].parent;
+            const int32_t p = entries_[static_cast<size_t>(n - 1)].parent;
             if (p != 0 && map.marks[static_cast<size_t>(p)] == -1) {
                 map.marks[static_cast<size_t>(n)] = -1;
             }

@@ -17,9 +17,9 @@ namespace {
 
 constexpr int kCandidates = 32;
 
-class Salvager {
+class Salvage {
 public:
-    Salvager(IFileSystem& fs, ArchiveHost& host, std::string folder, SalvageReport& report)
+    Salvage(IFileSystem& fs, ArchiveHost& host, std::string folder, SalvageReport& report)
         : fs_(fs)
         , host_(host)
         , root_(std::move(folder))
@@ -29,9 +29,9 @@ public:
             root_.pop_back();
         }
     }
-    ~Salvager() { archive_.Detach(); }
-    Salvager(const Salvager&) = delete;
-    Salvager& operator=(const Salvager&) = delete;
+    ~Salvage() { archive_.Detach(); }
+    Salvage(const Salvage&) = delete;
+    Salvage& operator=(const Salvage&) = delete;
 
     Status Run(const std::string& path);
 
@@ -67,7 +67,7 @@ private:
     ProgressCounts counts_{};
 };
 
-std::optional<std::string> Salvager::DecodeName(const CatalogueEntry& e) {
+std::optional<std::string> Salvage::DecodeName(const CatalogueEntry& e) {
     uint8_t plain[kTextFieldSize];
     if (archive_.Decrypt(e.name, plain, kTextFieldSize) != kOk) {
         return std::nullopt;
@@ -83,7 +83,7 @@ std::optional<std::string> Salvager::DecodeName(const CatalogueEntry& e) {
     return text;
 }
 
-std::string Salvager::MakeFolder(const std::string& parent, const std::string& name) {
+std::string Salvage::MakeFolder(const std::string& parent, const std::string& name) {
     if (parent.empty()) {
         return {};
     }
@@ -97,7 +97,7 @@ std::string Salvager::MakeFolder(const std::string& parent, const std::string& n
     return {};
 }
 
-std::optional<std::string> Salvager::KnownFolder(int32_t number) {
+std::optional<std::string> Salvage::KnownFolder(int32_t number) {
     if (number == 0) {
         return root_;
     }
@@ -119,7 +119,7 @@ std::optional<std::string> Salvager::KnownFolder(int32_t number) {
     return folder;
 }
 
-std::string Salvager::FolderFor(int32_t number) {
+std::string Salvage::FolderFor(int32_t number) {
     // Up the parents, one step at a time (a tree may be thousands deep), to a folder already known;
     // a parent met twice closes a loop, which is cut there: that folder goes to the root.
     std::vector<int32_t> chain;
@@ -150,7 +150,7 @@ std::string Salvager::FolderFor(int32_t number) {
     return folder;
 }
 
-Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::string& name,
+Status Salvage::WriteFile(int number, const CatalogueEntry& e, const std::string& name,
                            const std::string& folder) {
     std::unique_ptr<IFile> out;
     std::string written;
@@ -209,7 +209,7 @@ Status Salvager::WriteFile(int number, const CatalogueEntry& e, const std::strin
     return kOk;
 }
 
-Status Salvager::Run(const std::string& path) {
+Status Salvage::Run(const std::string& path) {
     OpenResult result{};
     archive_.Attach(fs_.OpenShared(path, &result), path, true);
     if (!archive_.attached()) {
@@ -304,8 +304,8 @@ Status Salvager::Run(const std::string& path) {
 Status SalvageArchive(IFileSystem& fs, ArchiveHost& host, const std::string& path, const std::string& folder,
                       SalvageReport& report) {
     report = SalvageReport{};
-    Salvager salvager(fs, host, folder, report);
-    return salvager.Run(path);
+    Salvage salvage(fs, host, folder, report);
+    return salvage.Run(path);
 }
 
 } // namespace quorvane

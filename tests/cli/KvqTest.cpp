@@ -1,7 +1,7 @@
 // kvq end to end: the built binary run on archives in a temp folder.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
-#include "Journal.h"
+#include "RollbackJournal.h"
 #include "KvqRunner.h"
 #include "ScriptedHost.h"
 

@@ -2,7 +2,7 @@
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
 #include "ImageSamples.h"
-#include "Journal.h"
+#include "RollbackJournal.h"
 #include "MemoryFileSystem.h"
 #include "ScriptedHost.h"
 

@@ -8,8 +8,8 @@
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
 #include "ImageSamples.h"
-#include "Journal.h"
 #include "MemoryFileSystem.h"
+#include "RollbackJournal.h"
 #include "ScriptedHost.h"
 #include "WorkerPool.h"
 

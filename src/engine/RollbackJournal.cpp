@@ -33,7 +33,7 @@
 // {offset u64, length u64, bytes} (the one with offset 2^64 - 1 holds the header the operation
 // switches to, and is never written back), then the seal "KVQSEAL1", record count (u64), FNV-1a 64
 // of everything before the seal.
-#include "Journal.h"
+#include "RollbackJournal.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,8 @@
-// Export: decrypted copies of archive files written into a folder of the disk.
-#include "CCodeArchive.h"
+#include "Exporter.h"
+
 #include "ChunkCursor.h"
 #include "NameRules.h"
+#include "SharedBuffers.h"
 #include "WorkerPool.h"
 
 #include <algorithm>
@@ -12,22 +13,6 @@ namespace {
 // Export keeps counting past "Copy (31) of" rather than overwrite anything; this only bounds a
 // folder that somehow holds every name.
 constexpr int kMaxCopyAttempts = 100000;
-
-// The folders below the export root that hold an entry's file: the names of its marked ancestors
-// up to the first that is not marked or is the recycle bin, each followed by '/'.
-std::string RelativeFolder(CCodeArchive& archive, EntryIndex index, const SelectionMap& marks) {
-    std::vector<int> ancestors;
-    const CatalogueEntry* e = archive.Entry(index);
-    while (e && e->parent != 0 && e->parent != 1 && marks.Marked(e->parent) && ancestors.size() < 512) {
-        ancestors.push_back(e->parent);
-        e = archive.Entry(EntryIndex::OfNumber(e->parent));
-    }
-    std::string relative;
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-        relative += SafeComponent(archive.GetName(EntryIndex::OfNumber(*it)), "unnamed") + "/";
-    }
-    return relative;
-}
 
 // The code of a file or folder that could not be made in the export folder.
 Status CreateFailure(OpenResult result) {
@@ -76,86 +61,69 @@ Status MakeFolders(IFileSystem& fs, const std::string& root, const std::string& 
 
 } // namespace
 
-Status CCodeArchive::ExportSelection(const std::vector<int>& selection, std::vector<std::string>* written,
-                                     bool withFolders) {
-    if (Reentered()) {
-        return kBusy;
+Exporter::Exporter(Catalogue& catalogue, ArchiveFile& file, IFileSystem& fs, Progress& progress)
+    : catalogue_(catalogue)
+    , file_(file)
+    , fs_(fs)
+    , progress_(progress) {}
+
+std::string Exporter::NameOf(EntryIndex index) {
+    const CatalogueEntry* e = catalogue_.Entry(index);
+    return e ? catalogue_.Name(*e) : std::string();
+}
+
+std::string Exporter::RelativeFolder(EntryIndex index, const SelectionMap& marks) {
+    std::vector<int> ancestors;
+    const CatalogueEntry* e = catalogue_.Entry(index);
+    while (e && e->parent != 0 && e->parent != 1 && marks.Marked(e->parent) && ancestors.size() < 512) {
+        ancestors.push_back(e->parent);
+        e = catalogue_.Entry(EntryIndex::OfNumber(e->parent));
     }
-    const OperationScope scope(*this);
-    std::string root;
-    {
-        const HostCall call;
-        if (!host_.ChooseFolder(root)) {
-            return kCancelled;
-        }
+    std::string relative;
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        relative += SafeComponent(NameOf(EntryIndex::OfNumber(*it)), "unnamed") + "/";
     }
-    const SelectionMap marks = MarkSelection(selection, true);
-    if (marks.count == 0) {
-        return kOk;
-    }
-    if (root.empty() || root.back() != '/') {
-        root += '/';
-    }
-    ProgressOpen(kProgressExport);
-    ProgressTotal(marks.count);
-    batch_ = Batch{};
-    batch_.plannedEntries = marks.count;
-    Status status = kOk;
-    std::string subject; // the file or folder a failure is about
-    for (int index = 0; index < header_.entryCount; ++index) {
-        if (!marks.Marked(index + 1)) {
+    return relative;
+}
+
+Status Exporter::Run(const std::string& root, const SelectionMap& marks, std::vector<std::string>* written,
+                     bool withFolders, std::string& subject) {
+    ProgressCounts counts{0, marks.count, 0, 0};
+    const auto count = static_cast<int32_t>(catalogue_.entries().size());
+    for (EntryIndex index(0); index.value < count; ++index.value) {
+        if (!marks.Marked(index.number())) {
             continue;
         }
-        ProgressText(GetName(EntryIndex(index)));
-        if (cancelled_) {
-            status = kCancelled;
-            break;
+        progress_.Text(NameOf(index), counts);
+        if (progress_.cancelled()) {
+            return kCancelled;
         }
-        if (!catalogue_[static_cast<size_t>(index)].IsFolder()) {
+        if (!catalogue_.entries()[static_cast<size_t>(index.value)].IsFolder()) {
             std::string path;
-            status = ExportFile(EntryIndex(index), root, true, &path, &marks);
-            if (status != kOk) {
+            if (Status s = ExportFile(index, root, true, &path, &marks); s != kOk) {
                 subject = path;
-                break;
+                return s;
             }
             if (written) {
                 written->push_back(path);
             }
         } else if (withFolders) {
             // Where its files go, as ExportFile makes it for them.
-            status = MakeFolders(fs_, root,
-                                 RelativeFolder(*this, EntryIndex(index), marks) +
-                                     SafeComponent(GetName(EntryIndex(index)), "unnamed"),
-                                 subject);
-            if (status != kOk) {
-                break;
+            if (Status s = MakeFolders(fs_, root,
+                                       RelativeFolder(index, marks) + SafeComponent(NameOf(index), "unnamed"),
+                                       subject);
+                s != kOk) {
+                return s;
             }
         }
-        ++batch_.entriesAdded;
+        ++counts.done;
     }
-    ProgressClose();
-    if (status == kOk || status == kCancelled) {
-        return status;
-    }
-    // One message, saying what went wrong where that is known; a disk that filled up (or anything
-    // else) as 9006.
-    switch (status) {
-    case kErrArchiveRead:
-    case kErrFolderReadOnly:
-    case kErrFolderInTheWay:
-    case kErrFileAccess:
-        return ReportError(status, subject);
-    default:
-        return ReportError(kErrExportSpace);
-    }
+    return kOk;
 }
 
-Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
-                                std::string* writtenPath, const SelectionMap* marks) {
-    if (Reentered()) {
-        return kBusy;
-    }
-    const CatalogueEntry* e = Entry(index);
+Status Exporter::ExportFile(EntryIndex index, const std::string& folder, bool makeName,
+                            std::string* writtenPath, const SelectionMap* marks) {
+    const CatalogueEntry* e = catalogue_.Entry(index);
     if (!e || e->IsFolder()) {
         return kErrGeneral;
     }
@@ -167,7 +135,7 @@ Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, boo
         // anywhere on the disk.
         const std::string root = !folder.empty() && folder.back() != '/' ? folder + "/" : folder;
         const SelectionMap none;
-        const std::string relative = RelativeFolder(*this, index, marks ? *marks : none);
+        const std::string relative = RelativeFolder(index, marks ? *marks : none);
         std::string subject;
         if (Status s = MakeFolders(fs_, root, relative, subject); s != kOk) {
             if (writtenPath) {
@@ -175,7 +143,7 @@ Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, boo
             }
             return s;
         }
-        const std::string name = SafeComponent(GetName(index), "unnamed");
+        const std::string name = SafeComponent(NameOf(index), "unnamed");
         for (int attempt = 0; attempt < kMaxCopyAttempts && !output; ++attempt) {
             path = root + relative + CopyCandidate(name, attempt);
             output = fs_.CreateNewBelow(root, relative + CopyCandidate(name, attempt), &result);
@@ -199,7 +167,12 @@ Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, boo
         }
         return CreateFailure(result);
     }
-    Status status = ReadFileData(index, *output);
+    Status status =
+        ReadFileData(index, [&output, offset = uint64_t{0}](const uint8_t* data, size_t length) mutable {
+            const bool ok = output->WriteAt(data, offset, length);
+            offset += length;
+            return ok;
+        });
     if (status == kErrFileAccess) {
         status = kErrExportSpace; // the output file took no more: a full disk, most likely
     }
@@ -216,20 +189,8 @@ Status CCodeArchive::ExportFile(EntryIndex index, const std::string& folder, boo
     return kOk;
 }
 
-Status CCodeArchive::ReadFileData(EntryIndex index, IFile& output) {
-    return ReadFileData(index, [&output, offset = uint64_t{0}](const uint8_t* data, size_t length) mutable {
-        const bool ok = output.WriteAt(data, offset, length);
-        offset += length;
-        return ok;
-    });
-}
-
-Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink) {
-    // It may pump through the progress window of an operation running on the archive.
-    if (Reentered()) {
-        return kBusy;
-    }
-    const CatalogueEntry* e = Entry(index);
+Status Exporter::ReadFileData(EntryIndex index, const std::function<bool(const uint8_t*, size_t)>& sink) {
+    const CatalogueEntry* e = catalogue_.Entry(index);
     if (!e || e->IsFolder()) {
         return kErrArchiveRead;
     }
@@ -237,7 +198,7 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
     const uint64_t dataOffset = e->dataOffset;
     const ChunkCursor chunks = ChunkCursor::ForFile(e->size);
     // ExportFile removes the part already written after a cancel.
-    const ChunkAfter after = [&](const ChunkPiece& piece) { return AfterPiece(chunks, piece); };
+    const ChunkAfter after = [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); };
     if (WorkerPool::Threads() <= 1) {
         // One thread: each chunk streams through a slice small enough to stay in the processor's
         // cache between the read, the decryption in place and the write.
@@ -250,8 +211,8 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
                 CCipher::BeginChain(chain);
                 for (uint32_t at = 0; at < piece.storedLength; at += kSlice) {
                     const uint32_t n = std::min(kSlice, piece.storedLength - at);
-                    if (ReadAt(buffers.a, position + at, n) != kOk ||
-                        DecryptPiece(buffers.a, buffers.a, n, chain) != kOk) {
+                    if (file_.ReadAt(buffers.a, position + at, n) != kOk ||
+                        file_.DecryptPiece(buffers.a, buffers.a, n, chain) != kOk) {
                         return kErrArchiveRead;
                     }
                     // The file's bytes of this slice: after the random prefix, before the padding.
@@ -271,12 +232,12 @@ Status CCodeArchive::ReadFileData(EntryIndex index, const std::function<bool(con
     // Several threads: whole chunks, decrypted on the pool while this thread reads and writes.
     ChunkStages stages;
     stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return ReadAt(buffers.a, dataOffset + piece.storedOffset, piece.storedLength) == kOk
+        return file_.ReadAt(buffers.a, dataOffset + piece.storedOffset, piece.storedLength) == kOk
                    ? kOk
                    : kErrArchiveRead;
     };
     stages.transform = [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return DecryptUnit(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
+        return file_.Decrypt(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
     };
     stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
         // The file's bytes: after the random prefix, before the padding.

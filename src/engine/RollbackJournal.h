@@ -6,7 +6,7 @@
 // Before any write that overwrites bytes the header on disk relies on, those bytes, the protected
 // header and the file's length are saved here; the journal is synced together with its folder, and
 // only then does the archive change. A journal found when an archive is opened is written back, which
-// returns the archive to the state of its last committed header. See Journal.cpp for why this holds.
+// returns the archive to the state of its last committed header. See RollbackJournal.cpp for why this holds.
 #include "FileLayer.h"
 
 #include <cstdint>
