@@ -6,7 +6,7 @@ WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test run install bench fuzz lint format asan-test crash clean
+.PHONY: all deps configure build test run install bench fuzz lint format asan-test tsan-test crash clean
 
 all: build
 
@@ -48,6 +48,12 @@ asan-test: deps
 	@cmake --preset asan -DQUORVANE_WERROR=$(WERROR) > /dev/null
 	@cmake --build build/asan -j $(JOBS)
 	@cd build/asan && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# The engine's tests under ThreadSanitizer: the worker pool and every walk that uses it.
+tsan-test: deps
+	@cmake --preset tsan -DQUORVANE_WERROR=$(WERROR) > /dev/null
+	@cmake --build build/tsan -j $(JOBS) --target test_engine
+	@cd build/tsan && QT_QPA_PLATFORM=offscreen ./tests/test_engine
 
 crash: build
 	@scripts/run-crash-harness build/debug

@@ -241,42 +241,55 @@ uint8_t BatchWriter::TypeCodeOf(const std::string& path) {
     return kTypeOther;
 }
 
-Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk) {
+Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
+                                  const std::function<void(const uint8_t*)>& beside) {
     TransferBuffers& shared = SharedBuffers();
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
     const ChunkCursor chunks = ChunkCursor::ForFile(size);
+    ChunkStages stages;
+    stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        // Drawn here, in chunk order, whichever thread encrypts the chunk.
+        FillRandom(buffers.a, kChunkPrefix);
+        if (piece.plainLength > 0 &&
+            !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
+            return kErrFileAccess;
+        }
+        // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
+        std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
+                    piece.storedLength - kChunkPrefix - piece.plainLength);
+        return kOk;
+    };
+    stages.transform = [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.Encrypt(buffers.a, buffers.b, piece.storedLength) == kOk ? kOk : kErrFileAccess;
+    };
+    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
+    };
+    if (beside && size <= kPieceSize) {
+        stages.beside = [&](const ChunkPiece& /*piece*/, ChunkBuffers& buffers) -> Status {
+            beside(buffers.a + kChunkPrefix);
+            return kOk;
+        };
+    }
+    ChunkBuffers last{shared.a, shared.b};
     const Status status = RunChunks(
-        chunks, {shared.a, shared.b},
-        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-            FillRandom(buffers.a, kChunkPrefix);
-            if (piece.plainLength > 0 &&
-                !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
-                return kErrFileAccess;
-            }
-            // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
-            std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
-                        piece.storedLength - kChunkPrefix - piece.plainLength);
-            if (file_.Encrypt(buffers.a, buffers.b, piece.storedLength) != kOk) {
-                return kErrFileAccess;
-            }
-            return file_.WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
-        },
-        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); });
+        chunks, {shared.a, shared.b}, stages,
+        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); }, &last);
     if (status != kOk) {
         return status;
     }
     if (firstChunk && size <= kPieceSize) {
-        *firstChunk = SharedBytes(shared.a + kChunkPrefix);
+        *firstChunk = SharedBytes(last.a + kChunkPrefix);
     }
     return kOk;
 }
 
-Status BatchWriter::MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry) {
+Status BatchWriter::SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry) {
     CThumbnailMaker& maker = SharedThumbnailMaker();
     const int cell = CThumbnailMaker::kCellSize[thumbnail_.sizeIndex];
-    const int16_t loaded = image_->LoadForThumbnail(name, data.get(), entry.size, entry.typeCode, cell);
+    const int16_t loaded = image_->LoadForThumbnail(name, data, entry.size, entry.typeCode, cell);
     if (loaded != 0) {
         return kErrGeneral;
     }
@@ -286,11 +299,18 @@ Status BatchWriter::MakeThumbnail(const std::string& name, const SharedBytes& da
     const uint8_t* pixels =
         maker.GetThumbnailBits(thumbnail_.sizeIndex, ThumbIsGrey(header_.thumbnailFormat));
     image_->Reset();
-    uint8_t* encrypted = SharedBuffers().thumbnail;
-    if (pixels == nullptr || file_.Encrypt(pixels, encrypted, thumbnail_.storedLength) != kOk) {
+    if (pixels == nullptr ||
+        file_.Encrypt(pixels, SharedBuffers().thumbnail, thumbnail_.storedLength) != kOk) {
         return kErrGeneral;
     }
-    return file_.WriteAt(encrypted, entry.thumbOffset, thumbnail_.storedLength);
+    return kOk;
+}
+
+Status BatchWriter::MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry) {
+    if (Status s = SealThumbnail(name, data.get(), entry); s != kOk) {
+        return s;
+    }
+    return file_.WriteAt(SharedBuffers().thumbnail, entry.thumbOffset, thumbnail_.storedLength);
 }
 
 Status BatchWriter::AddFile(int parent, const std::string& path, int* newNumber) {
@@ -324,14 +344,6 @@ Status BatchWriter::AddFile(int parent, const std::string& path, int* newNumber)
         return s;
     }
 
-    SharedBytes firstChunk;
-    if (const Status s = WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk); s != kOk) {
-        // A file cancelled between its pieces is not committed; its chunks in the gap are given
-        // back with the rest of the unused space.
-        batch_.pendingError = s == kCancelled ? kCancelled : kErrBatchWrite;
-        return batch_.pendingError;
-    }
-
     CatalogueEntry e{};
     e.container = 0;
     e.expanded = 1;
@@ -342,8 +354,24 @@ Status BatchWriter::AddFile(int parent, const std::string& path, int* newNumber)
     e.typeCode = type;
     e.created = times->created;
     e.modified = times->modified;
+
+    // A picture's thumbnail is decoded on this thread while its chunk is encrypted on another.
+    std::optional<Status> sealed;
+    const auto thumbnail = [&](const uint8_t* plain) { sealed = SealThumbnail(path, plain, e); };
+    const bool makesThumbnail = IsImageType(type) && size <= kPieceSize && thumbnail_.storedLength != 0;
+    SharedBytes firstChunk;
+    if (const Status s =
+            WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk,
+                          makesThumbnail ? std::function<void(const uint8_t*)>(thumbnail) : nullptr);
+        s != kOk) {
+        // A file cancelled between its pieces is not committed; its chunks in the gap are given
+        // back with the rest of the unused space.
+        batch_.pendingError = s == kCancelled ? kCancelled : kErrBatchWrite;
+        return batch_.pendingError;
+    }
     // An imported file's empty comment is stored with zero sort keys.
-    return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber);
+    return CommitFileAdd(e, name, std::string(), true, path, firstChunk, newNumber,
+                         sealed ? &*sealed : nullptr);
 }
 
 uint64_t BatchWriter::FileBlockRoom(uint8_t typeCode, uint64_t size) const {
@@ -353,7 +381,8 @@ uint64_t BatchWriter::FileBlockRoom(uint8_t typeCode, uint64_t size) const {
 
 Status BatchWriter::CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
                                   bool zeroEmptyCommentKeys, const std::string& imageName,
-                                  const SharedBytes& firstChunk, int* newNumber) {
+                                  const SharedBytes& firstChunk, int* newNumber,
+                                  const Status* sealedThumbnail) {
     e.added = NowFileTime();
     e.inRecycleBin = 0;
     e.hasThumbnail = 0;
@@ -370,7 +399,13 @@ Status BatchWriter::CommitFileAdd(CatalogueEntry& e, const std::string& name, co
             e.typeCode = kTypeOther; // never shown as an image
         } else if (thumbnail_.storedLength != 0) {
             // Made for this archive's format, so an image copied from another archive is decoded again.
-            if (MakeThumbnail(imageName, firstChunk, e) == kOk) {
+            // One sealed beside the file's chunk is in the shared thumbnail buffer, still to be written.
+            const Status made =
+                sealedThumbnail == nullptr ? MakeThumbnail(imageName, firstChunk, e)
+                : *sealedThumbnail != kOk
+                    ? *sealedThumbnail
+                    : file_.WriteAt(SharedBuffers().thumbnail, e.thumbOffset, thumbnail_.storedLength);
+            if (made == kOk) {
                 e.hasThumbnail = 1;
                 e.thumbLength = thumbnail_.storedLength;
             } else {
@@ -402,25 +437,32 @@ Status BatchWriter::CopyFileData(ArchiveFile& source, const CatalogueEntry& entr
         *firstChunk = SharedBytes();
     }
     const ChunkCursor chunks = ChunkCursor::ForFile(entry.size);
+    ChunkStages stages;
+    stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return source.ReadAt(buffers.a, entry.dataOffset + piece.storedOffset, piece.storedLength) == kOk
+                   ? kOk
+                   : kErrArchiveRead;
+    };
+    // The random prefix travels with the chunk; only the key changes.
+    stages.transform = [this, &source](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        if (source.Decrypt(buffers.a, buffers.b, piece.storedLength) != kOk ||
+            file_.Encrypt(buffers.b, buffers.a, piece.storedLength) != kOk) {
+            return kErrFileAccess;
+        }
+        return kOk;
+    };
+    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
+    };
+    ChunkBuffers last{shared.a, shared.b};
     const Status status = RunChunks(
-        chunks, {shared.a, shared.b},
-        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-            // The random prefix travels with the chunk; only the key changes.
-            if (source.ReadAt(buffers.a, entry.dataOffset + piece.storedOffset, piece.storedLength) != kOk) {
-                return kErrArchiveRead;
-            }
-            if (source.Decrypt(buffers.a, buffers.b, piece.storedLength) != kOk ||
-                file_.Encrypt(buffers.b, buffers.a, piece.storedLength) != kOk) {
-                return kErrFileAccess;
-            }
-            return file_.WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
-        },
-        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); });
+        chunks, {shared.a, shared.b}, stages,
+        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); }, &last);
     if (status != kOk) {
         return status;
     }
     if (firstChunk && entry.size <= kPieceSize) {
-        *firstChunk = SharedBytes(shared.b + kChunkPrefix);
+        *firstChunk = SharedBytes(last.b + kChunkPrefix);
     }
     return kOk;
 }

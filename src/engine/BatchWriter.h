@@ -15,6 +15,7 @@
 #include "SharedBuffers.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,17 +107,25 @@ private:
     // The bytes a file's block may take in the gap: its chunks, and a thumbnail when it may get one.
     uint64_t FileBlockRoom(uint8_t typeCode, uint64_t size) const;
     // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
-    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk);
+    // `beside`, for a one-chunk file, gets the plain bytes on this thread while the chunk is encrypted.
+    Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
+                         const std::function<void(const uint8_t*)>& beside = nullptr);
     // The same for a file of another archive, whose chunks are decrypted and encrypted again.
     Status CopyFileData(ArchiveFile& source, const CatalogueEntry& entry, uint64_t position,
                         SharedBytes* firstChunk);
-    // Decodes the image, records its dimensions in `entry` and writes its thumbnail at entry.thumbOffset.
+    // Decodes the image, records its dimensions in `entry` and encrypts its thumbnail into the shared
+    // thumbnail buffer.
+    Status SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry);
+    // SealThumbnail, then the thumbnail written at entry.thumbOffset.
     Status MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry);
     // Completes a file entry whose data was just written at the next data position (offsets,
-    // thumbnail, name, comment, extension) and commits it. `e` holds the file's own fields.
+    // thumbnail, name, comment, extension) and commits it. `e` holds the file's own fields. With
+    // `sealedThumbnail`, the thumbnail was already made beside the data (its status; when 0 it waits
+    // in the shared thumbnail buffer), else it is made from `firstChunk`.
     Status CommitFileAdd(CatalogueEntry& e, const std::string& name, const std::string& comment,
                          bool zeroEmptyCommentKeys, const std::string& imageName,
-                         const SharedBytes& firstChunk, int* newNumber);
+                         const SharedBytes& firstChunk, int* newNumber,
+                         const Status* sealedThumbnail = nullptr);
     // Writes the entry of an add step at the next entry position and advances the batch.
     Status CommitAdd(CatalogueEntry& entry, int* newNumber);
 

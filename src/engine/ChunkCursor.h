@@ -8,9 +8,11 @@
 // with a step that does its read -> cipher -> write for one piece, and an `after` callback that
 // runs in order on the caller's thread between pieces (progress, cancel).
 //
-// The pieces are independent: a step sees only its piece and the buffers it is given, so a later
-// pool of workers can run steps of several pieces at once, each with its own buffers, and keep
-// `after` in order.
+// The pieces are independent: a step sees only its piece and the buffers it is given. A walk
+// given as ChunkStages splits each step in three: `load` and `store` run on the caller's thread in
+// piece order (the file layer is only ever used there, and random prefixes are drawn there, so the
+// bytes written never depend on the threads), while `transform` (the cipher) may run on a worker
+// of the WorkerPool, several pieces at once, each in buffers of its own.
 #include "ErrorCodes.h"
 #include "Format.h"
 
@@ -66,5 +68,29 @@ using ChunkAfter = std::function<Status(const ChunkPiece&)>;
 // 0 and returns it.
 Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStep& step,
                  const ChunkAfter& after = {});
+
+struct ChunkStages {
+    // Caller's thread, in order: fills the piece's buffers (reads, random prefix, padding).
+    ChunkStep load;
+    // Any thread: works on the piece's buffers alone (no file, no catalogue, no host, no Qt).
+    ChunkStep transform;
+    // Caller's thread, in order: writes the result out.
+    ChunkStep store;
+    // Optional, caller's thread: runs once the piece's transform has been handed on, beside it,
+    // before its store. It may read buffer `a`, which a transform must therefore only read.
+    ChunkStep beside;
+};
+
+// The same walk in stages. With WorkerPool::Threads() above 1 and more than one thread's worth of
+// work, the pieces go through buffers of the pool's own (never `buffers`, which calls back from a
+// pump may use), at most two pieces per thread in flight; else everything runs in `buffers` on the
+// caller's thread, as RunChunks does. The first status that is not 0 (in piece order: a load, a
+// transform, a store or `after`) stops the walk once the transforms under way have finished; no
+// later piece is stored. `lastBuffers`, when given, receives the buffers the last piece went through.
+Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStages& stages,
+                 const ChunkAfter& after = {}, ChunkBuffers* lastBuffers = nullptr);
+
+// Zeroes the pool's chunk buffers (with the shared buffers, when an archive is locked or closed).
+void WipeChunkBuffers();
 
 } // namespace quorvane

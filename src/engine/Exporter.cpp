@@ -3,6 +3,7 @@
 #include "ChunkCursor.h"
 #include "NameRules.h"
 #include "SharedBuffers.h"
+#include "WorkerPool.h"
 
 #include <algorithm>
 
@@ -196,35 +197,53 @@ Status Exporter::ReadFileData(EntryIndex index, const std::function<bool(const u
     TransferBuffers& shared = SharedBuffers();
     const uint64_t dataOffset = e->dataOffset;
     const ChunkCursor chunks = ChunkCursor::ForFile(e->size);
-    return RunChunks(
-        chunks, {shared.a, shared.b},
-        [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-            // Each chunk streams through a slice small enough to stay in the processor's cache
-            // between the read, the decryption in place and the write.
-            constexpr uint32_t kSlice = 256 * 1024;
-            const uint64_t position = dataOffset + piece.storedOffset;
-            uint8_t chain[CCipher::kChainBytes];
-            CCipher::BeginChain(chain);
-            for (uint32_t at = 0; at < piece.storedLength; at += kSlice) {
-                const uint32_t n = std::min(kSlice, piece.storedLength - at);
-                if (file_.ReadAt(buffers.a, position + at, n) != kOk ||
-                    file_.DecryptPiece(buffers.a, buffers.a, n, chain) != kOk) {
-                    return kErrArchiveRead;
+    // ExportFile removes the part already written after a cancel.
+    const ChunkAfter after = [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); };
+    if (WorkerPool::Threads() <= 1) {
+        // One thread: each chunk streams through a slice small enough to stay in the processor's
+        // cache between the read, the decryption in place and the write.
+        return RunChunks(
+            chunks, {shared.a, shared.b},
+            [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+                constexpr uint32_t kSlice = 256 * 1024;
+                const uint64_t position = dataOffset + piece.storedOffset;
+                uint8_t chain[CCipher::kChainBytes];
+                CCipher::BeginChain(chain);
+                for (uint32_t at = 0; at < piece.storedLength; at += kSlice) {
+                    const uint32_t n = std::min(kSlice, piece.storedLength - at);
+                    if (file_.ReadAt(buffers.a, position + at, n) != kOk ||
+                        file_.DecryptPiece(buffers.a, buffers.a, n, chain) != kOk) {
+                        return kErrArchiveRead;
+                    }
+                    // The file's bytes of this slice: after the random prefix, before the padding.
+                    const uint32_t from = std::max(at, kChunkPrefix);
+                    const uint32_t to = std::min(at + n, kChunkPrefix + piece.plainLength);
+                    if (from < to && !sink(buffers.a + (from - at), to - from)) {
+                        return kErrFileAccess;
+                    }
                 }
-                // The file's bytes of this slice: after the random prefix, before the padding.
-                const uint32_t from = std::max(at, kChunkPrefix);
-                const uint32_t to = std::min(at + n, kChunkPrefix + piece.plainLength);
-                if (from < to && !sink(buffers.a + (from - at), to - from)) {
+                if (piece.plainLength == 0 && !sink(buffers.a, 0)) {
                     return kErrFileAccess;
                 }
-            }
-            if (piece.plainLength == 0 && !sink(buffers.a, 0)) {
-                return kErrFileAccess;
-            }
-            return kOk;
-        },
-        // ExportFile removes the part already written after a cancel.
-        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); });
+                return kOk;
+            },
+            after);
+    }
+    // Several threads: whole chunks, decrypted on the pool while this thread reads and writes.
+    ChunkStages stages;
+    stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.ReadAt(buffers.a, dataOffset + piece.storedOffset, piece.storedLength) == kOk
+                   ? kOk
+                   : kErrArchiveRead;
+    };
+    stages.transform = [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.Decrypt(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
+    };
+    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        // The file's bytes: after the random prefix, before the padding.
+        return sink(buffers.a + kChunkPrefix, piece.plainLength) ? kOk : kErrFileAccess;
+    };
+    return RunChunks(chunks, {shared.a, shared.b}, stages, after);
 }
 
 } // namespace quorvane

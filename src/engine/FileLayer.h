@@ -107,6 +107,9 @@ void SetStartupDiskOverride(std::function<bool(bool* tempFolderMissing)> check);
 
 // Fills `length` bytes with unpredictable bytes from the kernel (getrandom).
 void FillRandom(void* buffer, size_t length);
+// Replaces the kernel's bytes in FillRandom (tests that compare the bytes of two runs); an empty
+// function restores them.
+void SetRandomOverride(std::function<void(void* buffer, size_t length)> fill);
 
 // Current time as a Windows FILETIME (100-ns ticks since 1601-01-01 UTC).
 uint64_t NowFileTime();

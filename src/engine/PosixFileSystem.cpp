@@ -517,7 +517,28 @@ void SetStartupDiskOverride(std::function<bool(bool* tempFolderMissing)> check) 
     StartupOverride() = std::move(check);
 }
 
+namespace {
+
+std::function<void(void*, size_t)>& RandomOverride() {
+    static std::function<void(void*, size_t)> fill;
+    return fill;
+}
+
+} // namespace
+
+void SetRandomOverride(std::function<void(void* buffer, size_t length)> fill) {
+    std::lock_guard lock(OverrideMutex());
+    RandomOverride() = std::move(fill);
+}
+
 void FillRandom(void* buffer, size_t length) {
+    {
+        std::lock_guard lock(OverrideMutex());
+        if (RandomOverride()) {
+            RandomOverride()(buffer, length);
+            return;
+        }
+    }
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < length) {

@@ -1,6 +1,7 @@
 #include "SharedBuffers.h"
 
 #include "CThumbnailMaker.h"
+#include "ChunkCursor.h"
 
 #include <cassert>
 #include <cstring>
@@ -27,6 +28,7 @@ void WipeSharedBuffers() {
     std::memset(buffers.b, 0, kTransferBufferSize);
     std::memset(buffers.thumbnail, 0, kThumbnailBufferSize);
     SharedThumbnailMaker().Wipe();
+    WipeChunkBuffers();
     // A pointer taken before is stale now, as after a pump.
     ++buffers.epoch;
 }

@@ -27,9 +27,10 @@ struct TransferBuffers {
     uint64_t epoch = 0;
 };
 TransferBuffers& SharedBuffers();
-// Zeroes both transfer buffers, the thumbnail buffer and the thumbnail maker's cells: what an archive
-// decrypted into them outlives nothing once it is closed. Called after every close; safe whenever no
-// engine call is under way (nothing keeps a pointer into them between calls).
+// Zeroes both transfer buffers, the chunk buffers of the worker pool, the thumbnail buffer and the
+// thumbnail maker's cells: what an archive decrypted into them outlives nothing once it is closed. Called
+// after every close; safe whenever no engine call is under way (nothing keeps a pointer into them between
+// calls).
 void WipeSharedBuffers();
 
 // A pointer into the shared buffers together with the pump epoch it was taken in.

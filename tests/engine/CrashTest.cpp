@@ -7,9 +7,11 @@
 // QUORVANE_CRASH_LONG=1 (make crash) tries more power-cut patterns per stop.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
-#include "RollbackJournal.h"
+#include "ImageSamples.h"
 #include "MemoryFileSystem.h"
+#include "RollbackJournal.h"
 #include "ScriptedHost.h"
+#include "WorkerPool.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +242,34 @@ TEST(Crash, BatchReservingMoreThanTheCatalogue) {
          [](CCodeArchive& a, CCodeArchive*, MemoryFileSystem& fs) {
              ImportFiles(a, fs, 0, {{"new1.bin", PatternBytes(3000, 2)}, {"new2.bin", PatternBytes(10, 3)}});
          }});
+}
+
+// The chunks of a large file and a picture's chunk go through three threads (the thumbnail made beside
+// it); the copy decrypts and encrypts on them too. Every stop must leave what one thread would.
+TEST(Crash, ImportAndCopyOnSeveralThreads) {
+    struct Threads {
+        Threads() { WorkerPool::SetThreads(3); }
+        ~Threads() { WorkerPool::SetThreads(0); }
+    } threads;
+    RunScenario({"import on several threads",
+                 [](MemoryFileSystem& fs) {
+                     MakeBase(fs, kArchive, kMethodTwofish, 8, 0, {{"old.bin", PatternBytes(900, 21)}});
+                 },
+                 [](CCodeArchive& a, CCodeArchive*, MemoryFileSystem& fs) {
+                     ImportFiles(a, fs, 0,
+                                 {{"large.bin", PatternBytes(size_t{kPieceSize} + 300, 22)},
+                                  {"photo.jpg", EncodedImage(320, 240, "jpeg")}});
+                 }});
+    RunScenario({"copy on several threads",
+                 [](MemoryFileSystem& fs) {
+                     MakeBase(fs, kArchive, kMethodTwofish, 0, 0,
+                              {{"large.bin", PatternBytes(size_t{kPieceSize} + 300, 23)}});
+                     MakeBase(fs, kOther, kMethodBlowfish, 8, 0, {{"theirs.bin", PatternBytes(800, 24)}});
+                 },
+                 [](CCodeArchive& a, CCodeArchive* other, MemoryFileSystem&) {
+                     a.CopyEntries({NumberOf(a, "large.bin")}, 0, *other);
+                 },
+                 true, kOther});
 }
 
 TEST(Crash, BatchReservingLessThanTheCatalogue) {
