@@ -216,14 +216,7 @@ void OpenFullCatalogue(benchmark::State& s) {
 
 // ---------------------------------------------------------------- import, export and the cipher
 
-// The walks of one case use `threads` threads (0: the pool's default for this machine).
-class ThreadsFor {
-public:
-    explicit ThreadsFor(int threads) { WorkerPool::SetThreads(threads); }
-    ~ThreadsFor() { WorkerPool::SetThreads(0); }
-    ThreadsFor(const ThreadsFor&) = delete;
-    ThreadsFor& operator=(const ThreadsFor&) = delete;
-};
+using ThreadsFor = WorkerPool::ThreadsFor;
 
 void ImportFiles(benchmark::State& s, int threads) {
     Workspace& w = Shared();

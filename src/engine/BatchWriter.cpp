@@ -241,9 +241,16 @@ uint8_t BatchWriter::TypeCodeOf(const std::string& path) {
     return kTypeOther;
 }
 
+Status BatchWriter::WalkFileChunks(const ChunkCursor& chunks, const ChunkStages& stages, ChunkBuffers& last) {
+    TransferBuffers& shared = SharedBuffers();
+    last = {shared.a, shared.b};
+    return RunChunks(
+        chunks, {shared.a, shared.b}, stages,
+        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); }, &last);
+}
+
 Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
                                   const std::function<void(const uint8_t*)>& beside) {
-    TransferBuffers& shared = SharedBuffers();
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
@@ -273,11 +280,8 @@ Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t positio
             return kOk;
         };
     }
-    ChunkBuffers last{shared.a, shared.b};
-    const Status status = RunChunks(
-        chunks, {shared.a, shared.b}, stages,
-        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); }, &last);
-    if (status != kOk) {
+    ChunkBuffers last{};
+    if (const Status status = WalkFileChunks(chunks, stages, last); status != kOk) {
         return status;
     }
     if (firstChunk && size <= kPieceSize) {
@@ -432,7 +436,6 @@ Status BatchWriter::CommitFileAdd(CatalogueEntry& e, const std::string& name, co
 
 Status BatchWriter::CopyFileData(ArchiveFile& source, const CatalogueEntry& entry, uint64_t position,
                                  SharedBytes* firstChunk) {
-    TransferBuffers& shared = SharedBuffers();
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
@@ -454,11 +457,8 @@ Status BatchWriter::CopyFileData(ArchiveFile& source, const CatalogueEntry& entr
     stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
         return file_.WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
     };
-    ChunkBuffers last{shared.a, shared.b};
-    const Status status = RunChunks(
-        chunks, {shared.a, shared.b}, stages,
-        [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); }, &last);
-    if (status != kOk) {
+    ChunkBuffers last{};
+    if (const Status status = WalkFileChunks(chunks, stages, last); status != kOk) {
         return status;
     }
     if (firstChunk && entry.size <= kPieceSize) {

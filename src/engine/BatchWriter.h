@@ -8,6 +8,7 @@
 // first failure or a cancel returns that status and touches nothing; Finish reports it once.
 #include "ArchiveFile.h"
 #include "Catalogue.h"
+#include "ChunkCursor.h"
 #include "ErrorCodes.h"
 #include "FileLayer.h"
 #include "Format.h"
@@ -106,6 +107,9 @@ private:
     Status CheckAddRoom(uint64_t blockLength);
     // The bytes a file's block may take in the gap: its chunks, and a thumbnail when it may get one.
     uint64_t FileBlockRoom(uint8_t typeCode, uint64_t size) const;
+    // Walks a file's chunks from the shared buffers, the progress window between pieces; `last`
+    // gets the buffers the last piece went through.
+    Status WalkFileChunks(const ChunkCursor& chunks, const ChunkStages& stages, ChunkBuffers& last);
     // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
     // `beside`, for a one-chunk file, gets the plain bytes on this thread while the chunk is encrypted.
     Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,

@@ -36,6 +36,14 @@ public:
     static int Threads();
     // Overrides Threads() for the tests (0 returns to the default).
     static void SetThreads(int threads);
+    // SetThreads(threads) while it lives, then the default again.
+    class ThreadsFor {
+    public:
+        explicit ThreadsFor(int threads) { SetThreads(threads); }
+        ~ThreadsFor() { SetThreads(0); }
+        ThreadsFor(const ThreadsFor&) = delete;
+        ThreadsFor& operator=(const ThreadsFor&) = delete;
+    };
 
     // The process's pool, with at least `workers` threads started.
     static WorkerPool& Shared(int workers);

@@ -30,14 +30,7 @@ namespace {
 
 const char* const kPassword = "pool-test";
 
-// The walks of one test use `threads` threads; the default comes back after.
-class ThreadsFor {
-public:
-    explicit ThreadsFor(int threads) { WorkerPool::SetThreads(threads); }
-    ~ThreadsFor() { WorkerPool::SetThreads(0); }
-    ThreadsFor(const ThreadsFor&) = delete;
-    ThreadsFor& operator=(const ThreadsFor&) = delete;
-};
+using ThreadsFor = WorkerPool::ThreadsFor;
 
 // FillRandom draws from a seeded generator while it lives; `onChunkPrefix` runs at every draw of a
 // chunk's random prefix (64 bytes), on the thread that draws it, with the count of draws so far.
