@@ -98,7 +98,7 @@ std::string Djpeg() {
     size_t start = 0;
     while (start <= dirs.size()) {
         const size_t end = std::min(dirs.find(':', start), dirs.size());
-        const std::string candidate = dirs.substr(start, end - start) + "/djpeg";
+        std::string candidate = dirs.substr(start, end - start) + "/djpeg";
         if (end > start && ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }

@@ -60,7 +60,7 @@ WorkerPool::~WorkerPool() {
 void WorkerPool::Start(int workers) {
     workers = std::min(workers, kMaxThreads - 1);
     while (static_cast<int>(workers_.size()) < workers) {
-        workers_.emplace_back([this](std::stop_token stop) { Work(stop); });
+        workers_.emplace_back([this](const std::stop_token& stop) { Work(stop); });
     }
 }
 
@@ -131,7 +131,7 @@ bool WorkerPool::Withdraw(PoolJob& job) {
     return false;
 }
 
-void WorkerPool::Work(std::stop_token stop) {
+void WorkerPool::Work(const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
     while (true) {
         queued_.wait(lock, stop, [this] { return head_ != nullptr; });

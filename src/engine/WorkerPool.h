@@ -63,7 +63,7 @@ public:
 
 private:
     void Start(int workers);
-    void Work(std::stop_token stop);
+    void Work(const std::stop_token& stop);
     // Pops the oldest queued job; the lock is held.
     PoolJob* TakeLocked();
     void Finish(PoolJob& job);
