@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quorvane::testing {
 
 PumpHand::PumpHand(ProgressDialog& dialog)
@@ -102,6 +104,7 @@ void ProgressFixture::ExpectWindowGone() {
 
 std::vector<SourceFile> SmallFiles(int count, const std::string& prefix) {
     std::vector<SourceFile> files;
+    files.reserve(static_cast<size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
         files.push_back(
             {prefix + std::to_string(i) + ".dat", PatternBytes(300 + 97 * static_cast<size_t>(i), i)});
