@@ -974,21 +974,19 @@ bool CCodeMain::eventFilter(QObject* watched, QEvent* event) {
 
 void CCodeMain::dragEnterEvent(QDragEnterEvent* event) {
     NoteActivity();
+    AcceptFilesOverFrame(event);
+}
+
+void CCodeMain::dragMoveEvent(QDragMoveEvent* event) {
+    AcceptFilesOverFrame(event);
+}
+
+void CCodeMain::AcceptFilesOverFrame(QDragMoveEvent* event) {
     if (shutDown_ || workspace_->Busy() || !PaneDrag::HasFiles(event->mimeData())) {
         event->ignore();
         return;
     }
     // The frame's own areas (captions, toolbar, status bar) are no folder: no target.
-    workspace_->Drop().Clear();
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-}
-
-void CCodeMain::dragMoveEvent(QDragMoveEvent* event) {
-    if (shutDown_ || workspace_->Busy() || !PaneDrag::HasFiles(event->mimeData())) {
-        event->ignore();
-        return;
-    }
     workspace_->Drop().Clear();
     event->setDropAction(Qt::CopyAction);
     event->accept();

@@ -155,6 +155,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Files dragged over the frame's own areas: accepted as a copy with no target, unless busy.
+    void AcceptFilesOverFrame(QDragMoveEvent* event);
     // The preview column's pane; any widget that is also a PreviewPane.
     template <typename Pane>
     void InstallPreview(Pane* pane) {
