@@ -112,7 +112,7 @@ struct ChunkWalkAhead {
 // returns true, or false when there is none (or it cannot be prepared now).
 using ChunkLookahead = std::function<bool(size_t, ChunkWalkAhead&)>;
 
-// Staged walks over several files in a row (an import, an export, a copy), one after the other, so
+// Staged walks over several files in a row (an import, an export), one after the other, so
 // that a run of small files keeps every thread busy: once a walk's own pieces are all under way, the
 // free slots take the first pieces of the walks to come (loaded in order on the caller's thread,
 // transformed on the pool), and the next Walk under the same key takes them over. Stores stay in
@@ -150,8 +150,8 @@ private:
     // Posts a loaded slot at the tail.
     void Post(ChunkSlot& slot);
     // Loads and posts pieces of the walks ahead into the free slots, in order, asking `lookahead`
-    // for more while slots stay free. A load that fails ends the loading ahead there: the walk
-    // itself loads that piece again and meets the failure in its place.
+    // for more while slots stay free. A load that fails ends the loading ahead there and is kept:
+    // the walk it belongs to fails at that piece, as it would have loading it itself.
     void FillAhead(const ChunkLookahead& lookahead);
     // Withdraws or waits for every posted piece.
     void Discard();
