@@ -777,6 +777,9 @@ void CCodeMain::SetFrameDisabled(bool disabled) {
         splitter_->setEnabled(!disabled);
         if (!disabled) {
             RestoreFocus();
+            // The progress window that covered it is gone; without a window manager the keys
+            // would go nowhere.
+            ReclaimActivation();
         }
     }
     NoteActivity();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installed program end to end on a private X server: PREFIX/bin/quorvane ARCHIVE, the password
-# typed, the thumbnails waited for on screen, a screenshot, Ctrl+Q and exit status 0. Afterwards no
+# typed, the thumbnails waited for on screen, a screenshot, an import through the dialog, Ctrl+Q
+# with no click first and exit status 0. Afterwards no
 # decrypted content is found in the folders the program may write to: its temporary folder (TMPDIR),
 # its settings folder (XDG_CONFIG_HOME), its cache (XDG_CACHE_HOME), its data and runtime folders and
 # the whole home folder. Every file there is searched for a run of bytes from each picture in the
@@ -107,7 +108,18 @@ leaks=$(scan "$home" "$work/config" "$work/cache" "$work/data" "$work/tmp" "$wor
 [ -z "$leaks" ] || fail "decrypted content written to disk while the archive is open:
 $leaks"
 
+# An import through the dialog: a progress window comes and goes, and then the keys reach the main
+# window again without a click (no window manager hands them back here).
+mkdir -p "$work/import"
+cp "$pictures/orange-harbour.png" "$work/import/harbour-again.png"
 xdotool windowfocus --sync "$main"
+xdotool key ctrl+i
+picker=$(visible_window 'Import' "$program") || fail "no import dialog"
+xdotool windowfocus --sync "$picker"
+xdotool type --delay 20 "$work/import/harbour-again.png"
+xdotool key Return
+keys_at_main() { [ "$(xdotool getwindowfocus 2> /dev/null)" = "$main" ]; }
+waitfor 120 "the import to end with the keys back at the main window" keys_at_main
 xdotool key ctrl+q
 waitfor 120 "the program to quit" sh -c "! kill -0 $program 2> /dev/null"
 status=0
@@ -120,6 +132,10 @@ settings=$work/config/KVQ/Quorvane.conf
 leaks=$(scan "$home" "$work/config" "$work/cache" "$work/data" "$work/tmp" "$work/runtime")
 [ -z "$leaks" ] || fail "decrypted content written to disk:
 $leaks"
+printf '%s\n' 'smoke pass 31' > "$work/password"
+"$prefix/bin/kvq" ls "$archive" --password-file "$work/password" | grep -q 'harbour-again\.png$' ||
+    fail "the imported picture is not in the archive"
+rm -f "$work/password"
 # Beside the archive only the archive itself remains (no journal, no temporary copy).
 extra=$(find "$work/archives" -mindepth 1 ! -name Tidepools.kvq)
 [ -z "$extra" ] || fail "left beside the archive: $extra"
