@@ -4,7 +4,6 @@
 #include "PaneHost.h"
 
 #include <algorithm>
-#include <numeric>
 #include <utility>
 
 namespace quorvane {
@@ -143,11 +142,12 @@ void ContentsModel::Sort(int key) {
     if (items_.size() < 2) {
         return;
     }
-    std::vector<int> order(items_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return sort_.Compare(items_[static_cast<size_t>(a)].row, items_[static_cast<size_t>(b)].row, key) < 0;
-    });
+    std::vector<const ContentsRow*> rows;
+    rows.reserve(items_.size());
+    for (const Item& item : items_) {
+        rows.push_back(&item.row);
+    }
+    const std::vector<int> order = sort_.Order(rows, key);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPosition(items_.size());
     std::vector<Item> sorted;
