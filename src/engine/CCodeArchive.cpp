@@ -6,8 +6,8 @@
 #include "EntryCopier.h"
 #include "Exporter.h"
 #include "HostCall.h"
-#include "RollbackJournal.h"
 #include "NameRules.h"
+#include "RollbackJournal.h"
 #include "TextCodec.h"
 #include "WipeText.h"
 

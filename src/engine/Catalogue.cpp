@@ -1,8 +1,8 @@
 #include "Catalogue.h"
 
 #include "DerivedCounts.h"
-#include "RollbackJournal.h"
 #include "NameRules.h"
+#include "RollbackJournal.h"
 #include "TextCodec.h"
 #include "Validate.h"
 

@@ -151,7 +151,7 @@ std::string Salvage::FolderFor(int32_t number) {
 }
 
 Status Salvage::WriteFile(int number, const CatalogueEntry& e, const std::string& name,
-                           const std::string& folder) {
+                          const std::string& folder) {
     std::unique_ptr<IFile> out;
     std::string written;
     for (int attempt = 0; attempt < kCandidates && !out; ++attempt) {
