@@ -141,6 +141,7 @@ TEST(ContentsSort, OrderIsTheStableOrderOfCompareForEveryKey) {
         rows.push_back(r);
     }
     std::vector<const ContentsRow*> pointers;
+    pointers.reserve(rows.size());
     for (const ContentsRow& r : rows) {
         pointers.push_back(&r);
     }
