@@ -53,7 +53,7 @@ asan-test: deps
 tsan-test: deps
 	@cmake --preset tsan -DQUORVANE_WERROR=$(WERROR) > /dev/null
 	@cmake --build build/tsan -j $(JOBS) --target test_engine
-	@cd build/tsan && QT_QPA_PLATFORM=offscreen ./tests/test_engine
+	@cd build/tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp $(TSAN_OPTIONS)" ./tests/test_engine
 
 crash: build
 	@scripts/run-crash-harness build/debug

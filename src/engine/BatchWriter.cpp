@@ -5,6 +5,7 @@
 #include "ChunkCursor.h"
 #include "NameRules.h"
 #include "TextCodec.h"
+#include "WorkerPool.h"
 
 #include <cstring>
 #include <optional>
@@ -19,16 +20,28 @@ BatchWriter::BatchWriter(ArchiveFile& file, ProtectedHeader& header, Catalogue& 
     , progress_(progress)
     , fs_(fs)
     , thumbnail_(thumbnail)
-    , image_(std::make_unique<CImageHolder>()) {}
+    , image_(std::make_unique<CImageHolder>())
+    , importRelay_([this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.Encrypt(buffers.a, buffers.b, piece.storedLength) == kOk ? kOk : kErrFileAccess;
+    }) {}
 
-BatchWriter::~BatchWriter() = default;
+BatchWriter::~BatchWriter() {
+    DropAhead();
+}
+
+void BatchWriter::DropAhead() {
+    importRelay_.Drop();
+    upcoming_.clear();
+}
 
 uint64_t BatchWriter::ArchiveSize() const {
     return uint64_t{kDataAreaOffset} + header_.dataSize + header_.catalogueSize;
 }
 
 Status BatchWriter::Begin(bool silent, Status flushed) {
+    DropAhead();
     batch_ = Batch{};
+    unsyncedBytes_ = 0;
     batch_.pendingError = flushed;
     batch_.silent = silent;
     batch_.defragmentBefore = header_.defragmentPending;
@@ -72,6 +85,7 @@ Status BatchWriter::PlanFile(const std::string& path, uint64_t size) {
     ++batch_.plannedEntries;
     batch_.plannedBytes += thumbnail_.storedLength + StoredLength(size);
     batch_.plannedFileSizes.push_back(size);
+    batch_.plannedFilePaths.push_back(path);
     return kOk;
 }
 
@@ -249,30 +263,75 @@ Status BatchWriter::WalkFileChunks(const ChunkCursor& chunks, const ChunkStages&
         [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); }, &last);
 }
 
+Status BatchWriter::StoreChunk(const uint8_t* chunk, uint64_t position, uint32_t length) {
+    if (const Status s = file_.WriteAt(chunk, position, length); s != kOk) {
+        return s;
+    }
+    // With threads to spare, the kernel writes the data out while the rest is encrypted, so that
+    // the sync before the header switch has little left to wait for.
+    unsyncedBytes_ += length;
+    if (unsyncedBytes_ >= kEarlySyncBytes && WorkerPool::Threads() > 1) {
+        unsyncedBytes_ = 0;
+        file_.file()->SyncSoon();
+    }
+    return kOk;
+}
+
+Status BatchWriter::LoadFileChunk(IFile& source, const ChunkPiece& piece, ChunkBuffers& buffers) {
+    // Drawn here, in chunk order, whichever thread encrypts the chunk.
+    FillRandom(buffers.a, kChunkPrefix);
+    if (piece.plainLength > 0 &&
+        !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
+        return kErrFileAccess;
+    }
+    // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
+    std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
+                piece.storedLength - kChunkPrefix - piece.plainLength);
+    return kOk;
+}
+
+bool BatchWriter::LookAhead(size_t planIndex, size_t i, ChunkWalkAhead& ahead) {
+    const size_t wanted = planIndex + 1 + i;
+    if (wanted >= batch_.plannedFilePaths.size()) {
+        return false;
+    }
+    // The upcoming files are opened in plan order, one past the other.
+    if (i < upcoming_.size() ? upcoming_[i].planIndex != wanted : i != upcoming_.size()) {
+        return false;
+    }
+    if (i == upcoming_.size()) {
+        OpenResult result{};
+        std::unique_ptr<IFile> source = fs_.OpenShared(batch_.plannedFilePaths[wanted], &result);
+        const std::optional<uint64_t> length = source ? source->Length() : std::nullopt;
+        // One that cannot be opened, or changed its length, is left to its own add to report.
+        if (!length || *length != batch_.plannedFileSizes[wanted]) {
+            return false;
+        }
+        upcoming_.push_back({wanted, std::move(source), *length});
+    }
+    const Upcoming& file = upcoming_[i];
+    IFile* source = file.source.get();
+    ahead.key = file.planIndex;
+    ahead.cursor = ChunkCursor::ForFile(file.length);
+    ahead.load = [source](const ChunkPiece& piece, ChunkBuffers& buffers) {
+        return LoadFileChunk(*source, piece, buffers);
+    };
+    return true;
+}
+
 Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
-                                  const std::function<void(const uint8_t*)>& beside) {
+                                  const std::function<void(const uint8_t*)>& beside,
+                                  std::optional<size_t> planIndex) {
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
     const ChunkCursor chunks = ChunkCursor::ForFile(size);
     ChunkStages stages;
-    stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        // Drawn here, in chunk order, whichever thread encrypts the chunk.
-        FillRandom(buffers.a, kChunkPrefix);
-        if (piece.plainLength > 0 &&
-            !source.ReadAt(buffers.a + kChunkPrefix, piece.plainOffset, piece.plainLength)) {
-            return kErrFileAccess;
-        }
-        // The padding is zeroed, so that no bytes of an earlier transfer end up in the file.
-        std::memset(buffers.a + kChunkPrefix + piece.plainLength, 0,
-                    piece.storedLength - kChunkPrefix - piece.plainLength);
-        return kOk;
+    stages.load = [&source](const ChunkPiece& piece, ChunkBuffers& buffers) {
+        return LoadFileChunk(source, piece, buffers);
     };
-    stages.transform = [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return file_.Encrypt(buffers.a, buffers.b, piece.storedLength) == kOk ? kOk : kErrFileAccess;
-    };
-    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return file_.WriteAt(buffers.b, position + piece.storedOffset, piece.storedLength);
+    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) {
+        return StoreChunk(buffers.b, position + piece.storedOffset, piece.storedLength);
     };
     if (beside && size <= kPieceSize) {
         stages.beside = [&](const ChunkPiece& /*piece*/, ChunkBuffers& buffers) -> Status {
@@ -280,8 +339,19 @@ Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t positio
             return kOk;
         };
     }
-    ChunkBuffers last{};
-    if (const Status status = WalkFileChunks(chunks, stages, last); status != kOk) {
+    TransferBuffers& shared = SharedBuffers();
+    ChunkBuffers last{shared.a, shared.b};
+    const ChunkAfter after = [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); };
+    ChunkLookahead lookahead;
+    if (planIndex) {
+        lookahead = [this, index = *planIndex](size_t i, ChunkWalkAhead& ahead) {
+            return LookAhead(index, i, ahead);
+        };
+    }
+    if (const Status status = importRelay_.Walk(planIndex.value_or(SIZE_MAX), chunks, {shared.a, shared.b},
+                                                stages, after, &last, lookahead);
+        status != kOk) {
+        DropAhead();
         return status;
     }
     if (firstChunk && size <= kPieceSize) {
@@ -321,8 +391,27 @@ Status BatchWriter::AddFile(int parent, const std::string& path, int* newNumber)
     if (Status s = AddPreamble(); s != kOk) {
         return s;
     }
-    OpenResult result{};
-    std::unique_ptr<IFile> source = fs_.OpenShared(path, &result);
+    // Opened already when its first chunks were read ahead.
+    std::unique_ptr<IFile> source;
+    if (!upcoming_.empty() && upcoming_.front().planIndex == batch_.nextPlannedFile &&
+        batch_.nextPlannedFile < batch_.plannedFilePaths.size() &&
+        batch_.plannedFilePaths[batch_.nextPlannedFile] == path) {
+        source = std::move(upcoming_.front().source);
+        upcoming_.pop_front();
+    } else {
+        DropAhead();
+        OpenResult result{};
+        source = fs_.OpenShared(path, &result);
+    }
+    const Status status = AddOpenedFile(parent, path, std::move(source), newNumber);
+    if (status != kOk) {
+        DropAhead();
+    }
+    return status;
+}
+
+Status BatchWriter::AddOpenedFile(int parent, const std::string& path, std::unique_ptr<IFile> source,
+                                  int* newNumber) {
     const std::optional<FileTimes> times = source ? fs_.Stat(path) : std::nullopt;
     const std::optional<uint64_t> length = source ? source->Length() : std::nullopt;
     if (!source || !times || !length) {
@@ -364,9 +453,9 @@ Status BatchWriter::AddFile(int parent, const std::string& path, int* newNumber)
     const auto thumbnail = [&](const uint8_t* plain) { sealed = SealThumbnail(path, plain, e); };
     const bool makesThumbnail = IsImageType(type) && size <= kPieceSize && thumbnail_.storedLength != 0;
     SharedBytes firstChunk;
-    if (const Status s =
-            WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk,
-                          makesThumbnail ? std::function<void(const uint8_t*)>(thumbnail) : nullptr);
+    if (const Status s = WriteFileData(
+            *source, size, batch_.nextDataPosition, &firstChunk,
+            makesThumbnail ? std::function<void(const uint8_t*)>(thumbnail) : nullptr, planIndex);
         s != kOk) {
         // A file cancelled between its pieces is not committed; its chunks in the gap are given
         // back with the rest of the unused space.
@@ -454,8 +543,8 @@ Status BatchWriter::CopyFileData(ArchiveFile& source, const CatalogueEntry& entr
         }
         return kOk;
     };
-    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return file_.WriteAt(buffers.a, position + piece.storedOffset, piece.storedLength);
+    stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) {
+        return StoreChunk(buffers.a, position + piece.storedOffset, piece.storedLength);
     };
     ChunkBuffers last{};
     if (const Status status = WalkFileChunks(chunks, stages, last); status != kOk) {
@@ -499,6 +588,7 @@ Status BatchWriter::AddCopiedFile(int parent, ArchiveFile& source, const Catalog
 }
 
 Status BatchWriter::Finish() {
+    DropAhead();
     Status pending = batch_.pendingError;
     // A cancel that stopped the batch before its last add is the batch's result, also when it came
     // between two steps rather than inside an add (a cancel during planning added nothing at all).

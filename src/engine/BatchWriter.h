@@ -16,8 +16,10 @@
 #include "SharedBuffers.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,7 +97,15 @@ private:
         Status pendingError = 0;
         std::string pendingSubject;             // the file or folder the pending error is about, if any
         std::vector<uint64_t> plannedFileSizes; // in planning order; each add of a file takes the next
+        std::vector<std::string> plannedFilePaths;
         size_t nextPlannedFile = 0;
+    };
+
+    // A planned file after the one being added, opened so that its first chunks can be read ahead.
+    struct Upcoming {
+        size_t planIndex = 0;
+        std::unique_ptr<IFile> source;
+        uint64_t length = 0;
     };
 
     uint64_t ArchiveSize() const;
@@ -110,10 +120,21 @@ private:
     // Walks a file's chunks from the shared buffers, the progress window between pieces; `last`
     // gets the buffers the last piece went through.
     Status WalkFileChunks(const ChunkCursor& chunks, const ChunkStages& stages, ChunkBuffers& last);
+    // Writes a finished chunk into the gap.
+    Status StoreChunk(const uint8_t* chunk, uint64_t position, uint32_t length);
+    // Reads one chunk of a file from disk into `a`: its random prefix drawn, the padding zeroed.
+    static Status LoadFileChunk(IFile& source, const ChunkPiece& piece, ChunkBuffers& buffers);
+    // The planned files after `planIndex` for the import's relay: the i-th of them, opened.
+    bool LookAhead(size_t planIndex, size_t i, ChunkWalkAhead& ahead);
+    // Forgets everything read ahead (after a failure, a cancel, at the batch's end).
+    void DropAhead();
     // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
     // `beside`, for a one-chunk file, gets the plain bytes on this thread while the chunk is encrypted.
+    // With `planIndex`, the file is the planned one of that index, and the planned files after it
+    // are read ahead while its last chunks are encrypted.
     Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
-                         const std::function<void(const uint8_t*)>& beside = nullptr);
+                         const std::function<void(const uint8_t*)>& beside = nullptr,
+                         std::optional<size_t> planIndex = std::nullopt);
     // The same for a file of another archive, whose chunks are decrypted and encrypted again.
     Status CopyFileData(ArchiveFile& source, const CatalogueEntry& entry, uint64_t position,
                         SharedBytes* firstChunk);
@@ -130,6 +151,8 @@ private:
                          bool zeroEmptyCommentKeys, const std::string& imageName,
                          const SharedBytes& firstChunk, int* newNumber,
                          const Status* sealedThumbnail = nullptr);
+    // AddFile once its source is open (null when it could not be).
+    Status AddOpenedFile(int parent, const std::string& path, std::unique_ptr<IFile> source, int* newNumber);
     // Writes the entry of an add step at the next entry position and advances the batch.
     Status CommitAdd(CatalogueEntry& entry, int* newNumber);
 
@@ -141,6 +164,12 @@ private:
     const ThumbnailSlot& thumbnail_;
     std::unique_ptr<CImageHolder> image_;
     Batch batch_;
+    // Files from disk encrypted one after the other, their first chunks read ahead.
+    ChunkRelay importRelay_;
+    std::deque<Upcoming> upcoming_;
+    // Bytes stored since the last early sync was asked for.
+    static constexpr uint64_t kEarlySyncBytes = 32u << 20;
+    uint64_t unsyncedBytes_ = 0;
 };
 
 } // namespace quorvane

@@ -9,7 +9,6 @@
 #include <vector>
 
 namespace quorvane {
-namespace {
 
 // One piece on its way through the pool, in buffers of its own.
 struct ChunkSlot final : PoolJob {
@@ -20,6 +19,8 @@ struct ChunkSlot final : PoolJob {
 
     void Run() override { status = (*transform)(piece, buffers); }
 };
+
+namespace {
 
 // The pool's buffers: allocated when first needed, kept for the life of the process, so that no
 // chunk allocates anything.
@@ -45,15 +46,15 @@ const std::vector<ChunkBuffers>& SlotBuffers(size_t count) {
     return memory.buffers;
 }
 
-// Only one walk at a time uses the pool's buffers; one started from a pump inside another runs on
-// the caller's thread in the buffers it was given.
+// Only one relay at a time uses the pool's buffers; a walk started from a pump inside another runs
+// on the caller's thread in the buffers it was given.
 std::atomic<bool> g_slotsInUse{false};
 
 Status RunInOrder(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStages& stages,
-                  const ChunkAfter& after, ChunkBuffers* lastBuffers) {
+                  const ChunkStep& transform, const ChunkAfter& after, ChunkBuffers* lastBuffers) {
     for (uint64_t i = 0; i < cursor.count(); ++i) {
         const ChunkPiece piece = cursor.Piece(i);
-        for (const ChunkStep* step : {&stages.load, &stages.transform, &stages.beside, &stages.store}) {
+        for (const ChunkStep* step : {&stages.load, &transform, &stages.beside, &stages.store}) {
             if (*step) {
                 if (Status s = (*step)(piece, buffers); s != kOk) {
                     return s;
@@ -123,59 +124,177 @@ Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkSte
 
 Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStages& stages,
                  const ChunkAfter& after, ChunkBuffers* lastBuffers) {
+    ChunkRelay relay(stages.transform);
+    return relay.Walk(0, cursor, buffers, stages, after, lastBuffers);
+}
+
+ChunkRelay::ChunkRelay(ChunkStep transform)
+    : transform_(std::move(transform)) {}
+
+ChunkRelay::~ChunkRelay() {
+    Drop();
+}
+
+bool ChunkRelay::Hold(int threads) {
+    const auto wanted = static_cast<size_t>(2 * threads);
+    if (held_ && slotCount_ == wanted) {
+        return true;
+    }
+    Drop(); // the threads changed between two walks
+    bool idle = false;
+    if (!g_slotsInUse.compare_exchange_strong(idle, true)) {
+        return false;
+    }
+    held_ = true;
+    slotCount_ = wanted;
+    pool_ = &WorkerPool::Shared(threads - 1);
+    if (!slots_) {
+        slots_ = std::make_unique<ChunkSlot[]>(2 * WorkerPool::kMaxThreads);
+    }
+    const std::vector<ChunkBuffers>& memory = SlotBuffers(slotCount_);
+    for (size_t i = 0; i < slotCount_; ++i) {
+        slots_[i].buffers = memory[i];
+        slots_[i].transform = &transform_;
+    }
+    head_ = tail_ = 0;
+    return true;
+}
+
+void ChunkRelay::Release() {
+    if (held_) {
+        held_ = false;
+        g_slotsInUse.store(false);
+    }
+}
+
+ChunkSlot& ChunkRelay::SlotAt(uint64_t position) {
+    return slots_[position % slotCount_];
+}
+
+void ChunkRelay::Post(ChunkSlot& slot) {
+    slot.status = kOk;
+    pool_->Post(slot);
+    ++tail_;
+}
+
+void ChunkRelay::Discard() {
+    // What no thread has started never runs, and what has started is waited for, since it works
+    // in the slots' buffers.
+    for (uint64_t p = head_; p < tail_; ++p) {
+        pool_->Withdraw(SlotAt(p));
+    }
+    for (uint64_t p = head_; p < tail_; ++p) {
+        pool_->Wait(SlotAt(p));
+    }
+    head_ = tail_;
+}
+
+void ChunkRelay::Drop() {
+    if (held_) {
+        Discard();
+        Release();
+    }
+    ahead_.clear();
+    aheadStopped_ = false;
+}
+
+void ChunkRelay::FillAhead(const ChunkLookahead& lookahead) {
+    while (!aheadStopped_ && tail_ - head_ < slotCount_) {
+        if (ahead_.empty() || ahead_.back().posted == ahead_.back().walk.cursor.count()) {
+            if (!lookahead || ahead_.size() >= slotCount_) {
+                return;
+            }
+            Ahead next;
+            if (!lookahead(ahead_.size(), next.walk)) {
+                return;
+            }
+            ahead_.push_back(std::move(next));
+            continue;
+        }
+        Ahead& walk = ahead_.back();
+        ChunkSlot& slot = SlotAt(tail_);
+        slot.piece = walk.walk.cursor.Piece(walk.posted);
+        if (const Status s = walk.walk.load(slot.piece, slot.buffers); s != kOk) {
+            walk.failed = s;
+            aheadStopped_ = true;
+            return;
+        }
+        Post(slot);
+        ++walk.posted;
+    }
+}
+
+Status ChunkRelay::Walk(uint64_t key, const ChunkCursor& cursor, ChunkBuffers buffers,
+                        const ChunkStages& stages, const ChunkAfter& after, ChunkBuffers* lastBuffers,
+                        const ChunkLookahead& lookahead) {
     const int threads = WorkerPool::Threads();
     const uint64_t count = cursor.count();
-    bool idle = false;
-    if (threads <= 1 || (count <= 1 && !stages.beside) || !g_slotsInUse.compare_exchange_strong(idle, true)) {
-        return RunInOrder(cursor, buffers, stages, after, lastBuffers);
-    }
-    struct Release {
-        ~Release() { g_slotsInUse.store(false); }
-    } release;
-
-    WorkerPool& pool = WorkerPool::Shared(threads - 1);
-    const size_t slotCount =
-        static_cast<size_t>(std::min<uint64_t>(2 * static_cast<uint64_t>(threads), count));
-    const std::vector<ChunkBuffers>& memory = SlotBuffers(slotCount);
-    ChunkSlot slots[2 * WorkerPool::kMaxThreads];
-    for (size_t i = 0; i < slotCount; ++i) {
-        slots[i].buffers = memory[i];
-        slots[i].transform = &stages.transform;
-    }
-
-    // Pieces [next, posted) are in the slots, piece p in slot p % slotCount. A load or a `beside`
-    // that fails ends the walk at its piece, once the pieces before it are stored.
-    uint64_t next = 0;
+    // Pieces [0, posted) of this walk are in slots from head_ on: loaded ahead by the walks before,
+    // when this is the walk they expected.
     uint64_t posted = 0;
-    uint64_t end = count;
-    Status endStatus = kOk;
+    Status failedLoad = kOk;
+    bool adopted = false;
+    if (!ahead_.empty()) {
+        const Ahead& first = ahead_.front();
+        if (first.walk.key == key && first.walk.cursor.SameWalk(cursor) && held_ &&
+            slotCount_ == static_cast<size_t>(2 * threads)) {
+            posted = first.posted;
+            failedLoad = first.failed;
+            ahead_.pop_front();
+            adopted = true;
+            if (ahead_.empty()) {
+                aheadStopped_ = false; // loading ahead stopped inside this walk, which loads the rest
+            }
+        } else {
+            Drop();
+        }
+    }
+    const bool parallel = threads > 1 && (adopted || count > 1 || stages.beside || lookahead);
+    if (!parallel || !Hold(threads)) {
+        return RunInOrder(cursor, buffers, stages, transform_, after, lastBuffers);
+    }
+
+    // Pieces [next, posted) of this walk are in flight, piece `next` at head_; the walks ahead
+    // follow them.
+    uint64_t next = 0;
+    // A load that failed ahead fails the walk at its piece, as it would have here.
+    uint64_t end = failedLoad != kOk ? posted : count;
+    uint64_t besideDone = 0;
+    Status endStatus = failedLoad;
     Status status = kOk;
     while (status == kOk && next < end) {
-        // Every free slot takes the next piece, so that the workers never wait for a read.
-        while (posted < end && posted - next < slotCount) {
-            ChunkSlot& slot = slots[posted % slotCount];
+        // Every free slot takes the next piece, so that the workers never wait for a read: this
+        // walk's own first, then those of the walks to come. (Only the last walk ahead can be
+        // part-loaded, so a walk with pieces still to load has nothing ahead behind it.)
+        while (posted < end && tail_ - head_ < slotCount_) {
+            ChunkSlot& slot = SlotAt(tail_);
             slot.piece = cursor.Piece(posted);
-            slot.status = kOk;
             if (Status s = stages.load(slot.piece, slot.buffers); s != kOk) {
                 end = posted;
                 endStatus = s;
                 break;
             }
-            pool.Post(slot);
+            Post(slot);
             ++posted;
-            if (stages.beside) {
-                if (Status s = stages.beside(slot.piece, slot.buffers); s != kOk) {
-                    end = posted - 1;
-                    endStatus = s;
-                    break;
-                }
+        }
+        if (posted == count) {
+            FillAhead(lookahead);
+        }
+        while (stages.beside && besideDone < std::min(posted, end)) {
+            ChunkSlot& slot = SlotAt(head_ + (besideDone - next));
+            if (Status s = stages.beside(slot.piece, slot.buffers); s != kOk) {
+                end = besideDone;
+                endStatus = s;
+                break;
             }
+            ++besideDone;
         }
         if (next >= end) {
             break;
         }
-        ChunkSlot& slot = slots[next % slotCount];
-        pool.Wait(slot);
+        ChunkSlot& slot = SlotAt(head_);
+        pool_->Wait(slot);
+        ++head_;
         status = slot.status;
         if (status == kOk) {
             status = stages.store(slot.piece, slot.buffers);
@@ -191,15 +310,14 @@ Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkSta
     if (status == kOk) {
         status = endStatus;
     }
-    // Stopped early: what no thread has started never runs, and what has started is waited for,
-    // since it works in the slots' buffers.
-    for (uint64_t p = next; p < posted; ++p) {
-        pool.Withdraw(slots[p % slotCount]);
+    if (status != kOk) {
+        Drop(); // nothing after the stop is stored, nor anything loaded ahead
+        return status;
     }
-    for (uint64_t p = next; p < posted; ++p) {
-        pool.Wait(slots[p % slotCount]);
+    if (ahead_.empty()) {
+        Release();
     }
-    return status;
+    return kOk;
 }
 
 void WipeChunkBuffers() {

@@ -17,9 +17,14 @@
 #include "Format.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 
 namespace quorvane {
+
+class WorkerPool;
+struct ChunkSlot;
 
 struct ChunkPiece {
     uint64_t ordinal = 0;      // place in the walk, 0-based
@@ -48,6 +53,10 @@ public:
     static ChunkCursor ForRange(uint64_t length, bool backwards);
 
     uint64_t count() const { return count_; }
+    // Both walk the same pieces.
+    bool SameWalk(const ChunkCursor& other) const {
+        return length_ == other.length_ && stored_ == other.stored_ && backwards_ == other.backwards_;
+    }
     // More than one piece: progress is reported for each.
     bool pieceByPiece() const { return length_ > kPieceSize; }
     ChunkPiece Piece(uint64_t ordinal) const;
@@ -89,6 +98,75 @@ struct ChunkStages {
 // later piece is stored. `lastBuffers`, when given, receives the buffers the last piece went through.
 Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStages& stages,
                  const ChunkAfter& after = {}, ChunkBuffers* lastBuffers = nullptr);
+
+// A walk still to come, as far as loading it goes.
+struct ChunkWalkAhead {
+    uint64_t key = 0; // names it to the Walk that will take its pieces over
+    ChunkCursor cursor = ChunkCursor::ForFile(0);
+    // Caller's thread, in piece order, during an earlier walk: what that walk's stages.load does.
+    // It must stay valid until the walk is run or the relay dropped.
+    ChunkStep load;
+};
+
+// Asked for the walks after the current one, the nearest first (0 is the next): fills `ahead` and
+// returns true, or false when there is none (or it cannot be prepared now).
+using ChunkLookahead = std::function<bool(size_t, ChunkWalkAhead&)>;
+
+// Staged walks over several files in a row (an import, an export), one after the other, so
+// that a run of small files keeps every thread busy: once a walk's own pieces are all under way, the
+// free slots take the first pieces of the walks to come (loaded in order on the caller's thread,
+// transformed on the pool), and the next Walk under the same key takes them over. Stores stay in
+// order and inside their own walk, so each file still ends before the next one begins; only its
+// reads come earlier. A walk that fails, or is not the one expected, drops everything loaded ahead:
+// none of it is ever stored.
+class ChunkRelay {
+public:
+    // Every walk's transform (the same for all the files of the operation).
+    explicit ChunkRelay(ChunkStep transform);
+    ~ChunkRelay();
+    ChunkRelay(const ChunkRelay&) = delete;
+    ChunkRelay& operator=(const ChunkRelay&) = delete;
+
+    // RunChunks with stages (their transform is the relay's), for the walk named `key`.
+    Status Walk(uint64_t key, const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStages& stages,
+                const ChunkAfter& after = {}, ChunkBuffers* lastBuffers = nullptr,
+                const ChunkLookahead& lookahead = {});
+    // Discards everything loaded ahead (waiting for transforms under way) and gives the pool's
+    // buffers back.
+    void Drop();
+    // Pieces loaded ahead and not yet taken over.
+    uint64_t piecesAhead() const { return tail_ - head_; }
+
+private:
+    struct Ahead {
+        ChunkWalkAhead walk;
+        uint64_t posted = 0; // its pieces [0, posted) are in slots
+        Status failed = kOk; // the load of piece `posted` failed so: the walk fails there
+    };
+    // Takes the pool's buffers for `threads` threads; false when another walk has them.
+    bool Hold(int threads);
+    void Release();
+    ChunkSlot& SlotAt(uint64_t position);
+    // Posts a loaded slot at the tail.
+    void Post(ChunkSlot& slot);
+    // Loads and posts pieces of the walks ahead into the free slots, in order, asking `lookahead`
+    // for more while slots stay free. A load that fails ends the loading ahead there and is kept:
+    // the walk it belongs to fails at that piece, as it would have loading it itself.
+    void FillAhead(const ChunkLookahead& lookahead);
+    // Withdraws or waits for every posted piece.
+    void Discard();
+
+    ChunkStep transform_;
+    bool held_ = false;
+    bool aheadStopped_ = false;
+    size_t slotCount_ = 0;
+    WorkerPool* pool_ = nullptr;
+    std::unique_ptr<ChunkSlot[]> slots_;
+    // Slot positions, counted without wrapping: [head_, tail_) hold posted pieces, oldest first.
+    uint64_t head_ = 0;
+    uint64_t tail_ = 0;
+    std::deque<Ahead> ahead_;
+};
 
 // Zeroes the pool's chunk buffers (with the shared buffers, when an archive is locked or closed).
 void WipeChunkBuffers();

@@ -90,6 +90,27 @@ Status Exporter::Run(const std::string& root, const SelectionMap& marks, std::ve
                      bool withFolders, std::string& subject) {
     ProgressCounts counts{0, marks.count, 0, 0};
     const auto count = static_cast<int32_t>(catalogue_.entries().size());
+    ChunkRelay relay([this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.Decrypt(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
+    });
+    runFiles_.clear();
+    runPosition_ = 0;
+    if (WorkerPool::Threads() > 1) {
+        for (EntryIndex index(0); index.value < count; ++index.value) {
+            if (marks.Marked(index.number()) &&
+                !catalogue_.entries()[static_cast<size_t>(index.value)].IsFolder()) {
+                runFiles_.push_back(index);
+            }
+        }
+        relay_ = &relay;
+    }
+    struct Detach {
+        Exporter& self;
+        ~Detach() {
+            self.relay_ = nullptr;
+            self.runFiles_.clear();
+        }
+    } detach{*this};
     for (EntryIndex index(0); index.value < count; ++index.value) {
         if (!marks.Marked(index.number())) {
             continue;
@@ -100,6 +121,9 @@ Status Exporter::Run(const std::string& root, const SelectionMap& marks, std::ve
         }
         if (!catalogue_.entries()[static_cast<size_t>(index.value)].IsFolder()) {
             std::string path;
+            while (runPosition_ < runFiles_.size() && runFiles_[runPosition_].value < index.value) {
+                ++runPosition_;
+            }
             if (Status s = ExportFile(index, root, true, &path, &marks); s != kOk) {
                 subject = path;
                 return s;
@@ -231,10 +255,8 @@ Status Exporter::ReadFileData(EntryIndex index, const std::function<bool(const u
     }
     // Several threads: whole chunks, decrypted on the pool while this thread reads and writes.
     ChunkStages stages;
-    stages.load = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return file_.ReadAt(buffers.a, dataOffset + piece.storedOffset, piece.storedLength) == kOk
-                   ? kOk
-                   : kErrArchiveRead;
+    stages.load = [this, dataOffset](const ChunkPiece& piece, ChunkBuffers& buffers) {
+        return LoadChunk(dataOffset, piece, buffers);
     };
     stages.transform = [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
         return file_.Decrypt(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
@@ -243,7 +265,34 @@ Status Exporter::ReadFileData(EntryIndex index, const std::function<bool(const u
         // The file's bytes: after the random prefix, before the padding.
         return sink(buffers.a + kChunkPrefix, piece.plainLength) ? kOk : kErrFileAccess;
     };
-    return RunChunks(chunks, {shared.a, shared.b}, stages, after);
+    const bool inRun =
+        relay_ != nullptr && runPosition_ < runFiles_.size() && runFiles_[runPosition_] == index;
+    if (!inRun) {
+        return RunChunks(chunks, {shared.a, shared.b}, stages, after);
+    }
+    // While this file's last chunks are decrypted, the next files' first ones are read.
+    const ChunkLookahead lookahead = [this](size_t i, ChunkWalkAhead& ahead) {
+        const size_t at = runPosition_ + 1 + i;
+        const CatalogueEntry* next = at < runFiles_.size() ? catalogue_.Entry(runFiles_[at]) : nullptr;
+        if (next == nullptr) {
+            return false;
+        }
+        ahead.key = static_cast<uint64_t>(runFiles_[at].value);
+        ahead.cursor = ChunkCursor::ForFile(next->size);
+        ahead.load = [this, offset = uint64_t{next->dataOffset}](const ChunkPiece& piece,
+                                                                 ChunkBuffers& buffers) {
+            return LoadChunk(offset, piece, buffers);
+        };
+        return true;
+    };
+    return relay_->Walk(static_cast<uint64_t>(index.value), chunks, {shared.a, shared.b}, stages, after,
+                        nullptr, lookahead);
+}
+
+Status Exporter::LoadChunk(uint64_t dataOffset, const ChunkPiece& piece, ChunkBuffers& buffers) {
+    return file_.ReadAt(buffers.a, dataOffset + piece.storedOffset, piece.storedLength) == kOk
+               ? kOk
+               : kErrArchiveRead;
 }
 
 } // namespace quorvane

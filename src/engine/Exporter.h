@@ -4,6 +4,7 @@
 // is reached through a link, and a file that could not be written whole is removed again.
 #include "ArchiveFile.h"
 #include "Catalogue.h"
+#include "ChunkCursor.h"
 #include "EntryIndex.h"
 #include "ErrorCodes.h"
 #include "FileLayer.h"
@@ -39,10 +40,18 @@ private:
     // ancestors up to the first that is not marked or is the recycle bin, each followed by '/'.
     std::string RelativeFolder(EntryIndex index, const SelectionMap& marks);
 
+    // Reads one stored chunk of the file whose data begins at `dataOffset`.
+    Status LoadChunk(uint64_t dataOffset, const ChunkPiece& piece, ChunkBuffers& buffers);
+
     Catalogue& catalogue_;
     ArchiveFile& file_;
     IFileSystem& fs_;
     Progress& progress_;
+    // During Run, with several threads: the files to write in order, the place of the one being
+    // written, and the relay that reads the next ones' first chunks ahead.
+    ChunkRelay* relay_ = nullptr;
+    std::vector<EntryIndex> runFiles_;
+    size_t runPosition_ = 0;
 };
 
 } // namespace quorvane

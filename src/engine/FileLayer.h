@@ -25,6 +25,9 @@ public:
     virtual std::optional<uint64_t> Length() = 0;
     // Makes every earlier write and length change durable (fsync).
     virtual bool Sync() = 0;
+    // Starts making the writes so far durable without waiting for it, where the file layer can
+    // (nothing otherwise). The next Sync or Close waits for it, and a Sync reports its failure.
+    virtual void SyncSoon() {}
     // Releases the lock and the descriptor. Returns false when the close itself failed.
     virtual bool Close() = 0;
 };

@@ -3,12 +3,15 @@
 #include "FileLayer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include <dirent.h>
@@ -199,9 +202,32 @@ public:
 
     // fdatasync also writes the metadata needed to read the data back (the length included); the
     // modification time can wait.
-    bool Sync() override { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+    bool Sync() override {
+        // A failure the early sync saw is not reported again by the kernel on this descriptor.
+        const bool earlier = JoinEarlySync();
+        return fd_ >= 0 && ::fdatasync(fd_) == 0 && earlier;
+    }
+
+    // One sync at a time on a thread of its own, which only waits in the kernel: the data written
+    // while it runs is left to the next one.
+    void SyncSoon() override {
+        if (fd_ < 0 || (early_.joinable() && !earlyDone_.load(std::memory_order_acquire))) {
+            return;
+        }
+        JoinEarlySync();
+        earlyDone_.store(false, std::memory_order_relaxed);
+        try {
+            early_ = std::thread([this, fd = fd_] {
+                earlyFailed_ = ::fdatasync(fd) != 0;
+                earlyDone_.store(true, std::memory_order_release);
+            });
+        } catch (const std::system_error&) {
+            earlyDone_.store(true, std::memory_order_relaxed); // no thread: the next Sync does it all
+        }
+    }
 
     bool Close() override {
+        JoinEarlySync();
         if (fd_ < 0) {
             return false;
         }
@@ -212,7 +238,18 @@ public:
     }
 
 private:
+    // Waits for an early sync still running; false when one failed since the last Sync.
+    bool JoinEarlySync() {
+        if (early_.joinable()) {
+            early_.join();
+        }
+        return !std::exchange(earlyFailed_, false);
+    }
+
     int fd_;
+    std::thread early_;
+    std::atomic<bool> earlyDone_{true};
+    bool earlyFailed_ = false; // written by the early sync's thread, read after joining it
 };
 
 std::string ParentOf(const std::string& path) {

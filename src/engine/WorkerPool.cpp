@@ -32,7 +32,9 @@ int WorkerPool::Threads() {
     if (const int forced = g_threadOverride.load(std::memory_order_relaxed); forced > 0) {
         return std::min(forced, kMaxThreads);
     }
-    const int cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxThreads);
+    // Asked once: the library reads it from the system on every call.
+    static const int cores =
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxThreads);
     const int asked = EnvironmentThreads();
     return asked > 0 ? std::min(asked, cores) : cores;
 #endif

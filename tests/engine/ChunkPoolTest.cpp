@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -200,6 +201,144 @@ TEST(ChunkWalk, StopsAtTheFirstFailureInPieceOrder) {
     }
 }
 
+// ---------------------------------------------------------------- walks in a row
+
+// Walks of several files through one relay, each piece stamped with its walk and ordinal.
+struct RelayLog {
+    std::vector<std::pair<uint64_t, uint64_t>> loads, stores;
+    size_t mostInFlight = 0;
+    size_t loadsAtFirstStore = 0; // pieces read when walk 0 was stored
+    bool offThread = false;
+    bool mixedBuffers = false;
+    uint64_t failLoadOf = UINT64_MAX; // this walk's piece 0 cannot be read
+};
+
+uint64_t Stamp(uint64_t walk, uint64_t ordinal) {
+    return walk * 1000 + ordinal;
+}
+
+ChunkStep RelayLoad(RelayLog& log, uint64_t walk) {
+    return [&log, walk, caller = std::this_thread::get_id()](const ChunkPiece& piece, ChunkBuffers& buffers) {
+        log.offThread |= std::this_thread::get_id() != caller;
+        if (walk == log.failLoadOf && piece.ordinal == 0) {
+            return Status{kErrFileAccess};
+        }
+        log.loads.emplace_back(walk, piece.ordinal);
+        log.mostInFlight = std::max(log.mostInFlight, log.loads.size() - log.stores.size());
+        const uint64_t stamp = Stamp(walk, piece.ordinal);
+        std::memcpy(buffers.a, &stamp, sizeof stamp);
+        return Status{kOk};
+    };
+}
+
+ChunkStep RelayTransform() {
+    return [](const ChunkPiece& /*piece*/, ChunkBuffers& buffers) {
+        uint64_t stamp = 0;
+        std::memcpy(&stamp, buffers.a, sizeof stamp);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        stamp = stamp * 7 + 1;
+        std::memcpy(buffers.b, &stamp, sizeof stamp);
+        return Status{kOk};
+    };
+}
+
+// Runs the walks `order` (keys into `pieces`) through `relay`, each expecting the next of
+// `expected` after it; the status of each walk.
+std::vector<Status> RunWalks(ChunkRelay& relay, RelayLog& log, const std::vector<uint64_t>& pieces,
+                             const std::vector<uint64_t>& order) {
+    const auto cursorOf = [&](uint64_t walk) {
+        return ChunkCursor::ForFile(pieces[walk] * uint64_t{kPieceSize});
+    };
+    std::vector<Status> statuses;
+    TransferBuffers& shared = SharedBuffers();
+    for (const uint64_t walk : order) {
+        ChunkStages stages;
+        stages.load = RelayLoad(log, walk);
+        stages.store = [&log, walk](const ChunkPiece& piece, ChunkBuffers& buffers) {
+            uint64_t stamp = 0;
+            std::memcpy(&stamp, buffers.b, sizeof stamp);
+            log.mixedBuffers |= stamp != Stamp(walk, piece.ordinal) * 7 + 1;
+            if (log.stores.empty()) {
+                log.loadsAtFirstStore = log.loads.size();
+            }
+            log.stores.emplace_back(walk, piece.ordinal);
+            return Status{kOk};
+        };
+        const ChunkLookahead lookahead = [&, walk](size_t i, ChunkWalkAhead& ahead) {
+            const uint64_t next = walk + 1 + i;
+            if (next >= pieces.size()) {
+                return false;
+            }
+            ahead.key = next;
+            ahead.cursor = cursorOf(next);
+            ahead.load = RelayLoad(log, next);
+            return true;
+        };
+        statuses.push_back(
+            relay.Walk(walk, cursorOf(walk), {shared.a, shared.b}, stages, {}, nullptr, lookahead));
+    }
+    return statuses;
+}
+
+std::vector<std::pair<uint64_t, uint64_t>> PiecesOf(const std::vector<uint64_t>& pieces,
+                                                    const std::vector<uint64_t>& walks) {
+    std::vector<std::pair<uint64_t, uint64_t>> out;
+    for (const uint64_t walk : walks) {
+        for (uint64_t i = 0; i < pieces[walk]; ++i) {
+            out.emplace_back(walk, i);
+        }
+    }
+    return out;
+}
+
+// Small files in a row: with several threads the next files are read while one is encrypted, yet
+// every piece is read once and stored once, in order, inside its own walk.
+TEST(ChunkRelay, ReadsTheNextFilesAheadAndStoresEachInItsOwnWalk) {
+    const std::vector<uint64_t> pieces = {1, 1, 3, 1, 1, 2, 1};
+    const std::vector<uint64_t> all = {0, 1, 2, 3, 4, 5, 6};
+    for (int threads : {1, 2, 3}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        const ThreadsFor use(threads);
+        RelayLog log;
+        ChunkRelay relay(RelayTransform());
+        EXPECT_EQ(RunWalks(relay, log, pieces, all), std::vector<Status>(all.size(), kOk));
+        EXPECT_EQ(log.stores, PiecesOf(pieces, all));
+        EXPECT_EQ(log.loads, PiecesOf(pieces, all)) << "each piece read once, in order";
+        EXPECT_FALSE(log.offThread);
+        EXPECT_FALSE(log.mixedBuffers);
+        EXPECT_LE(log.mostInFlight, static_cast<size_t>(2 * threads));
+        // Walk 1 is read before walk 0 is stored only when there are threads to spare.
+        EXPECT_EQ(log.loadsAtFirstStore > 1, threads > 1);
+        EXPECT_EQ(relay.piecesAhead(), 0u);
+    }
+}
+
+// A walk other than the one expected, or one whose read failed ahead of it: nothing read ahead is
+// stored, and the failing walk fails at its piece as it would on one thread.
+TEST(ChunkRelay, DropsWhatWasReadAheadForAnotherWalkAndKeepsAFailedRead) {
+    const std::vector<uint64_t> pieces = {1, 1, 1, 1, 1};
+    for (int threads : {1, 3}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        const ThreadsFor use(threads);
+        {
+            RelayLog log;
+            ChunkRelay relay(RelayTransform());
+            EXPECT_EQ(RunWalks(relay, log, pieces, {0, 1, 3, 4}), std::vector<Status>(4, kOk));
+            EXPECT_EQ(log.stores, PiecesOf(pieces, {0, 1, 3, 4})) << "walk 2, read ahead, is never stored";
+            EXPECT_FALSE(log.mixedBuffers);
+        }
+        {
+            RelayLog log;
+            log.failLoadOf = 2;
+            ChunkRelay relay(RelayTransform());
+            EXPECT_EQ(RunWalks(relay, log, pieces, {0, 1, 2}),
+                      (std::vector<Status>{kOk, kOk, kErrFileAccess}));
+            EXPECT_EQ(log.stores, PiecesOf(pieces, {0, 1}));
+            EXPECT_EQ(relay.piecesAhead(), 0u);
+        }
+    }
+}
+
 TEST(WorkerPoolThreads, EnvironmentChoosesTheThreads) {
     const unsigned cores =
         std::max(1u, std::min<unsigned>(std::thread::hardware_concurrency(), WorkerPool::kMaxThreads));
@@ -361,10 +500,15 @@ TEST(ChunkPool, AFailureInOneChunkCommitsNothingOfTheFile) {
                 MakeArchive(fs, host, "/a.kvq", ScriptedHost::Encrypted(kMethodTwofish, kPassword));
             ASSERT_EQ(ImportFiles(*archive, fs, 0, {{"kept.bin", PatternBytes(5000, 4)}}), kOk);
             FixedRandom random(5);
-            // Armed as the third chunk of the large file is read: its read, or the next write of
-            // a chunk before it, fails.
+            // The read of the large file's third chunk fails (read ahead or not); or, once its
+            // second chunk is shown as written, the write of the next one.
             random.onChunkPrefix = [&](int prefix) {
-                if (prefix == 4) {
+                if (prefix == 4 && c.kind == OpKind::Read) {
+                    fs.FailNext(c.kind);
+                }
+            };
+            host.onPiece = [&](int piece, int pieces) {
+                if (pieces == 4 && piece == 2 && c.kind == OpKind::Write) {
                     fs.FailNext(c.kind);
                 }
             };

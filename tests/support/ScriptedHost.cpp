@@ -126,6 +126,9 @@ void ScriptedHost::ProgressPiece(int piece, int pieces) {
     if (piece == cancelAtPiece) {
         cancelPressed_ = true;
     }
+    if (onPiece) {
+        onPiece(piece, pieces);
+    }
 }
 
 bool ScriptedHost::PollCancel() {

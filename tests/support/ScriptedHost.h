@@ -3,6 +3,7 @@
 #include "ArchiveHost.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,6 +27,8 @@ public:
     std::string cancelAtText;
     // Cancel becomes pressed when this piece of a large file is reported (from 1), or never.
     int cancelAtPiece = -1;
+    // Called at every piece shown, after it is recorded.
+    std::function<void(int piece, int pieces)> onPiece;
 
     // What was shown.
     std::vector<Status> messages;
