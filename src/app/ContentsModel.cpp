@@ -4,7 +4,6 @@
 #include "PaneHost.h"
 
 #include <algorithm>
-#include <numeric>
 #include <utility>
 
 namespace quorvane {
@@ -91,6 +90,10 @@ void ContentsModel::ShowFolder(int archive, int folder) {
     frozen_ = shown && shown->catalogueInFlux();
     showing_ = true;
     filling_ = true;
+    // Room for the folder's items at once, rather than growing row by row (a hint only).
+    if (const CatalogueEntry* e = frozen_ || !shown ? nullptr : shown->Entry(EntryIndex::OfNumber(folder))) {
+        pending_.reserve(static_cast<size_t>(std::clamp(e->itemCount, 0, kMaxEntries)));
+    }
     endResetModel();
 }
 
@@ -143,11 +146,12 @@ void ContentsModel::Sort(int key) {
     if (items_.size() < 2) {
         return;
     }
-    std::vector<int> order(items_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return sort_.Compare(items_[static_cast<size_t>(a)].row, items_[static_cast<size_t>(b)].row, key) < 0;
-    });
+    std::vector<const ContentsRow*> rows;
+    rows.reserve(items_.size());
+    for (const Item& item : items_) {
+        rows.push_back(&item.row);
+    }
+    const std::vector<int> order = sort_.Order(rows, key);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPosition(items_.size());
     std::vector<Item> sorted;

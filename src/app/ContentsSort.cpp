@@ -1,6 +1,7 @@
 #include "ContentsSort.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 namespace quorvane {
@@ -86,9 +87,60 @@ int ContentsSort::Compare(const ContentsRow& a, const ContentsRow& b, int key) c
 }
 
 void ContentsSort::Sort(std::vector<ContentsRow>& rows, int key) const {
-    std::stable_sort(rows.begin(), rows.end(), [this, key](const ContentsRow& a, const ContentsRow& b) {
-        return Compare(a, b, key) < 0;
+    std::vector<const ContentsRow*> pointers;
+    pointers.reserve(rows.size());
+    for (const ContentsRow& row : rows) {
+        pointers.push_back(&row);
+    }
+    const std::vector<int> order = Order(pointers, key);
+    std::vector<ContentsRow> sorted;
+    sorted.reserve(rows.size());
+    for (int position : order) {
+        sorted.push_back(std::move(rows[static_cast<size_t>(position)]));
+    }
+    rows = std::move(sorted);
+}
+
+std::vector<int> ContentsSort::Order(const std::vector<const ContentsRow*>& rows, int key) const {
+    std::vector<int> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    const int field = key / 2;
+    if (key < 0 || key > 13 || field == kNone || rows.size() < 2) {
+        return order; // every pair compares equal
+    }
+    // What Compare reads of a row, in the order it reads it. Descending compares the same steps
+    // with the rows swapped and the recycle bin among the other containers.
+    struct Record {
+        int group;
+        uint32_t first;
+        uint32_t second;
+        const QString* name;
+    };
+    const bool descending = (key & 1) != 0;
+    std::vector<Record> records;
+    records.reserve(rows.size());
+    for (const ContentsRow* row : rows) {
+        const auto [first, second] = Keys(*row, field);
+        records.push_back({descending ? GroupNoBin(*row) : Group(*row), first, second, &row->name});
+    }
+    auto ascending = [this](const Record& x, const Record& y) {
+        if (x.group != y.group) {
+            return x.group < y.group;
+        }
+        if (x.first != y.first) {
+            return x.first < y.first;
+        }
+        if (x.second != y.second) {
+            return x.second < y.second;
+        }
+        return collator_.compare(*x.name, *y.name) < 0;
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const Record& x = records[static_cast<size_t>(a)];
+        const Record& y = records[static_cast<size_t>(b)];
+        return descending ? ascending(y, x) : ascending(x, y);
     });
+    return order;
 }
 
 } // namespace quorvane

@@ -35,51 +35,13 @@ inline QRgb Widened(uint32_t w) {
     return 0xFF000000U | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
 }
 
-// The one rectangle the mask leaves opaque (0), or an empty one when the opaque part is no rectangle.
-QRect OpaqueRect(const QImage& mask) {
-    const int width = mask.width();
-    int top = -1;
-    int bottom = -1;
-    int left = 0;
-    int right = 0;
-    for (int y = 0; y < mask.height(); ++y) {
-        const uchar* m = mask.constScanLine(y);
-        const uchar* first = std::find(m, m + width, uchar{0});
-        if (first == m + width) {
-            if (top >= 0 && bottom < 0) {
-                bottom = y - 1;
-            }
-            continue;
-        }
-        const uchar* end = std::find_if(first, m + width, [](uchar v) { return v != 0; });
-        const bool restTransparent = std::find(end, m + width, uchar{0}) == m + width;
-        const int l = static_cast<int>(first - m);
-        const int r = static_cast<int>(end - m) - 1;
-        if (!restTransparent || bottom >= 0 || (top >= 0 && (l != left || r != right))) {
-            return {};
-        }
-        if (top < 0) {
-            top = y;
-            left = l;
-            right = r;
-        }
-    }
-    if (top < 0) {
-        return {};
-    }
-    if (bottom < 0) {
-        bottom = mask.height() - 1;
-    }
-    return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
 } // namespace
 
 QImage ThumbnailCache::CopyCell(int cell) {
     const CThumbnailMaker& maker = SharedThumbnailMaker();
     const QImage& colour = maker.Cell(cell);
     const QImage& mask = maker.Mask(cell);
-    if (const QRect opaque = OpaqueRect(mask); !opaque.isEmpty()) {
+    if (const QRect opaque = maker.Opaque(cell); !opaque.isEmpty()) {
         QImage out(opaque.size(), QImage::Format_RGB32);
         out.setOffset(opaque.topLeft());
         // QImage's accessors are calls into Qt: taken once, so that the inner loop is plain

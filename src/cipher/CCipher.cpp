@@ -186,6 +186,26 @@ uint16_t CCipher::DecryptPiece(CipherState& state, const void* source, void* des
     return Transform(*this, state, source, destination, length, Direction::kDecrypt, chain);
 }
 
+int32_t CCipher::DecryptTerminated(CipherState& state, const void* source, void* destination,
+                                   uint32_t length) {
+    if (length % kChainBytes != 0 || length > INT32_MAX || source == nullptr || destination == nullptr) {
+        return -1;
+    }
+    const auto* in = static_cast<const uint8_t*>(source);
+    auto* out = static_cast<uint8_t*>(destination);
+    uint8_t chain[kChainBytes];
+    BeginChain(chain);
+    for (uint32_t at = 0; at < length; at += kChainBytes) {
+        if (DecryptPiece(state, in + at, out + at, kChainBytes, chain) != 0) {
+            return -1;
+        }
+        if (const void* nul = std::memchr(out + at, 0, kChainBytes)) {
+            return static_cast<int32_t>(static_cast<const uint8_t*>(nul) - out);
+        }
+    }
+    return static_cast<int32_t>(length);
+}
+
 void CCipher::XorWords(const void* source, void* destination, int32_t length, const uint8_t* password) {
     if (length <= 0) {
         return;

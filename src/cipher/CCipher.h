@@ -68,6 +68,13 @@ public:
     static void BeginChain(uint8_t chain[kChainBytes]);
     uint16_t DecryptPiece(CipherState& state, const void* source, void* destination, uint32_t length,
                           uint8_t chain[kChainBytes]);
+    // A unit that holds NUL-terminated text (a name or comment field), decrypted only as far as the
+    // text goes: 16-byte pieces from the start, until a piece holds the terminator. A chained block
+    // needs only its own and the previous block's cipher text, so the bytes produced are exactly the
+    // first bytes of one Decrypt over the whole unit, and a short name costs one piece, not the whole
+    // field. Returns the text's length (`length` when the unit holds no terminator), or -1 when
+    // `length` is no whole number of pieces. `destination` past the pieces decrypted is not written.
+    int32_t DecryptTerminated(CipherState& state, const void* source, void* destination, uint32_t length);
     // The basic method: each 32-bit little-endian word XOR bytes 0..3 of the password buffer;
     // a trailing partial word is not written, nor is anything for a length of 0 or less.
     virtual void XorWords(const void* source, void* destination, int32_t length, const uint8_t* password);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <strings.h>
 
 namespace quorvane {
 
@@ -151,13 +152,16 @@ Status ArchiveFile::DecryptPiece(const void* source, void* destination, uint32_t
 }
 
 std::string ArchiveFile::DecryptText(const uint8_t* field) {
-    uint8_t plain[kTextFieldSize];
-    if (Decrypt(field, plain, kTextFieldSize) != kOk) {
+    // Only as far as the terminator: a list of a thousand short names decrypts a thousand pieces,
+    // not a thousand whole fields. Zeroed first, so a method that writes nothing reads as no text.
+    uint8_t plain[kTextFieldSize] = {};
+    const int32_t length = cipher_.DecryptTerminated(key_, field, plain, kTextFieldSize);
+    if (length < 0) {
         return {};
     }
-    const size_t length = strnlen(reinterpret_cast<const char*>(plain), kTextFieldSize);
-    std::string text = DecodeStoredText(std::string_view(reinterpret_cast<const char*>(plain), length));
-    std::memset(plain, 0, sizeof plain);
+    std::string text =
+        DecodeStoredText(std::string_view(reinterpret_cast<const char*>(plain), static_cast<size_t>(length)));
+    explicit_bzero(plain, sizeof plain);
     return text;
 }
 

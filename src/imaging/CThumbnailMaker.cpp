@@ -76,6 +76,7 @@ void CThumbnailMaker::Wipe() {
                 image->fill(0);
             }
         }
+        opaque_[i] = masks_[i].rect(); // an all-black mask
     }
     std::memset(bits_.data(), 0, bits_.size());
     std::memset(grey_.data(), 0, grey_.size());
@@ -131,6 +132,7 @@ void CThumbnailMaker::FrameAndMask(int cell, QRect placement) {
     for (int y = inside.top(); y <= inside.bottom() && !inside.isEmpty(); ++y) {
         std::memset(mask.scanLine(y) + inside.left(), 0, static_cast<size_t>(inside.width()));
     }
+    opaque_[cell] = inside;
 }
 
 void CThumbnailMaker::Render(const CImageHolder& image, int sizeIndex, bool smooth) {

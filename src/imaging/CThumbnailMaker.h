@@ -51,6 +51,9 @@ public:
     const QImage& Cell(int index) const { return cells_.at(index); }
     // Mask of a cell, Format_Grayscale8: white where the icon is transparent, black over the framed image.
     const QImage& Mask(int index) const { return masks_.at(index); }
+    // The one rectangle of a cell that its mask leaves opaque: the framed image, the whole cell after
+    // Wipe, nothing before the first picture. Kept as the mask is drawn, so nobody scans the mask for it.
+    QRect Opaque(int index) const { return opaque_.at(index); }
 
     // Pixel conversions of the stored layout.
     static uint8_t GreyOf(uint16_t pixel555);
@@ -61,6 +64,7 @@ private:
 
     std::array<QImage, kCellCount> cells_;
     std::array<QImage, kCellCount> masks_;
+    std::array<QRect, kCellCount> opaque_{};
     std::array<uint8_t, kMaxStoredBytes> bits_{}; // a cell's words in the stored layout
     std::array<uint8_t, kMaxStoredBytes> grey_{}; // the same pixels as grey bytes
 };

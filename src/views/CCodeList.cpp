@@ -591,6 +591,42 @@ void CCodeList::DrawIcon(QPainter* painter, const QRect& rect, const QModelIndex
                         PaneIcons::ListIcon(icon, rect.width(), painter->device()->devicePixelRatioF()));
 }
 
+void CCodeList::AboutToPaint(const QRect& exposed) {
+    QAbstractItemView* view = CurrentView();
+    CCodeArchive* archive = model_.Archive();
+    // The icon view's rows run left to right and wrap: their cells go down the view row by row.
+    if (view != iconView_ || iconView_->flow() != QListView::LeftToRight || !archive || host_.Busy() ||
+        model_.Count() == 0 || exposed.isEmpty()) {
+        return;
+    }
+    // The first item that reaches down into the exposed part; then every item up to the first that
+    // starts below it.
+    int low = 0;
+    int high = model_.Count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (view->visualRect(IndexAt(middle)).bottom() < exposed.top()) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    const int cell = ThumbnailCell();
+    const int scale = ThumbnailCache::ScaleFor(view->viewport()->devicePixelRatioF());
+    // Never more than half the cache: what is rendered here must still be there when it is drawn.
+    size_t room = cache_.capacity() / size_t(scale * scale) / 2;
+    for (int position = low; position < model_.Count() && room > 0; ++position) {
+        const QRect rect = view->visualRect(IndexAt(position));
+        if (rect.top() > exposed.bottom()) {
+            break;
+        }
+        if (rect.intersects(exposed) && model_.ListIconAt(position) == 0) {
+            cache_.Fetch(*archive, model_.NumberAt(position), cell, true, scale);
+            --room;
+        }
+    }
+}
+
 // ---- renaming
 
 void CCodeList::BeginRename() {

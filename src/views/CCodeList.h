@@ -150,6 +150,10 @@ private:
     void Activity() override;
     void Focused() override;
     void ViewportResized() override;
+    // Renders the thumbnails of the items a paint of the icon view is about to draw, one after
+    // another, before any of them is drawn: the engine's work then runs in one stretch instead of
+    // between the drawing of labels and frames. The same items the paint draws, no others.
+    void AboutToPaint(const QRect& exposed) override;
     // Small icons and list: the column is kListColumnWidth wide, narrower when the pane is, so that
     // a row never wraps before its first item; every item is as wide as the column.
     void FitListColumn();

@@ -9,6 +9,7 @@
 #include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QModelIndex>
+#include <QPaintEvent>
 
 namespace quorvane {
 
@@ -82,6 +83,9 @@ protected:
         Base::mouseDoubleClickEvent(event);
     }
     bool viewportEvent(QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            hooks_.AboutToPaint(static_cast<QPaintEvent*>(event)->rect());
+        }
         const bool handled = Base::viewportEvent(event);
         if (event->type() == QEvent::Resize) {
             hooks_.ViewportResized();

@@ -8,6 +8,7 @@ class QDragMoveEvent;
 class QDropEvent;
 class QKeyEvent;
 class QModelIndex;
+class QRect;
 
 namespace quorvane {
 
@@ -33,6 +34,8 @@ public:
     virtual void Focused() = 0;
     // The viewport changed its size (also when a scroll bar came or went).
     virtual void ViewportResized() = 0;
+    // The viewport is about to paint `exposed` (viewport coordinates).
+    virtual void AboutToPaint(const QRect& exposed) = 0;
 };
 
 } // namespace quorvane

@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <numeric>
+#include <random>
 #include <string>
+#include <vector>
 
 using namespace quorvane;
 
@@ -108,6 +113,46 @@ TEST(ContentsSort, SortPutsGroupsInOrderAndKeepsTiesInEntryOrder) {
     EXPECT_EQ(numbers(), (std::vector<int>{6, 3, 5, 2, 4}));
     sort.Sort(rows, 1);
     EXPECT_EQ(numbers(), (std::vector<int>{2, 4, 5, 3, 6}));
+}
+
+// The prepared order agrees with a stable sort by Compare for every key code, over rows that tie
+// often (few distinct words, names equal but for case) and cover every group and the top bit.
+TEST(ContentsSort, OrderIsTheStableOrderOfCompareForEveryKey) {
+    const ContentsSort sort{QLocale(QLocale::English, QLocale::UnitedStates)};
+    std::mt19937 random(11);
+    const char* const names[] = {"a", "A", "b", "B.jpg", "b.jpg", "Holiday2020a", "holiday2020B", "zed"};
+    const uint32_t words[] = {0, 1, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
+    auto word = [&] { return words[random() % std::size(words)]; };
+    std::vector<ContentsRow> rows;
+    for (int i = 0; i < 300; ++i) {
+        ContentsRow r = Row(i + 1, names[random() % std::size(names)], random() % 4 == 0);
+        if (r.container != 0) {
+            r.typeCode = static_cast<uint8_t>(random() % 3); // other container, folder, recycle bin
+        }
+        r.size = word();
+        r.nameKey1 = word();
+        r.nameKey2 = word();
+        r.extensionKey = word();
+        r.commentKey1 = word();
+        r.commentKey2 = word();
+        r.modified = (uint64_t{word()} << 32) | word();
+        r.width = random() % 3 == 0 ? -1 : static_cast<int32_t>(word() & 0xFFFF);
+        r.height = random() % 3 == 0 ? -1 : static_cast<int32_t>(word() & 0xFFFF);
+        rows.push_back(r);
+    }
+    std::vector<const ContentsRow*> pointers;
+    pointers.reserve(rows.size());
+    for (const ContentsRow& r : rows) {
+        pointers.push_back(&r);
+    }
+    for (int key = -1; key <= 14; ++key) {
+        std::vector<int> expected(rows.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            return sort.Compare(rows[static_cast<size_t>(a)], rows[static_cast<size_t>(b)], key) < 0;
+        });
+        EXPECT_EQ(sort.Order(pointers, key), expected) << "key " << key;
+    }
 }
 
 TEST(ContentsRow, TakesItsFieldsFromTheCatalogue) {

@@ -1,8 +1,8 @@
 // kvq end to end: the built binary run on archives in a temp folder.
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
-#include "RollbackJournal.h"
 #include "KvqRunner.h"
+#include "RollbackJournal.h"
 #include "ScriptedHost.h"
 
 #include <gtest/gtest.h>

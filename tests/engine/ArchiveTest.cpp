@@ -2,8 +2,8 @@
 #include "ArchiveFixtures.h"
 #include "CCodeArchive.h"
 #include "ImageSamples.h"
-#include "RollbackJournal.h"
 #include "MemoryFileSystem.h"
+#include "RollbackJournal.h"
 #include "ScriptedHost.h"
 
 #include <gtest/gtest.h>

@@ -40,10 +40,12 @@ QImage Solid(int w, int h, QColor colour) {
     return image;
 }
 
-// The frame's pixels are black, the mask is black exactly over the placement.
+// The frame's pixels are black, the mask is black exactly over the placement, and the maker
+// reports that rectangle as the cell's opaque part.
 void ExpectFrameAndMask(const CThumbnailMaker& maker, int cell, QRect placement) {
     const QImage& colour = maker.Cell(cell);
     const QImage& mask = maker.Mask(cell);
+    EXPECT_EQ(maker.Opaque(cell), placement);
     for (int y = 0; y < colour.height(); ++y) {
         for (int x = 0; x < colour.width(); ++x) {
             const bool inside = placement.contains(x, y);
@@ -170,6 +172,25 @@ TEST(ThumbnailMaker, ThumbnailBitsHaveTheStoredLayoutOfEveryFormat) {
             const uint16_t expected =
                 grey ? CThumbnailMaker::PixelOfGrey(CThumbnailMaker::GreyOf(words[i])) : words[i];
             ASSERT_EQ(restored[i], expected) << i;
+        }
+    }
+}
+
+// The opaque part the maker reports follows its mask before any picture and after a wipe too.
+TEST(ThumbnailMaker, TheOpaquePartIsNothingBeforeAPictureAndTheWholeCellAfterAWipe) {
+    CThumbnailMaker maker;
+    for (int cell = 0; cell < CThumbnailMaker::kCellCount; ++cell) {
+        EXPECT_TRUE(maker.Opaque(cell).isEmpty()) << cell;
+        EXPECT_EQ(maker.Mask(cell).constScanLine(0)[0], 255) << cell;
+    }
+    maker.Wipe();
+    for (int cell = 0; cell < CThumbnailMaker::kCellCount; ++cell) {
+        const QImage& mask = maker.Mask(cell);
+        EXPECT_EQ(maker.Opaque(cell), mask.rect()) << cell;
+        for (int y = 0; y < mask.height(); ++y) {
+            for (int x = 0; x < mask.width(); ++x) {
+                ASSERT_EQ(mask.constScanLine(y)[x], 0) << cell << ": " << x << "," << y;
+            }
         }
     }
 }

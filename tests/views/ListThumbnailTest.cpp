@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -107,6 +109,61 @@ TEST_F(ListThumbnailTest, OnlyWhatIsDrawnIsRendered) {
         ASSERT_FALSE(fresh.empty());
         ExpectRenderedOnly(fresh);
     }
+}
+
+// Passes everything on to the list's own delegate and counts the items it is asked to paint.
+class CountingDelegate : public QAbstractItemDelegate {
+public:
+    explicit CountingDelegate(QAbstractItemDelegate* inner)
+        : inner_(inner) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        ++painted;
+        inner_->paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return inner_->sizeHint(option, index);
+    }
+    mutable int painted = 0;
+
+private:
+    QAbstractItemDelegate* inner_;
+};
+
+// A paint renders the thumbnails it needs before it draws any item, so that the engine's work is
+// not scattered between the drawing of labels and frames; the items then find their copies. Also
+// for a scroll and in large icons.
+TEST_F(ListThumbnailTest, APaintRendersItsThumbnailsBeforeItDrawsAnyItem) {
+    QAbstractItemDelegate* own = View()->itemDelegate();
+    CountingDelegate counting(own);
+    View()->setItemDelegate(&counting);
+    std::vector<int> paintedBefore;
+    p.list->Thumbnails().SetRenderHook([this, &counting, &paintedBefore](int number, int) {
+        rendered.push_back(number);
+        paintedBefore.push_back(counting.painted);
+    });
+    for (int mode : {CCodeList::kModeThumbnails, CCodeList::kModeLargeIcons}) {
+        SCOPED_TRACE(mode);
+        p.list->SetViewMode(mode);
+        for (int page = 0; page < 2; ++page) {
+            if (page > 0) {
+                ScrollAPage();
+            }
+            QCoreApplication::processEvents();
+            p.list->Thumbnails().Clear(); // the whole screen to render again
+            rendered.clear();
+            paintedBefore.clear();
+            counting.painted = 0;
+            View()->viewport()->repaint();
+            ASSERT_FALSE(rendered.empty());
+            EXPECT_GT(counting.painted, 0);
+            EXPECT_EQ(std::count_if(paintedBefore.begin(), paintedBefore.end(), [](int n) { return n > 0; }),
+                      0)
+                << "rendered while the items were being drawn";
+            ExpectRenderedOnly(Visible());
+        }
+    }
+    View()->setItemDelegate(own);
 }
 
 // Painted where there are two device pixels per logical pixel, a thumbnail is its stored pixels
