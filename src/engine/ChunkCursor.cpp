@@ -136,7 +136,7 @@ ChunkRelay::~ChunkRelay() {
 }
 
 bool ChunkRelay::Hold(int threads) {
-    const auto wanted = static_cast<size_t>(2 * threads);
+    const auto wanted = 2 * static_cast<size_t>(threads);
     if (held_ && slotCount_ == wanted) {
         return true;
     }
@@ -237,7 +237,7 @@ Status ChunkRelay::Walk(uint64_t key, const ChunkCursor& cursor, ChunkBuffers bu
     if (!ahead_.empty()) {
         const Ahead& first = ahead_.front();
         if (first.walk.key == key && first.walk.cursor.SameWalk(cursor) && held_ &&
-            slotCount_ == static_cast<size_t>(2 * threads)) {
+            slotCount_ == 2 * static_cast<size_t>(threads)) {
             posted = first.posted;
             failedLoad = first.failed;
             ahead_.pop_front();
