@@ -394,7 +394,6 @@ Status BatchWriter::AddFile(int parent, const std::string& path, int* newNumber)
     // Opened already when its first chunks were read ahead.
     std::unique_ptr<IFile> source;
     if (!upcoming_.empty() && upcoming_.front().planIndex == batch_.nextPlannedFile &&
-        batch_.nextPlannedFile < batch_.plannedFilePaths.size() &&
         batch_.plannedFilePaths[batch_.nextPlannedFile] == path) {
         source = std::move(upcoming_.front().source);
         upcoming_.pop_front();

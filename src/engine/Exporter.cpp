@@ -90,9 +90,7 @@ Status Exporter::Run(const std::string& root, const SelectionMap& marks, std::ve
                      bool withFolders, std::string& subject) {
     ProgressCounts counts{0, marks.count, 0, 0};
     const auto count = static_cast<int32_t>(catalogue_.entries().size());
-    ChunkRelay relay([this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return file_.Decrypt(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
-    });
+    ChunkRelay relay(DecryptStep());
     runFiles_.clear();
     runPosition_ = 0;
     if (WorkerPool::Threads() > 1) {
@@ -258,9 +256,7 @@ Status Exporter::ReadFileData(EntryIndex index, const std::function<bool(const u
     stages.load = [this, dataOffset](const ChunkPiece& piece, ChunkBuffers& buffers) {
         return LoadChunk(dataOffset, piece, buffers);
     };
-    stages.transform = [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
-        return file_.Decrypt(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
-    };
+    stages.transform = DecryptStep();
     stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
         // The file's bytes: after the random prefix, before the padding.
         return sink(buffers.a + kChunkPrefix, piece.plainLength) ? kOk : kErrFileAccess;
@@ -287,6 +283,12 @@ Status Exporter::ReadFileData(EntryIndex index, const std::function<bool(const u
     };
     return relay_->Walk(static_cast<uint64_t>(index.value), chunks, {shared.a, shared.b}, stages, after,
                         nullptr, lookahead);
+}
+
+ChunkStep Exporter::DecryptStep() {
+    return [this](const ChunkPiece& piece, ChunkBuffers& buffers) -> Status {
+        return file_.Decrypt(buffers.a, buffers.a, piece.storedLength) == kOk ? kOk : kErrArchiveRead;
+    };
 }
 
 Status Exporter::LoadChunk(uint64_t dataOffset, const ChunkPiece& piece, ChunkBuffers& buffers) {

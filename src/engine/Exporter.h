@@ -40,6 +40,8 @@ private:
     // ancestors up to the first that is not marked or is the recycle bin, each followed by '/'.
     std::string RelativeFolder(EntryIndex index, const SelectionMap& marks);
 
+    // Decrypts a whole chunk in place (on any thread).
+    ChunkStep DecryptStep();
     // Reads one stored chunk of the file whose data begins at `dataOffset`.
     Status LoadChunk(uint64_t dataOffset, const ChunkPiece& piece, ChunkBuffers& buffers);
 
