@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvane {
 
 size_t ThumbnailCache::KeyHash::operator()(const Key& k) const {
@@ -37,6 +41,32 @@ inline QRgb Widened(uint32_t w) {
 
 } // namespace
 
+void ThumbnailCache::WidenRow(const uint16_t* words, QRgb* out, int count) {
+    int x = 0;
+#if defined(__SSE2__)
+    // Eight pixels at a time in 16-bit lanes: a 5-bit channel v widens to (v * 33) >> 2, which is
+    // v << 3 | v >> 2; the lanes G<<8|B and 0xFF00|R then interleave into the 32-bit pixels.
+    const __m128i five = _mm_set1_epi16(31);
+    const __m128i times33 = _mm_set1_epi16(33);
+    const __m128i alpha = _mm_set1_epi16(static_cast<short>(0xFF00));
+    for (; x + 8 <= count; x += 8) {
+        const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(words + x));
+        const __m128i b = _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(w, five), times33), 2);
+        const __m128i g =
+            _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(w, 5), five), times33), 2);
+        const __m128i r =
+            _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(w, 10), five), times33), 2);
+        const __m128i low = _mm_or_si128(_mm_slli_epi16(g, 8), b);
+        const __m128i high = _mm_or_si128(alpha, r);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_unpacklo_epi16(low, high));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4), _mm_unpackhi_epi16(low, high));
+    }
+#endif
+    for (; x < count; ++x) {
+        out[x] = Widened(words[x]);
+    }
+}
+
 QImage ThumbnailCache::CopyCell(int cell) {
     const CThumbnailMaker& maker = SharedThumbnailMaker();
     const QImage& colour = maker.Cell(cell);
@@ -44,20 +74,12 @@ QImage ThumbnailCache::CopyCell(int cell) {
     if (const QRect opaque = maker.Opaque(cell); !opaque.isEmpty()) {
         QImage out(opaque.size(), QImage::Format_RGB32);
         out.setOffset(opaque.topLeft());
-        // QImage's accessors are calls into Qt: taken once, so that the inner loop is plain
-        // arithmetic the compiler can widen.
         const int width = opaque.width();
-        const int height = opaque.height();
         const qsizetype from = colour.bytesPerLine();
-        const qsizetype to = out.bytesPerLine();
         const uchar* source = colour.constBits() + opaque.top() * from + opaque.left() * 2;
-        uchar* target = out.bits();
-        for (int y = 0; y < height; ++y) {
-            const auto* __restrict words = reinterpret_cast<const uint16_t*>(source + y * from);
-            auto* __restrict row = reinterpret_cast<QRgb*>(target + y * to);
-            for (int x = 0; x < width; ++x) {
-                row[x] = Widened(words[x]);
-            }
+        for (int y = 0; y < opaque.height(); ++y) {
+            WidenRow(reinterpret_cast<const uint16_t*>(source + y * from),
+                     reinterpret_cast<QRgb*>(out.scanLine(y)), width);
         }
         return out;
     }

@@ -61,6 +61,8 @@ public:
     // The maker's cell `cell`: the opaque rectangle at its offset(), or the whole cell with alpha
     // (transparent where the mask is white) at offset (0, 0).
     static QImage CopyCell(int cell);
+    // `count` 5-5-5 words widened to opaque 32-bit pixels, each channel as Qt widens it.
+    static void WidenRow(const uint16_t* words, QRgb* out, int count);
     // `image` with every pixel repeated into a scale x scale block, device pixel ratio `scale`, the
     // same offset(); `image` itself when `scale` is 1.
     static QImage Blocks(const QImage& image, int scale);

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace quorvane;
 using namespace quorvane::testing;
 
@@ -169,6 +171,37 @@ TEST_F(ThumbnailCacheTest, AFullCacheLetsTheLeastRecentlyUsedGo) {
     EXPECT_EQ(cache.renderCount(), 3u);
     cache.Fetch(*archive, first + 1, kCell96, true); // was let go
     EXPECT_EQ(cache.renderCount(), 4u);
+}
+
+// Every 5-5-5 word (the unused top bit set or not) widens as Qt converts it; rows of every length
+// up to two of the wide steps and a tail, at any start, come out whole and write nothing beyond.
+TEST(ThumbnailCacheWiden, EveryWordWidensAsQtConvertsIt) {
+    QImage words(256, 256, QImage::Format_RGB555);
+    for (int y = 0; y < 256; ++y) {
+        auto* row = reinterpret_cast<uint16_t*>(words.scanLine(y));
+        for (int x = 0; x < 256; ++x) {
+            row[x] = static_cast<uint16_t>(y * 256 + x);
+        }
+    }
+    const QImage qt = words.convertToFormat(QImage::Format_RGB32);
+    std::vector<QRgb> out(256);
+    for (int y = 0; y < 256; ++y) {
+        ThumbnailCache::WidenRow(reinterpret_cast<const uint16_t*>(words.constScanLine(y)), out.data(), 256);
+        for (int x = 0; x < 256; ++x) {
+            ASSERT_EQ(out[x], qt.pixel(x, y)) << "word " << y * 256 + x;
+        }
+    }
+    const auto* some = reinterpret_cast<const uint16_t*>(words.constScanLine(123));
+    for (int start = 0; start < 3; ++start) {
+        for (int count = 0; count <= 19; ++count) {
+            std::vector<QRgb> row(21, 0x12345678U);
+            ThumbnailCache::WidenRow(some + start, row.data(), count);
+            for (int x = 0; x < 21; ++x) {
+                ASSERT_EQ(row[x], x < count ? qt.pixel(start + x, 123) : 0x12345678U)
+                    << "start " << start << " count " << count << " at " << x;
+            }
+        }
+    }
 }
 
 TEST(ThumbnailCacheWithout, AnArchiveWithoutThumbnailsGivesNone) {
