@@ -22,6 +22,9 @@ public:
     // Forgets the item to select after the next fill: its number may now name another item.
     virtual void ForgetReselect() = 0;
     virtual void SetRedraw(bool on) = 0;
+    // The outermost command has ended: an image selected while it ran (Find's match, say) is shown
+    // now, if it is still the first selected item.
+    virtual void CommandEnded() = 0;
 
     // The focused item's entry number, 0 when none.
     virtual int FocusedEntry() const = 0;

@@ -25,6 +25,8 @@ public:
     // Shows nothing: the decoded image is wiped, the caption emptied.
     virtual void ClearItem() = 0;
     virtual void SetComment(const QString& comment) = 0;
+    // The shown item was renamed: the caption takes the new name.
+    virtual void SetName(const QString& name) = 0;
     // Paints again (the background colour may have changed).
     virtual void Repaint() = 0;
     // A drag has ended: the drop highlight goes.

@@ -77,6 +77,10 @@ void Workspace::CommandUnwound() {
     if (closePending_) {
         closePending_ = false;
         emit closeReady();
+        return;
+    }
+    if (list_) {
+        list_->CommandEnded();
     }
 }
 
@@ -790,8 +794,15 @@ int Workspace::Rename(int archive, int number, const QString& text) {
         return kRejected;
     }
     const Status status = a->Rename(EntryIndex::OfNumber(number), text.toStdString());
-    if (status == kOk && tree_) {
+    if (status != kOk) {
+        return status;
+    }
+    if (tree_) {
         tree_->Rebuild();
+    }
+    // The caption above the picture names what it shows (the engine keeps the old extension).
+    if (preview_ && previewArchive_ == a && previewNumber_ == number) {
+        preview_->SetName(QString::fromStdString(a->GetName(EntryIndex::OfNumber(number))));
     }
     return status;
 }

@@ -25,6 +25,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvane {
 
@@ -229,6 +230,7 @@ void CCodeList::SetViewMode(int mode) {
 // ---- filling
 
 void CCodeList::RemoveAll() {
+    openAfterCommand_ = 0;
     AbandonEdit();
     EndDragOver();
     model_.RemoveAll();
@@ -423,7 +425,22 @@ void CCodeList::SelectionChanged(const QItemSelection& selected) {
     }
     reselect_ = model_.NumberAt(first);
     const ContentsRow* row = model_.RowAt(first);
-    if (previewVisible_ && row && row->Showable() && !host_.Busy()) {
+    if (!previewVisible_ || !row || !row->Showable()) {
+        return;
+    }
+    // A command's own selection (or a click while its progress window runs): the command owns the
+    // preview until it ends.
+    if (host_.Busy()) {
+        openAfterCommand_ = reselect_;
+        return;
+    }
+    OpenAt(first);
+}
+
+void CCodeList::CommandEnded() {
+    const int number = std::exchange(openAfterCommand_, 0);
+    const int first = FirstSelected();
+    if (number != 0 && previewVisible_ && !host_.Busy() && first >= 0 && model_.NumberAt(first) == number) {
         OpenAt(first);
     }
 }

@@ -58,6 +58,7 @@ public:
     void UpdateItem(int number) override;
     void BeginRename() override;
     void ForgetReselect() override;
+    void CommandEnded() override;
     void SetRedraw(bool on) override;
     int FocusedEntry() const override;
     int SelectedCount() const override;
@@ -202,7 +203,8 @@ private:
     PendingRename pending_;
     QPersistentModelIndex editingIndex_;
     int viewMode_ = kModeThumbnails;
-    int reselect_ = 0; // entry number to select after the next fill, 0 none
+    int reselect_ = 0;         // entry number to select after the next fill, 0 none
+    int openAfterCommand_ = 0; // image selected while a command ran, shown when it ends; 0 none
     bool previewVisible_ = true;
     bool editing_ = false;
     bool dragging_ = false;

@@ -230,6 +230,13 @@ void CCodePict::SetComment(const QString& comment) {
     }
 }
 
+void CCodePict::SetName(const QString& name) {
+    name_ = name;
+    if (shown_) {
+        SetCaption(PreviewTexts::Caption(name_, comment_));
+    }
+}
+
 void CCodePict::Repaint() {
     viewport()->update();
 }

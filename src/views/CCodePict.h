@@ -52,6 +52,7 @@ public:
     void ShowItem(const PreviewItem& item) override;
     void ClearItem() override;
     void SetComment(const QString& comment) override;
+    void SetName(const QString& name) override;
     void Repaint() override;
     void DragFinished() override;
 

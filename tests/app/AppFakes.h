@@ -64,6 +64,7 @@ public:
     void BeginRename() override { Note("BeginRename"); }
     void ForgetReselect() override { Note("ForgetReselect"); }
     void SetRedraw(bool on) override { Note(on ? "SetRedraw on" : "SetRedraw off"); }
+    void CommandEnded() override { Note("CommandEnded"); }
     int FocusedEntry() const override { return focused; }
     int SelectedCount() const override { return static_cast<int>(selection.size()); }
     void OpenAt(int position) override { Note("OpenAt " + std::to_string(position)); }
@@ -82,6 +83,7 @@ public:
     void ShowItem(const PreviewItem& item) override;
     void ClearItem() override;
     void SetComment(const QString& comment) override { Note("SetComment " + comment.toStdString()); }
+    void SetName(const QString& name) override { Note("SetName " + name.toStdString()); }
     void Repaint() override { Note("Repaint"); }
     void DragFinished() override { Note("DragFinished"); }
 };

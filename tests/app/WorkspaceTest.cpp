@@ -438,6 +438,22 @@ TEST_F(WorkspaceTest, RenameRefusesTheNineCharactersAndTheRecycleBin) {
     EXPECT_TRUE(tree.Saw("Rebuild"));
 }
 
+// The caption above the preview follows a rename of the item it shows, with the extension the
+// engine keeps; a rename of another item leaves it.
+TEST_F(WorkspaceTest, RenamingTheShownItemRenamesThePreviewCaption) {
+    ASSERT_EQ(CreateArchive("/a/n.kvq"), kOk);
+    const int shown = ImportFile(0, "photo1.jpg", EncodedImage(8, 8, "jpeg"));
+    const int other = ImportFile(0, "photo2.jpg", EncodedImage(8, 8, "jpeg"));
+    ws.OpenEntry(shown);
+    preview.calls.clear();
+    EXPECT_EQ(ws.Rename(1, other, "harbour"), kOk);
+    for (const std::string& call : preview.calls) {
+        EXPECT_NE(call.rfind("SetName", 0), 0u) << call;
+    }
+    EXPECT_EQ(ws.Rename(1, shown, "beach.png"), kOk);
+    EXPECT_TRUE(preview.Saw("SetName beach.jpg"));
+}
+
 // ---------------------------------------------------------------- items
 
 TEST_F(WorkspaceTest, OpenEntryShowsAnImageFromMemoryAndMakesAFolderCurrent) {

@@ -6,6 +6,7 @@
 
 #include "CCodeList.h"
 #include "CCodePict.h"
+#include "CCodeText.h"
 #include "CCodeTree.h"
 #include "CommandIds.h"
 #include "DialogScript.h"
@@ -310,6 +311,27 @@ TEST_F(MainWindowScenario, ANewFolderOpensItsNameForTyping) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->LabelEditing());
     EXPECT_EQ(NumberOf(QStringLiteral("Holidays"), home), made);
+}
+
+// What a command selects is shown as a click would show it: Find's match appears in the preview
+// once the command is over, and renaming the shown picture renames the caption above it.
+TEST_F(MainWindowScenario, FindShowsItsMatchAndARenameRenamesTheCaption) {
+    Opened();
+    const int trip = NumberOf(QStringLiteral("Trip"), 0);
+    const int b = NumberOf(QStringLiteral("b.jpg"), trip);
+    ASSERT_GT(b, 0);
+    Drive({[](QWidget* dialog) {
+              EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Find"));
+              QTest::keyClicks(Child<QLineEdit>(dialog, "findText"), QStringLiteral("b.j"));
+              Press(Qt::Key_Return);
+          }},
+          [&] { Key(Qt::CTRL | Qt::Key_F); });
+    EXPECT_EQ(Ws().CurrentFolder(), trip);
+    EXPECT_EQ(window->Pict()->ShownNumber(), b);
+    EXPECT_EQ(window->Caption(2)->Caption(), QStringLiteral("Preview of 'b.jpg'"));
+
+    EXPECT_EQ(Ws().Rename(1, b, QStringLiteral("beach")), kOk);
+    EXPECT_EQ(window->Caption(2)->Caption(), QStringLiteral("Preview of 'beach.jpg'"));
 }
 
 // After the full-screen slideshow the window takes the keys again, in the list it was started from;
