@@ -49,6 +49,7 @@ AutoCloseController::AutoCloseController(Workspace& workspace, MainFrame& frame,
     , logic_(std::move(clock))
     , countdown_(new AutoCloseCountdown(window)) {
     connect(countdown_.data(), &AutoCloseCountdown::cancelled, this, [this] { logic_.CountdownCancelled(); });
+    connect(countdown_.data(), &QDialog::finished, this, &AutoCloseController::dialogClosed);
 }
 
 AutoCloseController::~AutoCloseController() {
@@ -235,7 +236,10 @@ void AutoCloseController::ShowResult() {
         new MessageDialog(StringTable::Dialog(kDlgAutoCloseDone), QMessageBox::Information, window_.data());
     result->setObjectName(QStringLiteral("autoCloseDone"));
     result->setAttribute(Qt::WA_DeleteOnClose);
-    connect(result, &QDialog::finished, this, [this] { logic_.NoteActivity(); });
+    connect(result, &QDialog::finished, this, [this] {
+        logic_.NoteActivity();
+        emit dialogClosed();
+    });
     result_ = result;
     // Shown, not run: the idle tick goes on while it is up.
     result->open();

@@ -62,6 +62,8 @@ public:
 signals:
     // Every archive has just been closed by auto close or by a locked screen.
     void archivesClosed();
+    // The countdown or the result dialog has closed: the window may take the keys back.
+    void dialogClosed();
 
 public slots:
     // The screen locked or the computer is going to sleep.

@@ -151,6 +151,9 @@ CCodeMain::CCodeMain(std::unique_ptr<QSettings> settings, IFileSystem& fileSyste
     autoClose_->InstallActivityFilter();
     autoClose_->WatchSessionLock();
     connect(this, &CCodeMain::activityNoted, autoClose_.get(), &AutoCloseController::NoteActivity);
+    // Without a window manager the keys would go nowhere after the countdown or the result box.
+    connect(autoClose_.get(), &AutoCloseController::dialogClosed, this, &CCodeMain::ReclaimActivation,
+            Qt::QueuedConnection);
     connect(this, &CCodeMain::idleTick, this, [this] {
         autoClose_->Check();
         show_->Tick();

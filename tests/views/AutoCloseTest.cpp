@@ -118,6 +118,9 @@ protected:
 
 TEST_F(AutoCloseTest, OneMinuteCountsDown14To1AndClosesAt60) {
     frame.layout = PaneLayout::HideArchive;
+    // Leaving each dialog is reported, so that the window can take the keys back.
+    int dialogsClosed = 0;
+    QObject::connect(&controller, &AutoCloseController::dialogClosed, [&] { ++dialogsClosed; });
     std::optional<int64_t> opened;
     std::optional<int64_t> closed;
     QStringList texts;
@@ -150,11 +153,15 @@ TEST_F(AutoCloseTest, OneMinuteCountsDown14To1AndClosesAt60) {
     EXPECT_EQ(result->text(),
               QStringLiteral("AutoClose has closed all open archives. You can adjust the AutoClose "
                              "wait-time in the preferences dialog."));
+    EXPECT_EQ(dialogsClosed, 1); // the countdown
     result->accept();
+    EXPECT_EQ(dialogsClosed, 2);
 }
 
 TEST_F(AutoCloseTest, CancelRestartsTheFullWaitAndOtherInputInTheCountdownDoesNot) {
     controller.InstallActivityFilter();
+    int dialogsClosed = 0;
+    QObject::connect(&controller, &AutoCloseController::dialogClosed, [&] { ++dialogsClosed; });
     std::vector<int64_t> openings;
     bool wasUp = false;
     Run(1000, [&](int64_t s) {
@@ -166,6 +173,7 @@ TEST_F(AutoCloseTest, CancelRestartsTheFullWaitAndOtherInputInTheCountdownDoesNo
         if (s == 50) {
             QTest::mouseClick(controller.Countdown()->findChild<QPushButton*>("cancel"), Qt::LeftButton);
             wasUp = CountdownUp();
+            EXPECT_EQ(dialogsClosed, 1);
         }
         if (s == 100) {
             // Typed into the countdown itself: not activity.
