@@ -2,6 +2,7 @@
 
 #include "CCodeArchive.h"
 #include "DropTarget.h"
+#include "KeyboardMenu.h"
 #include "PaneDrag.h"
 #include "PaneHost.h"
 #include "PaneIcons.h"
@@ -500,6 +501,12 @@ void CCodeTree::mousePressEvent(QMouseEvent* event) {
 
 void CCodeTree::keyPressEvent(QKeyEvent* event) {
     host_.NoteActivity();
+    if (AsksForContextMenu(*event) && state() != QAbstractItemView::EditingState) {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        contextMenuEvent(&menu);
+        event->accept();
+        return;
+    }
     QTreeView::keyPressEvent(event);
 }
 

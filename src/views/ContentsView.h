@@ -3,6 +3,7 @@
 // ContentsView<QListView>, the details view a ContentsView<QTreeView>. Both pass what the list
 // decides to ContentsViewHooks and leave the rest to Qt.
 #include "ContentsViewHooks.h"
+#include "KeyboardMenu.h"
 
 #include <QAbstractItemView>
 #include <QContextMenuEvent>
@@ -60,6 +61,12 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override {
         hooks_.Activity();
+        if (AsksForContextMenu(*event) && this->state() != QAbstractItemView::EditingState) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            hooks_.ContextMenu(&menu);
+            event->accept();
+            return;
+        }
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
             this->state() != QAbstractItemView::EditingState) {
             hooks_.Open(QModelIndex());

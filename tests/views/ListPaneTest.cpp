@@ -433,6 +433,13 @@ TEST_F(ListPaneTest, ContextMenuOfAnItemAndOfEmptySpace) {
     EXPECT_EQ(firstCommands, (std::vector<int>{kCmdOpenItem, 0})); // 201 opens with its View submenu
     ASSERT_EQ(commands.count(), 2);
     EXPECT_EQ(commands.at(0).at(0).toInt(), kCmdProperties);
+
+    // From the keyboard (Shift+F10, as the Menu key on a real display) the selected item's menu.
+    Click(PositionOf(a));
+    firstCommands.clear();
+    QTest::keyClick(View(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(firstCommands, std::vector<int>{kCmdOpenItem});
+    EXPECT_EQ(commands.count(), 3);
 }
 
 } // namespace

@@ -418,6 +418,13 @@ TEST_F(TreePaneTest, ContextMenusForFoldersAndArchiveNodes) {
         ASSERT_FALSE(commands.isEmpty());
         EXPECT_EQ(commands.takeLast().at(0).toInt(), c.chosen);
     }
+    // From the keyboard (Shift+F10, as the Menu key on a real display) the current node's menu.
+    p.tree->setCurrentIndex(At(1, beta));
+    firstCommand = 0;
+    QTest::keyClick(p.tree.get(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(firstCommand, kCmdOpenItem);
+    ASSERT_FALSE(commands.isEmpty());
+    EXPECT_EQ(commands.takeLast().at(0).toInt(), kCmdRename);
 }
 
 } // namespace
