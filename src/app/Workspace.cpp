@@ -17,6 +17,7 @@
 #include "TextFormat.h"
 #include "TreePane.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -407,6 +408,14 @@ int Workspace::Open(const QString& path) {
     if (frame_) {
         frame_->EnsureArchivePaneVisible();
     }
+    // Open here already (chosen again, or handed over by a second start): it becomes current
+    // instead of failing on its own lock.
+    if (const int slot = SlotOfPath(chosen); slot > 0) {
+        if (slot != current_) {
+            SelectArchiveFolder(slot, 0, false);
+        }
+        return kOk;
+    }
     archives_.push_back(std::make_unique<CCodeArchive>(host_, fs_));
     CCodeArchive& archive = *archives_.back();
     Status status = kOk;
@@ -424,6 +433,17 @@ int Workspace::Open(const QString& path) {
     }
     SelectArchiveFolder(ArchiveCount(), 0, true);
     return kOk;
+}
+
+int Workspace::SlotOfPath(const QString& path) const {
+    const auto normal = [](const QString& p) { return QDir::cleanPath(QFileInfo(p).absoluteFilePath()); };
+    const QString wanted = normal(path);
+    for (int slot = 1; slot <= ArchiveCount(); ++slot) {
+        if (normal(QString::fromStdString(ArchiveAt(slot)->path())) == wanted) {
+            return slot;
+        }
+    }
+    return 0;
 }
 
 int Workspace::Create() {

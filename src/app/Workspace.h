@@ -162,6 +162,8 @@ private:
     };
 
     int PreCheck();
+    // The slot of the open archive at `path` (compared as clean absolute paths), 0 when none.
+    int SlotOfPath(const QString& path) const;
     // With `removeOriginals`, each source file goes once its stored copy read back identical; the
     // ones kept are named in a message.
     int ImportInto(const std::vector<std::string>& paths, bool recurse, bool removeOriginals = false);

@@ -242,6 +242,23 @@ TEST_F(WorkspaceTest, EveryCloseAnnouncesTheArchiveWhileItIsStillInItsSlot) {
     EXPECT_EQ(heard.back(), "one again@1");
 }
 
+// An archive opened again (by the dialog, or handed over by a second start) becomes current: no
+// second copy, no lock message, nothing asked.
+TEST_F(WorkspaceTest, OpeningAnOpenArchiveAgainMakesItCurrent) {
+    ASSERT_EQ(CreateArchive("/a/one.kvq"), kOk);
+    ASSERT_EQ(CreateArchive("/a/two.kvq"), kOk);
+    ASSERT_EQ(ws.CurrentArchive(), 2);
+    dialogs.messages.clear();
+    for (const QString& again : {QStringLiteral("/a/one.kvq"), QStringLiteral("/a//./one.kvq")}) {
+        ws.SelectArchiveFolder(2, 0, false);
+        EXPECT_EQ(ws.Open(again), kOk) << again.toStdString();
+        EXPECT_EQ(ws.ArchiveCount(), 2);
+        EXPECT_EQ(ws.CurrentArchive(), 1) << again.toStdString();
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(fs.IsLocked("/a/one.kvq"));
+}
+
 TEST_F(WorkspaceTest, AFullTableRefusesOpenAndCreate) {
     for (int i = 1; i <= Workspace::kMaxArchives; ++i) {
         ASSERT_EQ(CreateArchive(QString("/a/%1.kvq").arg(i)), kOk) << i;
