@@ -478,6 +478,11 @@ void CCodeMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+bool CCodeMain::RestoreWindowGeometry() {
+    const QByteArray stored = settings_->value(QLatin1String(kGeometryKey)).toByteArray();
+    return !stored.isEmpty() && restoreGeometry(stored);
+}
+
 void CCodeMain::RunCloseSequence() {
     closing_ = true;
     show_->End();
@@ -487,6 +492,8 @@ void CCodeMain::RunCloseSequence() {
         prefs_->treeWidth = CurrentWidths()[0];
     }
     workspace_->Shutdown(*settings_);
+    // Size, place and maximised state, for the next start (beside the preferences, not among them).
+    settings_->setValue(QLatin1String(kGeometryKey), saveGeometry());
     settings_->sync();
     idle_.stop();
     shutDown_ = true;

@@ -63,6 +63,12 @@ public:
     CCodeMain(const CCodeMain&) = delete;
     CCodeMain& operator=(const CCodeMain&) = delete;
 
+    // Where the close sequence keeps the window's size, place and maximised state.
+    static constexpr const char* kGeometryKey = "Window/geometry";
+    // Before the window is shown: the geometry the last close stored; false when there is none
+    // (the caller then chooses a size).
+    bool RestoreWindowGeometry();
+
     // After the window is shown: opens `archivePath` when one is given; then, unless an archive is
     // open or "DG1" says not to, the welcome prompt (Open: the open dialog, New: a new archive).
     void StartUp(const QString& archivePath);

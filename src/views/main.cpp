@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
 
     // ~/.config/KVQ/Quorvane.conf, group Preferences.
     quorvane::CCodeMain window(std::make_unique<QSettings>(), quorvane::PosixFileSystem());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !window.RestoreWindowGeometry()) {
         const QSize room = screen->availableSize();
         window.resize(std::min(1100, room.width() * 9 / 10), std::min(720, room.height() * 9 / 10));
     }

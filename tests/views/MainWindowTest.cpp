@@ -142,6 +142,25 @@ TEST_F(MainWindowTest, ClosingStoresTheTreeWidthExceptInHideArchive) {
     EXPECT_EQ(window->GetWorkspace().ArchiveCount(), 0);
 }
 
+// The close keeps the window's size for the next start, outside the preferences.
+TEST_F(MainWindowTest, TheNextStartHasTheSizeTheLastCloseLeft) {
+    MakeWindow(900, 560);
+    EXPECT_FALSE(window->RestoreWindowGeometry()) << "nothing stored yet";
+    window->resize(820, 530);
+    QCoreApplication::processEvents();
+    window->close();
+    window.reset();
+    {
+        QSettings settings(settingsPath, QSettings::IniFormat);
+        EXPECT_FALSE(settings.value(QLatin1String(CCodeMain::kGeometryKey)).toByteArray().isEmpty());
+        EXPECT_FALSE(settings.contains(QStringLiteral("Preferences/geometry")));
+    }
+    window = std::make_unique<CCodeMain>(std::make_unique<QSettings>(settingsPath, QSettings::IniFormat),
+                                         PosixFileSystem());
+    ASSERT_TRUE(window->RestoreWindowGeometry());
+    EXPECT_EQ(window->size(), QSize(820, 530));
+}
+
 TEST_F(MainWindowTest, CaptionsPaneCommandsAndSize) {
     MakeWindow(1000, 600);
     EXPECT_EQ(window->Caption(0)->Caption(), QStringLiteral("Open Archives"));
