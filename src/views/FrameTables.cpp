@@ -106,6 +106,8 @@ const std::vector<Accelerator>& FrameTables::Accelerators() {
         {Qt::CTRL | Qt::Key_P, kCmdStartSlideshow},
         {QKeyCombination(Qt::Key_F6), kCmdNextPane},
         {Qt::SHIFT | Qt::Key_F6, kCmdPreviousPane},
+        // The desktop's key for help, as the window framework's own table has it.
+        {QKeyCombination(Qt::Key_F1), kCmdHelp},
     };
     return keys;
 }

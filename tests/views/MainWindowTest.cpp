@@ -254,6 +254,7 @@ const std::vector<MenuRow>& MenuRows() {
         {"Help", kCmdAbout, "&About Quorvane...", {}},
         {"", kCmdNextPane, nullptr, {QKeyCombination(Qt::Key_F6)}},
         {"", kCmdPreviousPane, nullptr, {Qt::SHIFT | Qt::Key_F6}},
+        {"", kCmdHelp, nullptr, {QKeyCombination(Qt::Key_F1)}},
     };
     return rows;
 }
