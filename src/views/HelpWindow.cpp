@@ -4,9 +4,11 @@
 #include "StringTable.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -109,7 +111,19 @@ HelpWindow::HelpWindow(QWidget* parent)
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QPushButton::setEnabled);
     back_->setEnabled(false);
     forward_->setEnabled(false);
+    // Esc and Ctrl+W put the help away, as they close the program's other small windows.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
+    }
     resize(620, 520);
+}
+
+void HelpWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // Without a window manager nothing hands the keys back to the window help was asked from.
+    if (QWidget* back = returnTo_.data(); back && back->isVisible() && event->isAccepted()) {
+        back->activateWindow();
+    }
 }
 
 void HelpWindow::ShowTopic(HelpTopic topic) {
@@ -124,10 +138,15 @@ HelpWindow* HelpWindow::Open(HelpTopic topic) {
         // A help window must not keep the program running once the main window has gone.
         window->setAttribute(Qt::WA_QuitOnClose, false);
     }
+    if (QWidget* asking = QApplication::activeWindow(); asking && asking != window) {
+        window->returnTo_ = asking;
+    }
     window->ShowTopic(topic);
     window->show();
     window->raise();
     window->activateWindow();
+    // The keys go to the text at once: the arrows scroll it, Tab walks its links.
+    window->browser_->setFocus();
     return window;
 }
 

@@ -2,6 +2,7 @@
 // The program's help: HTML pages in the resources shown in a small window of its own, so that help
 // works offline and without a web browser. The Help menu, the toolbar's help button and the dialogs'
 // Help buttons all come here.
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -47,8 +48,12 @@ public:
     // The one help window of the program, made on first use, shown at `topic` and brought to the front.
     static HelpWindow* Open(HelpTopic topic);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QTextBrowser* browser_ = nullptr;
+    QPointer<QWidget> returnTo_; // the window that was active when help was asked for
     QPushButton* back_ = nullptr;
     QPushButton* forward_ = nullptr;
 };

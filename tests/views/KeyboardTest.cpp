@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -186,6 +187,21 @@ TEST(Keyboard, HelpIsReadWithTheKeyboard) {
     EXPECT_TRUE(WaitUntil([&] { return text->source() != contents; })) << "the link was not followed";
     Press(Qt::Key_B, Qt::AltModifier);
     EXPECT_TRUE(WaitUntil([&] { return text->source() == contents; })) << "Back did not return";
+}
+
+// Esc and Ctrl+W put the help window away, and the window it was asked from has the keys again.
+TEST(Keyboard, EscOrCtrlWClosesTheHelp) {
+    QWidget main;
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+        const QPointer<HelpWindow> help = HelpWindow::Open(HelpTopic::Keyboard);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(help.data()));
+        Press(key.key(), key.keyboardModifiers());
+        EXPECT_TRUE(WaitUntil([&] { return help.isNull(); })) << key.toCombined();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&main)) << key.toCombined();
+    }
 }
 
 TEST(Keyboard, DialogsAreCentredOnTheirWindow) {
