@@ -820,7 +820,13 @@ int Workspace::Rename(int archive, int number, const QString& text) {
     if (tree_) {
         tree_->Rebuild();
     }
-    // The caption above the picture names what it shows (the engine keeps the old extension).
+    // The captions name what is shown: the folder above the list, the picture above the preview
+    // (the engine keeps a file's extension).
+    if (frame_ && a == Current() && number == folder_) {
+        frame_->SetCaption(
+            1, TextFormat::Fill(StringTable::Text(kStrContentsOf),
+                                {QString::fromStdString(a->GetName(EntryIndex::OfNumber(number)))}));
+    }
     if (preview_ && previewArchive_ == a && previewNumber_ == number) {
         preview_->SetName(QString::fromStdString(a->GetName(EntryIndex::OfNumber(number))));
     }

@@ -453,6 +453,15 @@ TEST_F(WorkspaceTest, RenameRefusesTheNineCharactersAndTheRecycleBin) {
     EXPECT_EQ(ws.Rename(1, folder, "Trip 2001"), kOk);
     EXPECT_EQ(ws.EntryName(1, folder), "Trip 2001");
     EXPECT_TRUE(tree.Saw("Rebuild"));
+
+    // The folder the list shows: the caption above the list follows; another folder's rename not.
+    const int other = AddFolder(0, "Other");
+    ws.SelectArchiveFolder(1, folder, false);
+    EXPECT_EQ(frame.captions[1], "Contents of 'Trip 2001'");
+    EXPECT_EQ(ws.Rename(1, folder, "Trip 2002"), kOk);
+    EXPECT_EQ(frame.captions[1], "Contents of 'Trip 2002'");
+    EXPECT_EQ(ws.Rename(1, other, "Elsewhere"), kOk);
+    EXPECT_EQ(frame.captions[1], "Contents of 'Trip 2002'");
 }
 
 // The caption above the preview follows a rename of the item it shows, with the extension the
