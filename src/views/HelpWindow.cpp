@@ -141,6 +141,16 @@ HelpWindow* HelpWindow::Open(HelpTopic topic) {
     if (QWidget* asking = QApplication::activeWindow(); asking && asking != window) {
         window->returnTo_ = asking;
     }
+    // Asked from a modal dialog's Help button, a plain window would stay blocked behind the dialog
+    // (no keys, no scrolling, and Esc would cancel the dialog instead): over a dialog the help is
+    // modal itself until it is put away.
+    if (!(window->isVisible() && window->isModal())) {
+        const bool overDialog = QApplication::activeModalWidget() != nullptr;
+        if (window->isModal() != overDialog) {
+            window->hide();
+            window->setWindowModality(overDialog ? Qt::ApplicationModal : Qt::NonModal);
+        }
+    }
     window->ShowTopic(topic);
     window->show();
     window->raise();

@@ -11,9 +11,11 @@
 #include "SecretText.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -187,6 +189,27 @@ TEST(Keyboard, HelpIsReadWithTheKeyboard) {
     EXPECT_TRUE(WaitUntil([&] { return text->source() != contents; })) << "the link was not followed";
     Press(Qt::Key_B, Qt::AltModifier);
     EXPECT_TRUE(WaitUntil([&] { return text->source() == contents; })) << "Back did not return";
+}
+
+// Help asked from a modal dialog is not left blocked behind it: it takes the keys, Esc puts it away
+// (not the dialog), and the dialog has the keys again.
+TEST(Keyboard, HelpFromADialogTakesTheKeysOverIt) {
+    QDialog dialog;
+    dialog.setObjectName(QStringLiteral("asking"));
+    auto* ask = new QPushButton(QStringLiteral("Help"), &dialog);
+    QObject::connect(ask, &QPushButton::clicked, [] { HelpWindow::Open(HelpTopic::Archives); });
+    Drive({[&](QWidget*) { ask->click(); },
+           [&](QWidget* help) {
+               EXPECT_EQ(help->objectName(), QStringLiteral("helpWindow"));
+               EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(help, "helpText"));
+               const QPointer<QWidget> gone(help);
+               Press(Qt::Key_Escape);
+               EXPECT_TRUE(WaitUntil([&] { return gone.isNull(); }));
+               EXPECT_TRUE(dialog.isVisible()) << "Esc cancelled the dialog below";
+               EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+               dialog.reject();
+           }},
+          [&] { dialog.exec(); });
 }
 
 // Esc and Ctrl+W put the help window away, and the window it was asked from has the keys again.
