@@ -4,6 +4,7 @@
 #include "CommandIds.h"
 #include "ImageBrowser.h"
 #include "ImageWipe.h"
+#include "KeyboardMenu.h"
 #include "MessageDialog.h"
 #include "Preferences.h"
 #include "SlideshowLayout.h"
@@ -18,7 +19,6 @@
 #include <QScreen>
 
 #include <chrono>
-#include <utility>
 
 namespace quorvane {
 
@@ -267,6 +267,9 @@ void SlideshowWindow::keyPressEvent(QKeyEvent* event) {
     default:
         if (!event->isAutoRepeat()) {
             pressed_.insert(event->key());
+            // Whether it asks for the menu is read from the press: the Shift of Shift+F10 may be
+            // let go before the F10.
+            menuKey_ = AsksForContextMenu(*event) || event->key() == Qt::Key_Menu ? event->key() : 0;
         }
         return;
     }
@@ -277,6 +280,12 @@ void SlideshowWindow::keyReleaseEvent(QKeyEvent* event) {
     // A held key repeats its press and release: only the real release counts, and only for a key
     // pressed here.
     if (event->isAutoRepeat() || !state_.Active() || !pressed_.remove(event->key())) {
+        return;
+    }
+    if (menuKey_ != 0 && event->key() == menuKey_) {
+        menuKey_ = 0;
+        // The options menu from the keyboard, in the middle of the screen.
+        ShowMenu(mapToGlobal(rect().center()));
         return;
     }
     switch (event->key()) {

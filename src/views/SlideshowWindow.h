@@ -91,6 +91,7 @@ private:
     QPointer<QWidget> menu_;
     // Keys pressed in this window: only their release counts.
     QSet<int> pressed_;
+    int menuKey_ = 0; // the key whose press asked for the menu (Menu, or F10 with Shift), 0 none
 };
 
 // What the contents list keeps of its slideshow: StartSlideshow, EndSlideshow, the running test and

@@ -209,7 +209,9 @@ TEST_F(SlideshowTest, KeysActOnTheirReleaseAndEscOrEnterEnd) {
 TEST_F(SlideshowTest, TheMenuPausesAdvancementAndRestartsTheDelayWhenItCloses) {
     AddPictures(3);
     Open(1);
-    const auto inMenu = [this](const QString& label, const std::function<void()>& meanwhile) {
+    // The menu opens with the right button, or as `open` asks for it.
+    const auto inMenu = [this](const QString& label, const std::function<void()>& meanwhile,
+                               const std::function<void()>& open = {}) {
         QTimer::singleShot(0, [this, label, meanwhile] {
             auto* menu = qobject_cast<QMenu*>(window->Menu());
             ASSERT_NE(menu, nullptr);
@@ -222,7 +224,11 @@ TEST_F(SlideshowTest, TheMenuPausesAdvancementAndRestartsTheDelayWhenItCloses) {
             }
             QTest::keyClick(menu, label.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
         });
-        QTest::mouseClick(window.get(), Qt::RightButton);
+        if (open) {
+            open();
+        } else {
+            QTest::mouseClick(window.get(), Qt::RightButton);
+        }
         // The offscreen platform gives a popup the activation and hands it to nobody when it
         // closes; on a desktop the slideshow keeps it. Take it back, as the desktop would have kept it.
         QApplication::processEvents();
@@ -262,6 +268,20 @@ TEST_F(SlideshowTest, TheMenuPausesAdvancementAndRestartsTheDelayWhenItCloses) {
 
     inMenu(QStringLiteral("View &Previous Image"), [] {});
     EXPECT_EQ(browser.previouses, 1);
+    // From the keyboard: the Menu key and Shift+F10 open it too, also when the Shift is let go
+    // before the F10.
+    inMenu(
+        QStringLiteral("View &Previous Image"), [] {},
+        [this] { QTest::keyClick(window.get(), Qt::Key_Menu); });
+    inMenu(
+        QStringLiteral("View &Previous Image"), [] {},
+        [this] {
+            QTest::keyPress(window.get(), Qt::Key_Shift);
+            QTest::keyPress(window.get(), Qt::Key_F10, Qt::ShiftModifier);
+            QTest::keyRelease(window.get(), Qt::Key_Shift);
+            QTest::keyRelease(window.get(), Qt::Key_F10);
+        });
+    EXPECT_EQ(browser.previouses, 3);
     inMenu(QStringLiteral("&Automatic Advancement"), [] {});
     EXPECT_EQ(prefs.slideAutoAdvance, 0);
     inMenu(QString(), [] {}); // Esc closes the menu only
