@@ -121,7 +121,7 @@ QStringList QtWorkspaceDialogs::ChooseImportFiles(const QString& folder) {
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     FileTypeFilter(StringTable::Text(kStrImportFilter)).ApplyTo(*dialog.get());
-    auto* remove = new QCheckBox(QStringLiteral("Remove the originals after import"), dialog.get());
+    auto* remove = new QCheckBox(QStringLiteral("&Remove the originals after import"), dialog.get());
     remove->setObjectName(QStringLiteral("removeOriginals"));
     remove->setAccessibleName(remove->text().remove(u'&'));
     remove->setToolTip(QStringLiteral("Each file is deleted only after its copy in the archive was read back "

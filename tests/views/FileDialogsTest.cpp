@@ -102,9 +102,12 @@ TEST_F(FileDialogs, ImportRemembersRemoveTheOriginalsOnlyWhenAccepted) {
         return Drive({[&](QWidget* d) {
                          auto* box = d->findChild<QCheckBox*>(QStringLiteral("removeOriginals"));
                          ASSERT_NE(box, nullptr);
-                         EXPECT_EQ(box->text(), QStringLiteral("Remove the originals after import"));
+                         EXPECT_EQ(box->text(), QStringLiteral("&Remove the originals after import"));
                          EXPECT_FALSE(box->accessibleName().isEmpty());
-                         box->setChecked(!box->isChecked());
+                         // Alt+R ticks or clears it, as a click would.
+                         const bool was = box->isChecked();
+                         Press(Qt::Key_R, Qt::AltModifier);
+                         EXPECT_TRUE(WaitUntil([&] { return box->isChecked() != was; }));
                          if (accept) {
                              EnterName(d, QStringLiteral("a.jpg"));
                          } else {
