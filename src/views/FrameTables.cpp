@@ -106,8 +106,9 @@ const std::vector<Accelerator>& FrameTables::Accelerators() {
         {Qt::CTRL | Qt::Key_P, kCmdStartSlideshow},
         {QKeyCombination(Qt::Key_F6), kCmdNextPane},
         {Qt::SHIFT | Qt::Key_F6, kCmdPreviousPane},
-        // The desktop's key for help, as the window framework's own table has it.
+        // The desktop's keys for help and for the folder above, which the toolbar's button goes to.
         {QKeyCombination(Qt::Key_F1), kCmdHelp},
+        {Qt::ALT | Qt::Key_Up, kCmdUpOneLevel},
     };
     return keys;
 }

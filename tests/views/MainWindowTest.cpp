@@ -255,6 +255,7 @@ const std::vector<MenuRow>& MenuRows() {
         {"", kCmdNextPane, nullptr, {QKeyCombination(Qt::Key_F6)}},
         {"", kCmdPreviousPane, nullptr, {Qt::SHIFT | Qt::Key_F6}},
         {"", kCmdHelp, nullptr, {QKeyCombination(Qt::Key_F1)}},
+        {"", kCmdUpOneLevel, nullptr, {Qt::ALT | Qt::Key_Up}},
     };
     return rows;
 }
