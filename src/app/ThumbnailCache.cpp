@@ -74,12 +74,16 @@ QImage ThumbnailCache::CopyCell(int cell) {
     if (const QRect opaque = maker.Opaque(cell); !opaque.isEmpty()) {
         QImage out(opaque.size(), QImage::Format_RGB32);
         out.setOffset(opaque.topLeft());
+        // QImage's accessors are calls into Qt (scanLine checks for sharing each time): taken once.
         const int width = opaque.width();
+        const int height = opaque.height();
         const qsizetype from = colour.bytesPerLine();
+        const qsizetype to = out.bytesPerLine();
         const uchar* source = colour.constBits() + opaque.top() * from + opaque.left() * 2;
-        for (int y = 0; y < opaque.height(); ++y) {
+        uchar* target = out.bits();
+        for (int y = 0; y < height; ++y) {
             WidenRow(reinterpret_cast<const uint16_t*>(source + y * from),
-                     reinterpret_cast<QRgb*>(out.scanLine(y)), width);
+                     reinterpret_cast<QRgb*>(target + y * to), width);
         }
         return out;
     }

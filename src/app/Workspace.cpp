@@ -279,7 +279,7 @@ void Workspace::SelectArchiveFolder(int archive, int folder, bool force) {
     const QString name = folder == 0 ? QString::fromStdString(a.displayName())
                                      : QString::fromStdString(a.GetName(EntryIndex::OfNumber(folder)));
     if (frame_) {
-        frame_->SetCaption(1, TextFormat::Fill(StringTable::Text(kStrContentsOf), {name}));
+        frame_->SetCaption(1, ContentsCaption(name));
         frame_->BeginProgress(entryCount / 64);
     }
     if (list_) {
@@ -433,6 +433,10 @@ int Workspace::Open(const QString& path) {
     }
     SelectArchiveFolder(ArchiveCount(), 0, true);
     return kOk;
+}
+
+QString Workspace::ContentsCaption(const QString& folderName) {
+    return TextFormat::Fill(StringTable::Text(kStrContentsOf), {folderName});
 }
 
 int Workspace::SlotOfPath(const QString& path) const {
@@ -820,15 +824,18 @@ int Workspace::Rename(int archive, int number, const QString& text) {
     if (tree_) {
         tree_->Rebuild();
     }
-    // The captions name what is shown: the folder above the list, the picture above the preview
-    // (the engine keeps a file's extension).
-    if (frame_ && a == Current() && number == folder_) {
-        frame_->SetCaption(
-            1, TextFormat::Fill(StringTable::Text(kStrContentsOf),
-                                {QString::fromStdString(a->GetName(EntryIndex::OfNumber(number)))}));
-    }
-    if (preview_ && previewArchive_ == a && previewNumber_ == number) {
-        preview_->SetName(QString::fromStdString(a->GetName(EntryIndex::OfNumber(number))));
+    // The captions name what is shown: the folder above the list, the picture above the preview.
+    // The name is read back, since the engine keeps a file's extension.
+    const bool shownFolder = frame_ && a == Current() && number == folder_;
+    const bool shownPicture = preview_ && previewArchive_ == a && previewNumber_ == number;
+    if (shownFolder || shownPicture) {
+        const QString name = QString::fromStdString(a->GetName(EntryIndex::OfNumber(number)));
+        if (shownFolder) {
+            frame_->SetCaption(1, ContentsCaption(name));
+        }
+        if (shownPicture) {
+            preview_->SetName(name);
+        }
     }
     return status;
 }

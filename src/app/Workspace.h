@@ -162,6 +162,8 @@ private:
     };
 
     int PreCheck();
+    // "Contents of '<folder>'", the caption above the list.
+    static QString ContentsCaption(const QString& folderName);
     // The slot of the open archive at `path` (compared as clean absolute paths), 0 when none.
     int SlotOfPath(const QString& path) const;
     // With `removeOriginals`, each source file goes once its stored copy read back identical; the
