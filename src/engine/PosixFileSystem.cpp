@@ -145,6 +145,11 @@ public:
         return true;
     }
 
+    // A whole chunk goes down in slices: one write of several MiB lets the kernel put it in
+    // large page-cache folios, which cost far more the first time the memory behind them is used
+    // (on the 2-core VM a first 256 MiB export took 0.3-0.7 s in 4 MiB writes, 0.24 s in these).
+    static constexpr size_t kWriteSlice = 256 * 1024;
+
     bool WriteAt(const void* buffer, uint64_t offset, size_t length) override {
         if (fd_ < 0 || !OffsetFits(offset, length)) {
             return false;
@@ -152,7 +157,7 @@ public:
         const auto* in = static_cast<const char*>(buffer);
         size_t done = 0;
         while (done < length) {
-            ssize_t n = ::pwrite(fd_, in + done, std::min<size_t>(length - done, SSIZE_MAX),
+            ssize_t n = ::pwrite(fd_, in + done, std::min<size_t>(length - done, kWriteSlice),
                                  static_cast<off_t>(offset + done));
             if (n < 0 && errno == EINTR) {
                 continue;
