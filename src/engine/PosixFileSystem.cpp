@@ -119,8 +119,16 @@ int Reserve(int fd, off_t oldLength, off_t newLength) {
 
 class PosixFile final : public IFile {
 public:
-    explicit PosixFile(int fd)
-        : fd_(fd) {}
+    // A file the engine makes for the user (an export, a salvaged file) is written once and then
+    // left alone: it goes down in slices, since one write of several MiB lets the kernel put it in
+    // large page-cache folios, which cost far more the first time the memory behind them is used
+    // (on the 2-core VM a first 256 MiB export took 0.3-0.7 s in 4 MiB writes, 0.24 s in these).
+    // An archive keeps whole writes: its pages are read and moved again, faster in large folios.
+    static constexpr size_t kNewFileSlice = 256 * 1024;
+
+    explicit PosixFile(int fd, size_t writeSlice = SSIZE_MAX)
+        : fd_(fd)
+        , writeSlice_(writeSlice) {}
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
     ~PosixFile() override { Close(); }
@@ -145,11 +153,6 @@ public:
         return true;
     }
 
-    // A whole chunk goes down in slices: one write of several MiB lets the kernel put it in
-    // large page-cache folios, which cost far more the first time the memory behind them is used
-    // (on the 2-core VM a first 256 MiB export took 0.3-0.7 s in 4 MiB writes, 0.24 s in these).
-    static constexpr size_t kWriteSlice = 256 * 1024;
-
     bool WriteAt(const void* buffer, uint64_t offset, size_t length) override {
         if (fd_ < 0 || !OffsetFits(offset, length)) {
             return false;
@@ -157,7 +160,7 @@ public:
         const auto* in = static_cast<const char*>(buffer);
         size_t done = 0;
         while (done < length) {
-            ssize_t n = ::pwrite(fd_, in + done, std::min<size_t>(length - done, kWriteSlice),
+            ssize_t n = ::pwrite(fd_, in + done, std::min(length - done, writeSlice_),
                                  static_cast<off_t>(offset + done));
             if (n < 0 && errno == EINTR) {
                 continue;
@@ -252,6 +255,7 @@ private:
     }
 
     int fd_;
+    size_t writeSlice_;
     std::thread early_;
     std::atomic<bool> earlyDone_{true};
     bool earlyFailed_ = false; // written by the early sync's thread, read after joining it
@@ -405,7 +409,7 @@ public:
             return nullptr;
         }
         *result = OpenResult::Ok;
-        return std::make_unique<PosixFile>(fd);
+        return std::make_unique<PosixFile>(fd, PosixFile::kNewFileSlice);
     }
 
     bool MakeDirectoryBelow(const std::string& root, const std::string& relative,
@@ -440,7 +444,7 @@ public:
             return nullptr;
         }
         *result = OpenResult::Ok;
-        return std::make_unique<PosixFile>(fd);
+        return std::make_unique<PosixFile>(fd, PosixFile::kNewFileSlice);
     }
 
     bool Exists(const std::string& path) override {
