@@ -171,6 +171,38 @@ TEST_F(PosixFileLayer, ReadWriteAndLength) {
     EXPECT_FALSE(fs_.SyncParentDirectory(Path("nofolder/a")));
 }
 
+TEST_F(PosixFileLayer, ANewFileTakesAWriteOfSeveralMiBWhole) {
+    // Files made for the user are written in slices: every byte must still land in its place.
+    std::string bytes(4 * 1024 * 1024 + 12345, '\0');
+    uint32_t x = 2463534242u;
+    for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    OpenResult r = OpenResult::Failed;
+    auto made = fs_.CreateNew(Path("new"), &r);
+    ASSERT_NE(made, nullptr);
+    ASSERT_TRUE(made->WriteAt(bytes.data(), 7, bytes.size()));
+    ASSERT_TRUE(made->Close());
+    ASSERT_TRUE(fs_.MakeDirectory(Path("below")));
+    auto below = fs_.CreateNewBelow(dir_.string() + "/", "below/new", &r);
+    ASSERT_NE(below, nullptr);
+    ASSERT_TRUE(below->WriteAt(bytes.data(), 0, bytes.size()));
+    ASSERT_TRUE(below->Close());
+
+    for (const char* name : {"new", "below/new"}) {
+        auto f = fs_.OpenShared(Path(name), &r);
+        ASSERT_NE(f, nullptr) << name;
+        const uint64_t offset = std::string(name) == "new" ? 7 : 0;
+        EXPECT_EQ(f->Length(), offset + bytes.size()) << name;
+        std::string back(bytes.size(), '\0');
+        ASSERT_TRUE(f->ReadAt(back.data(), offset, back.size())) << name;
+        EXPECT_TRUE(back == bytes) << name;
+    }
+}
+
 TEST_F(PosixFileLayer, RefusedGrowthLeavesTheLengthAlone) {
     // A file-size limit stands in for a full disk: the allocation fails part of the way.
     OpenResult r = OpenResult::Failed;
