@@ -152,6 +152,9 @@ void ContentsModel::Sort(int key) {
         rows.push_back(&item.row);
     }
     const std::vector<int> order = sort_.Order(rows, key);
+    if (std::is_sorted(order.begin(), order.end())) {
+        return; // every item stays where it is
+    }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPosition(items_.size());
     std::vector<Item> sorted;

@@ -135,11 +135,16 @@ std::vector<int> ContentsSort::Order(const std::vector<const ContentsRow*>& rows
         }
         return collator_.compare(*x.name, *y.name) < 0;
     };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const auto before = [&](int a, int b) {
         const Record& x = records[static_cast<size_t>(a)];
         const Record& y = records[static_cast<size_t>(b)];
         return descending ? ascending(y, x) : ascending(x, y);
-    });
+    };
+    // A folder filled in the order it is sorted in (files imported by name, say) is left as it is:
+    // one pass instead of a sort, and the same stable order.
+    if (!std::is_sorted(order.begin(), order.end(), before)) {
+        std::stable_sort(order.begin(), order.end(), before);
+    }
     return order;
 }
 
