@@ -147,27 +147,61 @@ const QImage* ThumbnailCache::Fetch(CCodeArchive& archive, int number, int cell,
         hook_(number, cell);
     }
     ++renders_;
-    if (!archive.RenderThumbnail(EntryIndex::OfNumber(number), cell)) {
+    const EntryIndex index = EntryIndex::OfNumber(number);
+    const bool batched = batch_ && batchKey_.archive == key.archive &&
+                         batchKey_.generation == key.generation && batchKey_.cell == key.cell &&
+                         batchKey_.scale == key.scale && batch_->Pending(index);
+    if (!(batched ? batch_->Render(index) : archive.RenderThumbnail(index, cell))) {
         return nullptr;
     }
+    return &Keep(key, CopyCell(cell));
+}
+
+void ThumbnailCache::Prepare(CCodeArchive& archive, const std::vector<int>& numbers, int cell, int scale) {
+    Finish();
+    if (archive.catalogueInFlux() || archive.Busy() || cell < 0 || cell >= CThumbnailMaker::kCellCount) {
+        return;
+    }
+    scale = std::clamp(scale, 1, 4);
+    std::vector<EntryIndex> entries;
+    for (int number : numbers) {
+        if (!entries_.contains(Key{&archive, archive.catalogueGeneration(), number, cell, scale}) &&
+            std::find(entries.begin(), entries.end(), EntryIndex::OfNumber(number)) == entries.end()) {
+            entries.push_back(EntryIndex::OfNumber(number));
+        }
+    }
+    if (entries.size() > 1) {
+        batch_ = std::make_unique<ThumbnailBatch>(archive, std::move(entries), cell);
+        batchKey_ = Key{&archive, archive.catalogueGeneration(), 0, cell, scale};
+    }
+}
+
+void ThumbnailCache::Finish() {
+    batch_.reset();
+    batchKey_ = Key{};
+}
+
+const QImage& ThumbnailCache::Keep(const Key& key, QImage image) {
     // Copied before anything else can call into the engine and redraw the shared cell.
-    QImage image = CopyCell(cell);
-    if (scale > 1) {
-        QImage blocks = Blocks(image, scale);
+    if (key.scale > 1) {
+        QImage blocks = Blocks(image, key.scale);
         Wipe(image);
         image = std::move(blocks);
     }
-    const size_t units = size_t(scale) * size_t(scale);
+    const size_t units = size_t(key.scale) * size_t(key.scale);
     while (!order_.empty() && units_ + units > capacity_) {
         Erase(std::prev(order_.end()));
     }
     units_ += units;
     order_.push_front(Entry{key, std::move(image)});
     entries_.emplace(key, order_.begin());
-    return &order_.front().image;
+    return order_.front().image;
 }
 
 void ThumbnailCache::DropArchive(const CCodeArchive* archive) {
+    if (batchKey_.archive == archive) {
+        Finish();
+    }
     for (auto it = order_.begin(); it != order_.end();) {
         auto next = std::next(it);
         if (it->key.archive == archive) {
@@ -178,6 +212,7 @@ void ThumbnailCache::DropArchive(const CCodeArchive* archive) {
 }
 
 void ThumbnailCache::KeepOnly(const std::vector<CCodeArchive*>& open) {
+    Finish();
     for (auto it = order_.begin(); it != order_.end();) {
         auto next = std::next(it);
         const auto live = std::find(open.begin(), open.end(), it->key.archive);
@@ -189,6 +224,7 @@ void ThumbnailCache::KeepOnly(const std::vector<CCodeArchive*>& open) {
 }
 
 void ThumbnailCache::Clear() {
+    Finish();
     while (!order_.empty()) {
         Erase(order_.begin());
     }

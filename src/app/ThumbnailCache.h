@@ -16,12 +16,14 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 namespace quorvane {
 
 class CCodeArchive;
+class ThumbnailBatch;
 
 class ThumbnailCache {
 public:
@@ -43,6 +45,12 @@ public:
     // in the cell's logical pixels), so that it is drawn at the cell's logical size pixel for pixel,
     // never smoothed up from the stored size. The capacity counts a copy at scale s as s * s copies.
     const QImage* Fetch(CCodeArchive& archive, int number, int cell, bool mayRender, int scale = 1);
+
+    // The thumbnails of `numbers` are about to be fetched (with `mayRender`), in any order: those
+    // not kept yet are rendered through one batch, decrypted on the engine's workers ahead of the
+    // fetch that asks for them. Finish() ends the batch; what nobody fetched by then is not kept.
+    void Prepare(CCodeArchive& archive, const std::vector<int>& numbers, int cell, int scale = 1);
+    void Finish();
 
     // Forgets (and zeroes) every thumbnail of `archive`: it closes or its catalogue changes. The
     // archive is not read, so this may be called with an object that is going away.
@@ -89,6 +97,9 @@ private:
     };
     using Order = std::list<Entry>; // most recently used first
 
+    // Stores `image`, the copy of the cell made for `key` (widened to the key's scale here), and
+    // returns the stored copy.
+    const QImage& Keep(const Key& key, QImage image);
     void Erase(Order::iterator it);
     static void Wipe(QImage& image);
 
@@ -98,6 +109,8 @@ private:
     std::unordered_map<Key, Order::iterator, KeyHash> entries_;
     uint64_t renders_ = 0;
     std::function<void(int, int)> hook_;
+    std::unique_ptr<ThumbnailBatch> batch_;
+    Key batchKey_; // the archive, generation, cell and scale the batch renders for
 };
 
 } // namespace quorvane

@@ -10,6 +10,7 @@
 #include "RollbackJournal.h"
 #include "TextCodec.h"
 #include "WipeText.h"
+#include "WorkerPool.h"
 
 #include <algorithm>
 #include <cassert>
@@ -581,10 +582,18 @@ int CCodeArchive::GetTreeKindNoBin(EntryIndex index) const {
     return kind == 9999 ? 0 : kind;
 }
 
-const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
+const CatalogueEntry* CCodeArchive::ThumbnailEntry(EntryIndex index) const {
     const CatalogueEntry* e = Entry(index);
     if (!e || e->IsFolder() || !e->hasThumbnail || thumbnail_.storedLength == 0 ||
         e->thumbLength != thumbnail_.storedLength) {
+        return nullptr;
+    }
+    return e;
+}
+
+const uint8_t* CCodeArchive::GetThumbnail(EntryIndex index) {
+    const CatalogueEntry* e = ThumbnailEntry(index);
+    if (!e) {
         return nullptr;
     }
     TransferBuffers& buffers = SharedBuffers();
@@ -622,6 +631,118 @@ bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
     SharedThumbnailMaker().RestoreIcon(thumbnail_.sizeIndex, pixels.get(), targetCell,
                                        ThumbIsGrey(header_.thumbnailFormat), e->width, e->height);
     return true;
+}
+
+// One stored thumbnail decrypted in place, in a buffer of its own, on whichever thread takes it.
+struct ThumbnailBatch::Job final : PoolJob {
+    ArchiveFile* file = nullptr;
+    uint8_t* bytes = nullptr;
+    uint32_t length = 0;
+    bool queued = false;
+    Status status = kOk;
+
+    void Run() override { status = file->Decrypt(bytes, bytes, length); }
+};
+
+namespace {
+
+// The job buffers serve one batch at a time; another one meanwhile renders on this thread alone.
+bool g_batchBuffersInUse = false;
+
+} // namespace
+
+ThumbnailBatch::ThumbnailBatch(CCodeArchive& archive, std::vector<EntryIndex> entries, int targetCell)
+    : archive_(archive)
+    , entries_(std::move(entries))
+    , job_(entries_.size(), kWaiting)
+    , cell_(targetCell)
+    , generation_(archive.catalogueGeneration()) {
+    const int threads = WorkerPool::Threads();
+    if (threads <= 1 || entries_.size() < 2 || g_batchBuffersInUse || !Valid()) {
+        return;
+    }
+    g_batchBuffersInUse = true;
+    pool_ = &WorkerPool::Shared(threads - 1);
+    const int jobs = std::min({8 * threads, kThumbnailJobBuffers, int(entries_.size())});
+    jobs_ = std::make_unique<Job[]>(size_t(jobs));
+    for (int i = jobs - 1; i >= 0; --i) {
+        jobs_[size_t(i)].bytes = ThumbnailJobBuffer(i);
+        free_.push_back(i);
+    }
+    Launch();
+}
+
+ThumbnailBatch::~ThumbnailBatch() {
+    if (!pool_) {
+        return;
+    }
+    for (int job : job_) {
+        if (job >= 0 && !pool_->Withdraw(jobs_[size_t(job)])) {
+            pool_->Wait(jobs_[size_t(job)]);
+        }
+    }
+    g_batchBuffersInUse = false;
+}
+
+bool ThumbnailBatch::Valid() const {
+    return !archive_.Busy() && !archive_.catalogueInFlux() && archive_.catalogueGeneration() == generation_;
+}
+
+bool ThumbnailBatch::Pending(EntryIndex index) const {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i] == index && job_[i] != kDone) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ThumbnailBatch::Launch() {
+    for (; launched_ < entries_.size() && !free_.empty(); ++launched_) {
+        if (job_[launched_] != kWaiting) {
+            continue;
+        }
+        const CatalogueEntry* e = archive_.ThumbnailEntry(entries_[launched_]);
+        if (!e || e->typeCode == kTypeOther) {
+            continue; // rendered as none when asked for
+        }
+        Job& job = jobs_[size_t(free_.back())];
+        job.file = &archive_.archiveFile_;
+        job.length = archive_.thumbnail_.storedLength;
+        if (archive_.ReadAt(job.bytes, e->thumbOffset, job.length) == kOk) {
+            job_[launched_] = free_.back();
+            free_.pop_back();
+            pool_->Post(job);
+        }
+    }
+}
+
+bool ThumbnailBatch::Render(EntryIndex index) {
+    size_t at = 0;
+    while (at < entries_.size() && (entries_[at] != index || job_[at] == kDone)) {
+        ++at;
+    }
+    if (at == entries_.size() || !Valid()) {
+        return false; // the jobs still out are waited for when the batch ends
+    }
+    const int job = job_[at];
+    job_[at] = kDone;
+    if (job < 0) {
+        // Not read ahead (no workers, no buffer free, or no thumbnail to read): rendered here.
+        return archive_.RenderThumbnail(index, cell_);
+    }
+    Job& decrypting = jobs_[size_t(job)];
+    pool_->Wait(decrypting);
+    bool ok = decrypting.status == kOk;
+    if (ok) {
+        const CatalogueEntry* e = archive_.Entry(index);
+        SharedThumbnailMaker().RestoreIcon(archive_.thumbnail_.sizeIndex, decrypting.bytes, cell_,
+                                           ThumbIsGrey(archive_.header_.thumbnailFormat), e->width,
+                                           e->height);
+    }
+    free_.push_back(job);
+    Launch();
+    return ok;
 }
 
 int CCodeArchive::FindNext(const std::string& text, bool matchCase, bool wholeName, int start) {

@@ -24,6 +24,8 @@
 
 namespace quorvane {
 
+class WorkerPool;
+
 // Why the last Open failed, for a caller that offers the password again: only WrongPassword
 // follows a password prompt whose password failed the check. A file that is not an archive of this
 // kind (foreign magic or method, too short) shows the same message 9000 but is NotAnArchive.
@@ -194,6 +196,9 @@ private:
 
     // ---- checked primitives
     Status ReadAt(void* buffer, uint64_t offset, size_t length);
+    // The entry when it has a stored thumbnail of the archive's size, else null.
+    const CatalogueEntry* ThumbnailEntry(EntryIndex index) const;
+    friend class ThumbnailBatch;
     Status WriteAt(const void* buffer, uint64_t offset, size_t length);
     Status CopyRange(uint64_t from, uint64_t to, uint64_t length);
     Status Flush();
@@ -291,5 +296,45 @@ private:
 // (already shown through the host).
 Status ImportPaths(CCodeArchive& archive, const std::vector<std::string>& paths, int folder, bool recurse,
                    std::vector<ImportedItem>* added = nullptr, std::vector<std::string>* skipped = nullptr);
+
+// The thumbnails of several entries, each rendered as RenderThumbnail renders it, while the pool's
+// workers decrypt the others: a list starts a batch for the items it is about to draw and renders
+// each as it draws it, in whatever order it draws them. This thread reads the thumbnails from the
+// archive (in the batch's order, as far ahead as there are buffers) and restores each into the
+// shared maker's cell; the workers only decrypt, in buffers of their own. A batch lives inside one
+// paint: as soon as the archive runs an operation or its catalogue changes it renders nothing more,
+// and nothing it has read is used after that.
+class ThumbnailBatch {
+public:
+    ThumbnailBatch(CCodeArchive& archive, std::vector<EntryIndex> entries, int targetCell);
+    // Waits for the workers' part still under way (what is still queued is withdrawn).
+    ~ThumbnailBatch();
+    ThumbnailBatch(const ThumbnailBatch&) = delete;
+    ThumbnailBatch& operator=(const ThumbnailBatch&) = delete;
+
+    // Whether `index` is one of the batch's entries not rendered yet.
+    bool Pending(EntryIndex index) const;
+    // Renders `index`, one of the pending entries, into the cell: true when the cell now holds its
+    // thumbnail, false when it has none or cannot be read, or the batch has ended.
+    bool Render(EntryIndex index);
+
+private:
+    struct Job;
+    static constexpr int kWaiting = -1; // not read yet
+    static constexpr int kDone = -2;
+    // Reads the next entries into the free jobs and queues their decryption.
+    void Launch();
+    bool Valid() const;
+
+    CCodeArchive& archive_;
+    std::vector<EntryIndex> entries_;
+    std::vector<int> job_; // per entry: kWaiting, kDone, or the job it is in
+    int cell_;
+    uint64_t generation_;
+    size_t launched_ = 0;        // every entry before it has been read or rendered
+    WorkerPool* pool_ = nullptr; // null: no workers, each entry rendered on this thread
+    std::unique_ptr<Job[]> jobs_;
+    std::vector<int> free_; // jobs not in use
+};
 
 } // namespace quorvane

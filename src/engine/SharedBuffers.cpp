@@ -22,11 +22,32 @@ TransferBuffers& SharedBuffers() {
     return buffers;
 }
 
+namespace {
+
+std::unique_ptr<uint8_t[]>& ThumbnailJobMemory() {
+    static std::unique_ptr<uint8_t[]> memory;
+    return memory;
+}
+
+} // namespace
+
+uint8_t* ThumbnailJobBuffer(int slot) {
+    assert(slot >= 0 && slot < kThumbnailJobBuffers);
+    std::unique_ptr<uint8_t[]>& memory = ThumbnailJobMemory();
+    if (!memory) {
+        memory = std::make_unique<uint8_t[]>(size_t(kThumbnailJobBuffers) * kThumbnailBufferSize);
+    }
+    return memory.get() + size_t(slot) * kThumbnailBufferSize;
+}
+
 void WipeSharedBuffers() {
     TransferBuffers& buffers = SharedBuffers();
     std::memset(buffers.a, 0, kTransferBufferSize);
     std::memset(buffers.b, 0, kTransferBufferSize);
     std::memset(buffers.thumbnail, 0, kThumbnailBufferSize);
+    if (const std::unique_ptr<uint8_t[]>& jobs = ThumbnailJobMemory(); jobs) {
+        std::memset(jobs.get(), 0, size_t(kThumbnailJobBuffers) * kThumbnailBufferSize);
+    }
     SharedThumbnailMaker().Wipe();
     WipeChunkBuffers();
     // A pointer taken before is stale now, as after a pump.

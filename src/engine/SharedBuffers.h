@@ -33,6 +33,12 @@ TransferBuffers& SharedBuffers();
 // calls).
 void WipeSharedBuffers();
 
+// Buffers of one stored thumbnail each (kThumbnailBufferSize bytes), for the thumbnails a list
+// decrypts beside the caller's thread (CCodeArchive::RenderThumbnails); made on first use, zeroed
+// with the others.
+constexpr int kThumbnailJobBuffers = 16;
+uint8_t* ThumbnailJobBuffer(int slot);
+
 // A pointer into the shared buffers together with the pump epoch it was taken in.
 class SharedBytes {
 public:

@@ -631,17 +631,22 @@ void CCodeList::AboutToPaint(const QRect& exposed) {
     const int cell = ThumbnailCell();
     const int scale = ThumbnailCache::ScaleFor(view->viewport()->devicePixelRatioF());
     // Never more than half the cache: what is rendered here must still be there when it is drawn.
-    size_t room = cache_.capacity() / size_t(scale * scale) / 2;
-    for (int position = low; position < model_.Count() && room > 0; ++position) {
+    const size_t room = cache_.capacity() / size_t(scale * scale) / 2;
+    std::vector<int> numbers;
+    for (int position = low; position < model_.Count() && numbers.size() < room; ++position) {
         const QRect rect = view->visualRect(IndexAt(position));
         if (rect.top() > exposed.bottom()) {
             break;
         }
         if (rect.intersects(exposed) && model_.ListIconAt(position) == 0) {
-            cache_.Fetch(*archive, model_.NumberAt(position), cell, true, scale);
-            --room;
+            numbers.push_back(model_.NumberAt(position));
         }
     }
+    cache_.Prepare(*archive, numbers, cell, scale);
+}
+
+void CCodeList::Painted() {
+    cache_.Finish();
 }
 
 // ---- renaming

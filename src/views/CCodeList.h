@@ -151,10 +151,11 @@ private:
     void Activity() override;
     void Focused() override;
     void ViewportResized() override;
-    // Renders the thumbnails of the items a paint of the icon view is about to draw, one after
-    // another, before any of them is drawn: the engine's work then runs in one stretch instead of
-    // between the drawing of labels and frames. The same items the paint draws, no others.
+    // Starts a batch for the thumbnails of the items a paint of the icon view is about to draw (the
+    // same items the paint draws, no others): while the paint draws one item, the engine's workers
+    // decrypt the thumbnails of the next. Painted() ends the batch with the paint.
     void AboutToPaint(const QRect& exposed) override;
+    void Painted() override;
     // Small icons and list: the column is kListColumnWidth wide, narrower when the pane is, so that
     // a row never wraps before its first item; every item is as wide as the column.
     void FitListColumn();

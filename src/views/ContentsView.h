@@ -94,7 +94,9 @@ protected:
             hooks_.AboutToPaint(static_cast<QPaintEvent*>(event)->rect());
         }
         const bool handled = Base::viewportEvent(event);
-        if (event->type() == QEvent::Resize) {
+        if (event->type() == QEvent::Paint) {
+            hooks_.Painted();
+        } else if (event->type() == QEvent::Resize) {
             hooks_.ViewportResized();
         }
         return handled;

@@ -36,6 +36,8 @@ public:
     virtual void ViewportResized() = 0;
     // The viewport is about to paint `exposed` (viewport coordinates).
     virtual void AboutToPaint(const QRect& exposed) = 0;
+    // The paint that AboutToPaint announced is over.
+    virtual void Painted() = 0;
 };
 
 } // namespace quorvane

@@ -1,11 +1,16 @@
 // Thumbnails made while importing, and list icons rebuilt from them.
 #include "ArchiveFixtures.h"
 #include "CThumbnailMaker.h"
+#include "WorkerPool.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -74,6 +79,63 @@ TEST(Thumbnails, EntriesWithoutThumbnailRenderNothing) {
     EXPECT_EQ(archive->Entry(EntryIndex(2))->typeCode, kTypeOther)
         << "an image that does not decode is kept as a plain file";
     EXPECT_FALSE(archive->RenderThumbnail(EntryIndex(2), 1));
+}
+
+// A batch renders every entry exactly as RenderThumbnail does, in whatever order they are asked
+// for, with the workers decrypting ahead or without them; entries without a thumbnail come back
+// false. Once the catalogue changes, nothing more comes out of it.
+TEST(Thumbnails, ABatchRendersWhatRenderThumbnailRenders) {
+    MemoryFileSystem fs;
+    ScriptedHost host;
+    auto archive = MakeArchive(fs, host, "/t/a.kvq", ScriptedHost::Encrypted(kMethodTwofish, "pass", 8));
+    std::vector<SourceFile> files;
+    for (int i = 0; i < 40; ++i) {
+        QImage image(40 + i * 3, 70 - i, QImage::Format_RGB32);
+        image.fill(QColor(i * 6, 255 - i * 5, (i * 37) % 256));
+        files.push_back({"p" + std::to_string(i) + ".png", Encoded(image, "png")});
+        if (i % 9 == 4) {
+            files.push_back({"n" + std::to_string(i) + ".txt", PatternBytes(50, uint8_t(i))});
+        }
+    }
+    ASSERT_EQ(ImportFiles(*archive, fs, 0, files), kOk);
+    const int cell = archive->thumbSizeIndex();
+    std::vector<EntryIndex> entries;
+    std::map<int, QImage> expected; // by entry index; null without a thumbnail
+    for (int i = 0; i < archive->entryCount(); ++i) {
+        entries.push_back(EntryIndex(i));
+        expected[i] = archive->RenderThumbnail(EntryIndex(i), cell) ? SharedThumbnailMaker().Cell(cell).copy()
+                                                                    : QImage();
+    }
+    // Asked for from the back, then every other one: never the order they were read in.
+    std::vector<EntryIndex> asked(entries.rbegin(), entries.rend());
+    std::stable_partition(asked.begin(), asked.end(), [](EntryIndex e) { return e.value % 2 == 0; });
+
+    for (int threads : {1, 3}) {
+        SCOPED_TRACE(threads);
+        const WorkerPool::ThreadsFor use(threads);
+        ThumbnailBatch batch(*archive, entries, cell);
+        for (EntryIndex index : asked) {
+            ASSERT_TRUE(batch.Pending(index));
+            const bool ok = batch.Render(index);
+            ASSERT_EQ(ok, !expected[index.value].isNull()) << index.value;
+            if (ok) {
+                EXPECT_EQ(SharedThumbnailMaker().Cell(cell), expected[index.value]) << index.value;
+            }
+            EXPECT_FALSE(batch.Pending(index));
+            EXPECT_FALSE(batch.Render(index)) << "rendered twice";
+        }
+    }
+
+    // The catalogue read again (a new generation): the batch renders nothing more, and its
+    // workers' part is waited for.
+    for (int threads : {1, 3}) {
+        SCOPED_TRACE(threads);
+        const WorkerPool::ThreadsFor use(threads);
+        ThumbnailBatch batch(*archive, entries, cell);
+        ASSERT_TRUE(batch.Render(entries[1]));
+        ASSERT_EQ(archive->Refresh(false), kOk);
+        EXPECT_FALSE(batch.Render(entries[2]));
+    }
 }
 
 } // namespace

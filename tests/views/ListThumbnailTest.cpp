@@ -2,6 +2,7 @@
 // (at most one row more), a scroll what became visible, and nothing is rendered while a command runs
 // or the catalogue is in flux.
 #include "PaneFixture.h"
+#include "WorkerPool.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -111,36 +112,36 @@ TEST_F(ListThumbnailTest, OnlyWhatIsDrawnIsRendered) {
     }
 }
 
-// Passes everything on to the list's own delegate and counts the items it is asked to paint.
-class CountingDelegate : public QAbstractItemDelegate {
+// Passes everything on to the list's own delegate and records the rows it is asked to paint.
+class RecordingDelegate : public QAbstractItemDelegate {
 public:
-    explicit CountingDelegate(QAbstractItemDelegate* inner)
+    explicit RecordingDelegate(QAbstractItemDelegate* inner)
         : inner_(inner) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        ++painted;
+        rows.push_back(index.row());
         inner_->paint(painter, option, index);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         return inner_->sizeHint(option, index);
     }
-    mutable int painted = 0;
+    mutable std::vector<int> rows;
 
 private:
     QAbstractItemDelegate* inner_;
 };
 
-// A paint renders the thumbnails it needs before it draws any item, so that the engine's work is
-// not scattered between the drawing of labels and frames; the items then find their copies. Also
-// for a scroll and in large icons.
-TEST_F(ListThumbnailTest, APaintRendersItsThumbnailsBeforeItDrawsAnyItem) {
+// A paint renders each thumbnail it draws once, as its item is drawn and in the order the items are
+// drawn, while the engine's workers decrypt the next ones; with one thread or three the screen is
+// the same. Also for a scroll and in large icons.
+TEST_F(ListThumbnailTest, APaintRendersEachThumbnailAsItDrawsItsItem) {
     QAbstractItemDelegate* own = View()->itemDelegate();
-    CountingDelegate counting(own);
-    View()->setItemDelegate(&counting);
-    std::vector<int> paintedBefore;
-    p.list->Thumbnails().SetRenderHook([this, &counting, &paintedBefore](int number, int) {
+    RecordingDelegate recording(own);
+    View()->setItemDelegate(&recording);
+    std::vector<size_t> drawnBefore; // items drawn, the one being drawn included, at each render
+    p.list->Thumbnails().SetRenderHook([this, &recording, &drawnBefore](int number, int) {
         rendered.push_back(number);
-        paintedBefore.push_back(counting.painted);
+        drawnBefore.push_back(recording.rows.size());
     });
     for (int mode : {CCodeList::kModeThumbnails, CCodeList::kModeLargeIcons}) {
         SCOPED_TRACE(mode);
@@ -150,17 +151,28 @@ TEST_F(ListThumbnailTest, APaintRendersItsThumbnailsBeforeItDrawsAnyItem) {
                 ScrollAPage();
             }
             QCoreApplication::processEvents();
-            p.list->Thumbnails().Clear(); // the whole screen to render again
-            rendered.clear();
-            paintedBefore.clear();
-            counting.painted = 0;
-            View()->viewport()->repaint();
-            ASSERT_FALSE(rendered.empty());
-            EXPECT_GT(counting.painted, 0);
-            EXPECT_EQ(std::count_if(paintedBefore.begin(), paintedBefore.end(), [](int n) { return n > 0; }),
-                      0)
-                << "rendered while the items were being drawn";
-            ExpectRenderedOnly(Visible());
+            std::vector<QImage> screens;
+            for (int threads : {1, 3}) {
+                SCOPED_TRACE(threads);
+                const WorkerPool::ThreadsFor use(threads);
+                p.list->Thumbnails().Clear(); // the whole screen to render again
+                rendered.clear();
+                drawnBefore.clear();
+                recording.rows.clear();
+                View()->viewport()->repaint();
+                ASSERT_FALSE(rendered.empty());
+                std::vector<int> drawn;
+                for (int row : recording.rows) {
+                    drawn.push_back(p.list->Model().NumberAt(row));
+                }
+                EXPECT_EQ(rendered, drawn);
+                for (size_t i = 0; i < drawnBefore.size(); ++i) {
+                    EXPECT_EQ(drawnBefore[i], i + 1) << "not rendered as its item was drawn";
+                }
+                ExpectRenderedOnly(Visible());
+                screens.push_back(View()->viewport()->grab().toImage());
+            }
+            EXPECT_EQ(screens[0], screens[1]);
         }
     }
     View()->setItemDelegate(own);
