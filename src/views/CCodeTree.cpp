@@ -178,6 +178,10 @@ void CCodeTree::SelectRowQuietly(int row) {
 
 void CCodeTree::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
+    // With auto-scroll off (the pane scrolls a drag itself) Qt leaves this to us.
+    if (current.isValid() && isVisible()) {
+        scrollTo(current);
+    }
     if (rebuilding_ || selecting_) {
         return;
     }

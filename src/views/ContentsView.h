@@ -45,6 +45,14 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override { hooks_.DragLeave(event); }
     void dropEvent(QDropEvent* event) override { hooks_.Drop(event); }
     void contextMenuEvent(QContextMenuEvent* event) override { hooks_.ContextMenu(event); }
+    // Qt brings the new current item into view only with auto-scroll, which is off (the list
+    // scrolls a drag itself): without this, the arrow and page keys walk off the screen.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+        Base::currentChanged(current, previous);
+        if (current.isValid() && this->isVisible()) {
+            this->scrollTo(current);
+        }
+    }
 
     bool event(QEvent* event) override {
         // Tab belongs to the list (image stepping), not to the focus chain.

@@ -202,6 +202,38 @@ TEST_F(ListPaneTest, TabStepsThroughTheImagesAndWraps) {
     }
 }
 
+// The arrow and page keys bring the item they move to into view, in every view mode, down to the
+// last item and back up to the first.
+TEST_F(ListPaneTest, KeysBringTheCurrentItemIntoView) {
+    CCodeArchive& many = p.host.Add("many", 8);
+    std::vector<std::string> names;
+    for (int i = 0; i < 80; ++i) {
+        names.push_back("pic" + std::to_string(100 + i) + ".jpg");
+    }
+    p.host.Images(many, 0, names);
+    p.Show(3, 0);
+    p.list->resize(300, 200);
+    for (int mode : {CCodeList::kModeThumbnails, CCodeList::kModeLargeIcons, CCodeList::kModeSmallIcons,
+                     CCodeList::kModeList, CCodeList::kModeDetails}) {
+        SCOPED_TRACE(mode);
+        p.list->SetViewMode(mode);
+        QCoreApplication::processEvents();
+        View()->setFocus();
+        View()->setCurrentIndex(Row(0));
+        const Qt::Key ahead = mode == CCodeList::kModeList ? Qt::Key_Right : Qt::Key_Down;
+        const Qt::Key back = mode == CCodeList::kModeList ? Qt::Key_Left : Qt::Key_Up;
+        for (Qt::Key key : {Qt::Key_PageDown, ahead, Qt::Key_PageDown, ahead, Qt::Key_End, Qt::Key_PageUp,
+                            back, Qt::Key_Home}) {
+            QTest::keyClick(View(), key);
+            const QModelIndex current = View()->currentIndex();
+            ASSERT_TRUE(current.isValid()) << key;
+            EXPECT_TRUE(Viewport()->rect().contains(View()->visualRect(current)))
+                << "key " << key << " left row " << current.row() << " off screen";
+        }
+        EXPECT_EQ(View()->currentIndex().row(), 0);
+    }
+}
+
 TEST_F(ListPaneTest, ASelectionOpensAnImageOnlyWhileThePreviewIsVisible) {
     p.list->SetPreviewVisible(false);
     Click(PositionOf(a + 1));

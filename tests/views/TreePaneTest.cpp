@@ -88,6 +88,20 @@ TEST_F(TreePaneTest, ArchivesInOpeningOrderFoldersByNameAndTheBinLast) {
     EXPECT_EQ(p.tree->currentIndex(), At(2, x));
 }
 
+// Walking the tree with the keys keeps the current node on screen.
+TEST_F(TreePaneTest, KeysBringTheCurrentNodeIntoView) {
+    p.tree->expandAll();
+    p.tree->resize(260, 90); // a few rows high: the nine nodes do not fit
+    p.tree->setFocus();
+    p.tree->setCurrentIndex(At(1, 0));
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
+                        Qt::Key_Down, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp}) {
+        QTest::keyClick(p.tree.get(), key);
+        const QRect row = p.tree->visualRect(p.tree->currentIndex());
+        EXPECT_TRUE(Viewport()->rect().contains(row)) << "key " << key << " left the node at " << row.top();
+    }
+}
+
 TEST_F(TreePaneTest, ExpansionIsStoredInTheArchiveAndRestored) {
     // A folder in the recycle bin gives the bin a child; its entry's stored flag is set (new
     // folders start expanded) and it must still never show expanded.
