@@ -1,7 +1,8 @@
 // The contents list with thumbnails, rendered offscreen: a folder of 1,000 pictures in a full
 // (5,120-entry) Twofish archive with 96-pixel thumbnails. The first painted screen after selecting
 // the folder is set against the bare cost of rendering the thumbnails that screen shows through the
-// engine, without any widget, in the same run; scrolling is measured a screen at a time.
+// engine on one thread, without any widget, in the same run; the first paint is measured with the
+// engine's workers (as the program runs) and without them. Scrolling is measured a screen at a time.
 #include "CCodeArchive.h"
 
 #include "BenchSummary.h"
@@ -9,6 +10,7 @@
 #include "DropTarget.h"
 #include "PaneHost.h"
 #include "Preferences.h"
+#include "WorkerPool.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -251,6 +253,13 @@ void ListFirstPaint(benchmark::State& state) {
     }
 }
 
+// The same first paint with the engine's workers off: the list's own cost, every thumbnail
+// decrypted on this thread as in the bare render below.
+void ListFirstPaintOneThread(benchmark::State& state) {
+    const WorkerPool::ThreadsFor one(1);
+    ListFirstPaint(state);
+}
+
 // The same thumbnails rendered through the engine alone, into the cell the list draws.
 void BareRender(benchmark::State& state) {
     Setup& s = Shared();
@@ -291,11 +300,18 @@ void ListScrollFrames(benchmark::State& state) {
 
 // Medians of a few repetitions: the machine the figures come from is shared.
 BENCHMARK(ListFirstPaint)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20)->Repetitions(5);
+BENCHMARK(ListFirstPaintOneThread)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20)
+    ->Repetitions(5);
 BENCHMARK(BareRender)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50)->Repetitions(5);
 BENCHMARK(ListScrollFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5);
 
 void Summarise(const bench::Results& results) {
     const bench::Result* first = bench::Find(results, "ListFirstPaint/iterations:20/repeats:5/real_time");
+    const bench::Result* one =
+        bench::Find(results, "ListFirstPaintOneThread/iterations:20/repeats:5/real_time");
     const bench::Result* bare = bench::Find(results, "BareRender/iterations:50/repeats:5/real_time");
     const bench::Result* scroll = bench::Find(results, "ListScrollFrames/iterations:3/repeats:5/real_time");
     if (first) {
@@ -304,7 +320,13 @@ void Summarise(const bench::Results& results) {
     if (first && bare && bare->secondsPerIteration > 0) {
         bench::PrintRatio("list-first-paint-vs-render",
                           first->secondsPerIteration / bare->secondsPerIteration);
+        bench::PrintFigure("list-bare-render", bare->secondsPerIteration * 1e3, "ms");
         bench::PrintFigure("list-first-paint-thumbnails", first->counters.at("thumbnails"), "");
+        bench::PrintFigure("pool-threads", WorkerPool::Threads(), "");
+    }
+    if (one && bare && bare->secondsPerIteration > 0) {
+        bench::PrintRatio("list-first-paint-one-thread-vs-render",
+                          one->secondsPerIteration / bare->secondsPerIteration);
     }
     if (scroll && scroll->counters.at("frames") > 0) {
         bench::PrintFigure("list-scroll-frame",
