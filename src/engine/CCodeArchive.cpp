@@ -638,7 +638,6 @@ struct ThumbnailBatch::Job final : PoolJob {
     ArchiveFile* file = nullptr;
     uint8_t* bytes = nullptr;
     uint32_t length = 0;
-    bool queued = false;
     Status status = kOk;
 
     void Run() override { status = file->Decrypt(bytes, bytes, length); }
@@ -703,17 +702,17 @@ void ThumbnailBatch::Launch() {
             continue;
         }
         const CatalogueEntry* e = archive_.ThumbnailEntry(entries_[launched_]);
-        if (!e || e->typeCode == kTypeOther) {
-            continue; // rendered as none when asked for
-        }
         Job& job = jobs_[size_t(free_.back())];
         job.file = &archive_.archiveFile_;
         job.length = archive_.thumbnail_.storedLength;
-        if (archive_.ReadAt(job.bytes, e->thumbOffset, job.length) == kOk) {
-            job_[launched_] = free_.back();
-            free_.pop_back();
-            pool_->Post(job);
+        if (!e || e->typeCode == kTypeOther ||
+            archive_.ReadAt(job.bytes, e->thumbOffset, job.length) != kOk) {
+            job_[launched_] = kNone;
+            continue;
         }
+        job_[launched_] = free_.back();
+        free_.pop_back();
+        pool_->Post(job);
     }
 }
 
@@ -727,8 +726,11 @@ bool ThumbnailBatch::Render(EntryIndex index) {
     }
     const int job = job_[at];
     job_[at] = kDone;
-    if (job < 0) {
-        // Not read ahead (no workers, no buffer free, or no thumbnail to read): rendered here.
+    if (job == kNone) {
+        return false;
+    }
+    if (job == kWaiting) {
+        // Not read ahead (no workers, or every buffer in use): rendered here.
         return archive_.RenderThumbnail(index, cell_);
     }
     Job& decrypting = jobs_[size_t(job)];

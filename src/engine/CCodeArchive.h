@@ -322,13 +322,14 @@ private:
     struct Job;
     static constexpr int kWaiting = -1; // not read yet
     static constexpr int kDone = -2;
+    static constexpr int kNone = -3; // no thumbnail, or it could not be read
     // Reads the next entries into the free jobs and queues their decryption.
     void Launch();
     bool Valid() const;
 
     CCodeArchive& archive_;
     std::vector<EntryIndex> entries_;
-    std::vector<int> job_; // per entry: kWaiting, kDone, or the job it is in
+    std::vector<int> job_; // per entry: kWaiting, kDone, kNone, or the job it is in
     int cell_;
     uint64_t generation_;
     size_t launched_ = 0;        // every entry before it has been read or rendered
