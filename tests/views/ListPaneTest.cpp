@@ -207,6 +207,7 @@ TEST_F(ListPaneTest, TabStepsThroughTheImagesAndWraps) {
 TEST_F(ListPaneTest, KeysBringTheCurrentItemIntoView) {
     CCodeArchive& many = p.host.Add("many", 8);
     std::vector<std::string> names;
+    names.reserve(80);
     for (int i = 0; i < 80; ++i) {
         names.push_back("pic" + std::to_string(100 + i) + ".jpg");
     }
