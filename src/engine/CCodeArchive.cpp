@@ -619,17 +619,26 @@ int CCodeArchive::GetImageData(EntryIndex index, const uint8_t** data, uint32_t*
     return 0;
 }
 
+const CatalogueEntry* CCodeArchive::IconEntry(EntryIndex index) const {
+    const CatalogueEntry* e = ThumbnailEntry(index);
+    return e && e->typeCode != kTypeOther ? e : nullptr;
+}
+
+void CCodeArchive::RestoreThumbnail(const CatalogueEntry& e, const uint8_t* pixels, int targetCell) const {
+    SharedThumbnailMaker().RestoreIcon(thumbnail_.sizeIndex, pixels, targetCell,
+                                       ThumbIsGrey(header_.thumbnailFormat), e.width, e.height);
+}
+
 bool CCodeArchive::RenderThumbnail(EntryIndex index, int targetCell) {
-    const CatalogueEntry* e = Entry(index);
-    if (!e || e->typeCode == kTypeOther || !e->hasThumbnail) {
+    const CatalogueEntry* e = IconEntry(index);
+    if (!e) {
         return false;
     }
     const SharedBytes pixels(GetThumbnail(index));
     if (!pixels) {
         return false;
     }
-    SharedThumbnailMaker().RestoreIcon(thumbnail_.sizeIndex, pixels.get(), targetCell,
-                                       ThumbIsGrey(header_.thumbnailFormat), e->width, e->height);
+    RestoreThumbnail(*e, pixels.get(), targetCell);
     return true;
 }
 
@@ -665,7 +674,10 @@ ThumbnailBatch::ThumbnailBatch(CCodeArchive& archive, std::vector<EntryIndex> en
     const int jobs = std::min({8 * threads, kThumbnailJobBuffers, int(entries_.size())});
     jobs_ = std::make_unique<Job[]>(size_t(jobs));
     for (int i = jobs - 1; i >= 0; --i) {
-        jobs_[size_t(i)].bytes = ThumbnailJobBuffer(i);
+        Job& job = jobs_[size_t(i)];
+        job.file = &archive_.archiveFile_;
+        job.bytes = ThumbnailJobBuffer(i);
+        job.length = archive_.thumbnail_.storedLength;
         free_.push_back(i);
     }
     Launch();
@@ -701,12 +713,9 @@ void ThumbnailBatch::Launch() {
         if (job_[launched_] != kWaiting) {
             continue;
         }
-        const CatalogueEntry* e = archive_.ThumbnailEntry(entries_[launched_]);
+        const CatalogueEntry* e = archive_.IconEntry(entries_[launched_]);
         Job& job = jobs_[size_t(free_.back())];
-        job.file = &archive_.archiveFile_;
-        job.length = archive_.thumbnail_.storedLength;
-        if (!e || e->typeCode == kTypeOther ||
-            archive_.ReadAt(job.bytes, e->thumbOffset, job.length) != kOk) {
+        if (!e || archive_.ReadAt(job.bytes, e->thumbOffset, job.length) != kOk) {
             job_[launched_] = kNone;
             continue;
         }
@@ -737,10 +746,7 @@ bool ThumbnailBatch::Render(EntryIndex index) {
     pool_->Wait(decrypting);
     bool ok = decrypting.status == kOk;
     if (ok) {
-        const CatalogueEntry* e = archive_.Entry(index);
-        SharedThumbnailMaker().RestoreIcon(archive_.thumbnail_.sizeIndex, decrypting.bytes, cell_,
-                                           ThumbIsGrey(archive_.header_.thumbnailFormat), e->width,
-                                           e->height);
+        archive_.RestoreThumbnail(*archive_.Entry(index), decrypting.bytes, cell_);
     }
     free_.push_back(job);
     Launch();

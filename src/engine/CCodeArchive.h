@@ -198,6 +198,10 @@ private:
     Status ReadAt(void* buffer, uint64_t offset, size_t length);
     // The entry when it has a stored thumbnail of the archive's size, else null.
     const CatalogueEntry* ThumbnailEntry(EntryIndex index) const;
+    // ThumbnailEntry for an entry whose thumbnail the list shows (an image, not a plain file).
+    const CatalogueEntry* IconEntry(EntryIndex index) const;
+    // Decrypted thumbnail pixels of `e` rebuilt into the shared maker's cell `targetCell`.
+    void RestoreThumbnail(const CatalogueEntry& e, const uint8_t* pixels, int targetCell) const;
     friend class ThumbnailBatch;
     Status WriteAt(const void* buffer, uint64_t offset, size_t length);
     Status CopyRange(uint64_t from, uint64_t to, uint64_t length);

@@ -34,7 +34,7 @@ TransferBuffers& SharedBuffers();
 void WipeSharedBuffers();
 
 // Buffers of one stored thumbnail each (kThumbnailBufferSize bytes), for the thumbnails a list
-// decrypts beside the caller's thread (CCodeArchive::RenderThumbnails); made on first use, zeroed
+// decrypts beside the caller's thread (ThumbnailBatch); made on first use, zeroed
 // with the others.
 constexpr int kThumbnailJobBuffers = 16;
 uint8_t* ThumbnailJobBuffer(int slot);
