@@ -263,14 +263,14 @@ Status BatchWriter::WalkFileChunks(const ChunkCursor& chunks, const ChunkStages&
         [&](const ChunkPiece& piece) { return progress_.AfterPiece(chunks, piece); }, &last);
 }
 
-Status BatchWriter::StoreChunk(const uint8_t* chunk, uint64_t position, uint32_t length) {
+Status BatchWriter::StoreChunk(const uint8_t* chunk, uint64_t position, uint32_t length, bool midDecode) {
     if (const Status s = file_.WriteAt(chunk, position, length); s != kOk) {
         return s;
     }
-    // With threads to spare, the kernel writes the data out while the rest is encrypted, so that
-    // the sync before the header switch has little left to wait for.
+    // With threads to spare, the kernel writes the data out while the rest is encrypted (or the
+    // picture decoded), so that the sync before the header switch has little left to wait for.
     unsyncedBytes_ += length;
-    if (unsyncedBytes_ >= kEarlySyncBytes && WorkerPool::Threads() > 1) {
+    if ((midDecode || unsyncedBytes_ >= kEarlySyncBytes) && WorkerPool::Threads() > 1) {
         unsyncedBytes_ = 0;
         file_.file()->SyncSoon();
     }
@@ -320,8 +320,7 @@ bool BatchWriter::LookAhead(size_t planIndex, size_t i, ChunkWalkAhead& ahead) {
 }
 
 Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
-                                  const std::function<void(const uint8_t*)>& beside,
-                                  std::optional<size_t> planIndex) {
+                                  const PlainBeside& beside, std::optional<size_t> planIndex) {
     if (firstChunk) {
         *firstChunk = SharedBytes();
     }
@@ -330,12 +329,16 @@ Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t positio
     stages.load = [&source](const ChunkPiece& piece, ChunkBuffers& buffers) {
         return LoadFileChunk(source, piece, buffers);
     };
+    bool insideBeside = false;
     stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) {
-        return StoreChunk(buffers.b, position + piece.storedOffset, piece.storedLength);
+        return StoreChunk(buffers.b, position + piece.storedOffset, piece.storedLength, insideBeside);
     };
     if (beside && size <= kPieceSize) {
-        stages.beside = [&](const ChunkPiece& /*piece*/, ChunkBuffers& buffers) -> Status {
-            beside(buffers.a + kChunkPrefix);
+        stages.beside = [&](const ChunkPiece& /*piece*/, ChunkBuffers& buffers,
+                            const ChunkPoll& poll) -> Status {
+            insideBeside = true;
+            beside(buffers.a + kChunkPrefix, poll);
+            insideBeside = false;
             return kOk;
         };
     }
@@ -360,10 +363,11 @@ Status BatchWriter::WriteFileData(IFile& source, uint64_t size, uint64_t positio
     return kOk;
 }
 
-Status BatchWriter::SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry) {
+Status BatchWriter::SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry,
+                                  const ChunkPoll& poll) {
     CThumbnailMaker& maker = SharedThumbnailMaker();
     const int cell = CThumbnailMaker::kCellSize[thumbnail_.sizeIndex];
-    const int16_t loaded = image_->LoadForThumbnail(name, data, entry.size, entry.typeCode, cell);
+    const int16_t loaded = image_->LoadForThumbnail(name, data, entry.size, entry.typeCode, cell, poll);
     if (loaded != 0) {
         return kErrGeneral;
     }
@@ -447,14 +451,16 @@ Status BatchWriter::AddOpenedFile(int parent, const std::string& path, std::uniq
     e.created = times->created;
     e.modified = times->modified;
 
-    // A picture's thumbnail is decoded on this thread while its chunk is encrypted on another.
+    // A picture's thumbnail is decoded on this thread while its chunk is encrypted on another; the
+    // decode stores the chunk as soon as it is ready.
     std::optional<Status> sealed;
-    const auto thumbnail = [&](const uint8_t* plain) { sealed = SealThumbnail(path, plain, e); };
+    const auto thumbnail = [&](const uint8_t* plain, const ChunkPoll& poll) {
+        sealed = SealThumbnail(path, plain, e, poll);
+    };
     const bool makesThumbnail = IsImageType(type) && size <= kPieceSize && thumbnail_.storedLength != 0;
     SharedBytes firstChunk;
-    if (const Status s = WriteFileData(
-            *source, size, batch_.nextDataPosition, &firstChunk,
-            makesThumbnail ? std::function<void(const uint8_t*)>(thumbnail) : nullptr, planIndex);
+    if (const Status s = WriteFileData(*source, size, batch_.nextDataPosition, &firstChunk,
+                                       makesThumbnail ? PlainBeside(thumbnail) : nullptr, planIndex);
         s != kOk) {
         // A file cancelled between its pieces is not committed; its chunks in the gap are given
         // back with the rest of the unused space.
@@ -543,7 +549,7 @@ Status BatchWriter::CopyFileData(ArchiveFile& source, const CatalogueEntry& entr
         return kOk;
     };
     stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) {
-        return StoreChunk(buffers.a, position + piece.storedOffset, piece.storedLength);
+        return StoreChunk(buffers.a, position + piece.storedOffset, piece.storedLength, false);
     };
     ChunkBuffers last{};
     if (const Status status = WalkFileChunks(chunks, stages, last); status != kOk) {

@@ -120,27 +120,30 @@ private:
     // Walks a file's chunks from the shared buffers, the progress window between pieces; `last`
     // gets the buffers the last piece went through.
     Status WalkFileChunks(const ChunkCursor& chunks, const ChunkStages& stages, ChunkBuffers& last);
-    // Writes a finished chunk into the gap.
-    Status StoreChunk(const uint8_t* chunk, uint64_t position, uint32_t length);
+    // Writes a finished chunk into the gap; `midDecode` while a picture is still being decoded.
+    Status StoreChunk(const uint8_t* chunk, uint64_t position, uint32_t length, bool midDecode);
     // Reads one chunk of a file from disk into `a`: its random prefix drawn, the padding zeroed.
     static Status LoadFileChunk(IFile& source, const ChunkPiece& piece, ChunkBuffers& buffers);
     // The planned files after `planIndex` for the import's relay: the i-th of them, opened.
     bool LookAhead(size_t planIndex, size_t i, ChunkWalkAhead& ahead);
     // Forgets everything read ahead (after a failure, a cancel, at the batch's end).
     void DropAhead();
-    // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes.
-    // `beside`, for a one-chunk file, gets the plain bytes on this thread while the chunk is encrypted.
-    // With `planIndex`, the file is the planned one of that index, and the planned files after it
-    // are read ahead while its last chunks are encrypted.
+    // The plain bytes of a one-chunk file, on this thread while the chunk is encrypted, with the
+    // walk's poll to call now and then.
+    using PlainBeside = std::function<void(const uint8_t*, const ChunkPoll&)>;
+    // Writes the source's chunks at `position`; for a one-chunk file `firstChunk` gets the plain bytes,
+    // and `beside` gets them while the chunk is encrypted. With `planIndex`, the file is the planned
+    // one of that index, and the planned files after it are read ahead while its last chunks are
+    // encrypted.
     Status WriteFileData(IFile& source, uint64_t size, uint64_t position, SharedBytes* firstChunk,
-                         const std::function<void(const uint8_t*)>& beside = nullptr,
-                         std::optional<size_t> planIndex = std::nullopt);
+                         const PlainBeside& beside = nullptr, std::optional<size_t> planIndex = std::nullopt);
     // The same for a file of another archive, whose chunks are decrypted and encrypted again.
     Status CopyFileData(ArchiveFile& source, const CatalogueEntry& entry, uint64_t position,
                         SharedBytes* firstChunk);
     // Decodes the image, records its dimensions in `entry` and encrypts its thumbnail into the shared
-    // thumbnail buffer.
-    Status SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry);
+    // thumbnail buffer; `poll` runs now and then during the decode.
+    Status SealThumbnail(const std::string& name, const uint8_t* data, CatalogueEntry& entry,
+                         const ChunkPoll& poll = {});
     // SealThumbnail, then the thumbnail written at entry.thumbOffset.
     Status MakeThumbnail(const std::string& name, const SharedBytes& data, CatalogueEntry& entry);
     // Completes a file entry whose data was just written at the next data position (offsets,

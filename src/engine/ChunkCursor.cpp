@@ -52,14 +52,21 @@ std::atomic<bool> g_slotsInUse{false};
 
 Status RunInOrder(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStages& stages,
                   const ChunkStep& transform, const ChunkAfter& after, ChunkBuffers* lastBuffers) {
+    // Every piece is stored after its beside here, so the poll has nothing to do.
+    const ChunkPoll nothingToStore = [] {};
     for (uint64_t i = 0; i < cursor.count(); ++i) {
         const ChunkPiece piece = cursor.Piece(i);
-        for (const ChunkStep* step : {&stages.load, &transform, &stages.beside, &stages.store}) {
-            if (*step) {
-                if (Status s = (*step)(piece, buffers); s != kOk) {
-                    return s;
-                }
+        for (const ChunkStep* step : {&stages.load, &transform}) {
+            if (Status s = *step ? (*step)(piece, buffers) : Status{kOk}; s != kOk) {
+                return s;
             }
+        }
+        if (Status s = stages.beside ? stages.beside(piece, buffers, nothingToStore) : Status{kOk};
+            s != kOk) {
+            return s;
+        }
+        if (Status s = stages.store ? stages.store(piece, buffers) : Status{kOk}; s != kOk) {
+            return s;
         }
         if (lastBuffers != nullptr && piece.last()) {
             *lastBuffers = buffers;
@@ -262,6 +269,21 @@ Status ChunkRelay::Walk(uint64_t key, const ChunkCursor& cursor, ChunkBuffers bu
     uint64_t besideDone = 0;
     Status endStatus = failedLoad;
     Status status = kOk;
+    // Pieces [next, storedEarly) were stored from a beside's poll, the last of them with status
+    // `earlyStatus`; their `after` is still to come.
+    uint64_t storedEarly = 0;
+    Status earlyStatus = kOk;
+    const ChunkPoll poll = [&] {
+        for (uint64_t p = std::max(storedEarly, next); earlyStatus == kOk && p <= besideDone && p < posted;
+             ++p) {
+            ChunkSlot& slot = SlotAt(head_ + (p - next));
+            if (!pool_->Done(slot) || slot.status != kOk) {
+                return; // the walk itself waits for it, and reports a failed transform
+            }
+            earlyStatus = stages.store(slot.piece, slot.buffers);
+            storedEarly = p + 1;
+        }
+    };
     while (status == kOk && next < end) {
         // Every free slot takes the next piece, so that the workers never wait for a read: this
         // walk's own first, then those of the walks to come. (Only the last walk ahead can be
@@ -282,7 +304,7 @@ Status ChunkRelay::Walk(uint64_t key, const ChunkCursor& cursor, ChunkBuffers bu
         }
         while (stages.beside && besideDone < std::min(posted, end)) {
             ChunkSlot& slot = SlotAt(head_ + (besideDone - next));
-            if (Status s = stages.beside(slot.piece, slot.buffers); s != kOk) {
+            if (Status s = stages.beside(slot.piece, slot.buffers, poll); s != kOk) {
                 end = besideDone;
                 endStatus = s;
                 break;
@@ -296,7 +318,9 @@ Status ChunkRelay::Walk(uint64_t key, const ChunkCursor& cursor, ChunkBuffers bu
         pool_->Wait(slot);
         ++head_;
         status = slot.status;
-        if (status == kOk) {
+        if (next < storedEarly) {
+            status = next + 1 == storedEarly ? earlyStatus : Status{kOk};
+        } else if (status == kOk) {
             status = stages.store(slot.piece, slot.buffers);
         }
         if (status == kOk && lastBuffers != nullptr && slot.piece.last()) {

@@ -78,6 +78,12 @@ using ChunkAfter = std::function<Status(const ChunkPiece&)>;
 Status RunChunks(const ChunkCursor& cursor, ChunkBuffers buffers, const ChunkStep& step,
                  const ChunkAfter& after = {});
 
+// Given to a `beside` stage, which may call it now and then while it works (a picture being
+// decoded): the pieces whose transform has finished are stored then, in order, up to its own, so
+// that their writes need not wait for it to end.
+using ChunkPoll = std::function<void()>;
+using ChunkBeside = std::function<Status(const ChunkPiece&, ChunkBuffers&, const ChunkPoll&)>;
+
 struct ChunkStages {
     // Caller's thread, in order: fills the piece's buffers (reads, random prefix, padding).
     ChunkStep load;
@@ -86,8 +92,10 @@ struct ChunkStages {
     // Caller's thread, in order: writes the result out.
     ChunkStep store;
     // Optional, caller's thread: runs once the piece's transform has been handed on, beside it,
-    // before its store. It may read buffer `a`, which a transform must therefore only read.
-    ChunkStep beside;
+    // before its `after`. It may read buffer `a`, which a transform must therefore only read, and a
+    // store therefore never writes. Its piece is stored after it, or from its poll once the
+    // transform has finished; with one thread, after it.
+    ChunkBeside beside;
 };
 
 // The same walk in stages. With WorkerPool::Threads() above 1 and more than one thread's worth of

@@ -115,6 +115,11 @@ void WorkerPool::Wait(PoolJob& job) {
     }
 }
 
+bool WorkerPool::Done(PoolJob& job) {
+    const std::lock_guard lock(mutex_);
+    return job.done_;
+}
+
 bool WorkerPool::Withdraw(PoolJob& job) {
     const std::lock_guard lock(mutex_);
     PoolJob* previous = nullptr;

@@ -57,6 +57,8 @@ public:
     void Post(PoolJob& job);
     // Returns once `job` has run, running queued jobs on this thread meanwhile (oldest first).
     void Wait(PoolJob& job);
+    // True once `job` has run (or was withdrawn); never waits.
+    bool Done(PoolJob& job);
     // Takes `job` out of the queue when no thread has started it; true when it was withdrawn (it
     // will not run). A job already started must be waited for.
     bool Withdraw(PoolJob& job);

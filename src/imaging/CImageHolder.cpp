@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quorvane {
@@ -159,7 +160,48 @@ void CImageHolder::Reset() {
     status_ = kImageNoHeader;
 }
 
-int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type, int thumbnailCell) {
+namespace {
+
+// A picture's bytes that call `poll` at every read the decoder makes, every few KiB. Not a QBuffer,
+// whose memory Qt's JPEG reader would take whole without reading it.
+class PolledBytes final : public QIODevice {
+public:
+    PolledBytes(const uint8_t* data, uint32_t length, const std::function<void()>& poll)
+        : data_(data)
+        , length_(length)
+        , poll_(poll) {}
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return length_; }
+    bool seek(qint64 position) override {
+        if (position < 0 || position > length_ || !QIODevice::seek(position)) {
+            return false;
+        }
+        at_ = position;
+        return true;
+    }
+
+protected:
+    qint64 readData(char* out, qint64 maxSize) override {
+        poll_();
+        const qint64 n = std::clamp<qint64>(length_ - at_, 0, maxSize);
+        std::memcpy(out, data_ + at_, static_cast<size_t>(n));
+        at_ += n;
+        return n;
+    }
+    qint64 writeData(const char* /*data*/, qint64 /*length*/) override { return -1; }
+
+private:
+    const uint8_t* data_;
+    qint64 length_;
+    qint64 at_ = 0;
+    const std::function<void()>& poll_;
+};
+
+} // namespace
+
+int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type, int thumbnailCell,
+                             const std::function<void()>& poll) {
     const char* format = ImageReaderFormat(type);
     if (format == nullptr) {
         return kImageUnknownType;
@@ -174,12 +216,14 @@ int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type,
     QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
     QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::ReadOnly)) {
+    PolledBytes polled(data, length, poll);
+    QIODevice& device = poll ? static_cast<QIODevice&>(polled) : buffer;
+    if (!device.open(poll ? QIODevice::ReadOnly | QIODevice::Unbuffered : QIODevice::ReadOnly)) {
         return kImageNoHeader;
     }
     // Only the decoder of the stored type may see the bytes: guessing from the content would let archive
     // data reach every other image plugin installed on the machine.
-    QImageReader reader(&buffer, format);
+    QImageReader reader(&device, format);
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);
@@ -281,13 +325,13 @@ int16_t CImageHolder::Load(const std::string& name, const uint8_t* data, uint32_
 }
 
 int16_t CImageHolder::LoadForThumbnail(const std::string& name, const uint8_t* data, uint32_t length,
-                                       int16_t type, int cellSize) {
+                                       int16_t type, int cellSize, const std::function<void()>& poll) {
     Reset();
     name_ = name;
     type_ = type;
     depthLimit_ = 32;
     // Render always draws the 32-pixel icon too, so the pixels must suffice for that cell at least.
-    status_ = Decode(data, length, type, std::max(cellSize, 32));
+    status_ = Decode(data, length, type, std::max(cellSize, 32), poll);
     if (status_ != kImageOk) {
         const int16_t failed = status_;
         Reset();

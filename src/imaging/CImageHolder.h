@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QPainter;
@@ -70,9 +71,10 @@ public:
     // Non-interactive load for thumbnails only: a JPEG is decoded at a reduced scale (by libjpeg, in the
     // DCT domain) that is still no smaller than the image's placement in a `cellSize` cell (and in the
     // 32-pixel icon cell). Width() and Height() report the full size from the header; Image() holds the
-    // reduced pixels.
+    // reduced pixels. `poll`, when given, is called now and then while the bytes are read, so that the
+    // caller can get on with a little of its own work during a long decode.
     int16_t LoadForThumbnail(const std::string& name, const uint8_t* data, uint32_t length, int16_t type,
-                             int cellSize);
+                             int cellSize, const std::function<void()>& poll = {});
 
     void Reset();
     bool HasImage() const { return !image_.isNull(); }
@@ -93,7 +95,8 @@ public:
     static int DepthOf(const QImage& image);
 
 private:
-    int16_t Decode(const uint8_t* data, uint32_t length, int16_t type, int minimumEdge);
+    int16_t Decode(const uint8_t* data, uint32_t length, int16_t type, int minimumEdge,
+                   const std::function<void()>& poll = {});
 
     QImage image_;
     QVector<QRgb> palette_;

@@ -339,6 +339,71 @@ TEST(ChunkRelay, DropsWhatWasReadAheadForAnotherWalkAndKeepsAFailedRead) {
     }
 }
 
+// A picture decoded beside its one chunk polls the walk now and then. With threads to spare the
+// chunk is stored from the poll once it is encrypted (and no piece read ahead for the next walk);
+// its `after` still comes after the beside, and a store that fails there fails the walk.
+TEST(ChunkRelay, ABesidesPollStoresItsPieceOnceEncrypted) {
+    using namespace std::chrono_literals;
+    for (int threads : {1, 3}) {
+        for (bool storeFails : {false, true}) {
+            SCOPED_TRACE("threads " + std::to_string(threads) + (storeFails ? ", the store fails" : ""));
+            const ThreadsFor use(threads);
+            RelayLog log;
+            std::vector<std::string> events;
+            ChunkStages stages;
+            stages.load = RelayLoad(log, 0);
+            stages.store = [&](const ChunkPiece& piece, ChunkBuffers& buffers) {
+                uint64_t stamp = 0;
+                std::memcpy(&stamp, buffers.b, sizeof stamp);
+                log.mixedBuffers |= stamp != Stamp(0, piece.ordinal) * 7 + 1;
+                events.emplace_back("store");
+                return storeFails ? Status{kErrFileAccess} : Status{kOk};
+            };
+            stages.beside = [&](const ChunkPiece& /*piece*/, ChunkBuffers& /*buffers*/,
+                                const ChunkPoll& poll) {
+                events.emplace_back("beside");
+                const auto until = std::chrono::steady_clock::now() + 5s;
+                while (threads > 1 && events.back() != "store" && std::chrono::steady_clock::now() < until) {
+                    poll();
+                    std::this_thread::sleep_for(1ms);
+                }
+                // By now the next walk's piece is encrypted too; it must stay where it is.
+                std::this_thread::sleep_for(20ms);
+                poll();
+                events.emplace_back("beside ends");
+                return Status{kOk};
+            };
+            const ChunkLookahead lookahead = [&](size_t i, ChunkWalkAhead& ahead) {
+                if (i > 0) {
+                    return false;
+                }
+                ahead.key = 1;
+                ahead.cursor = ChunkCursor::ForFile(1000);
+                ahead.load = RelayLoad(log, 1);
+                return true;
+            };
+            ChunkRelay relay(RelayTransform());
+            TransferBuffers& shared = SharedBuffers();
+            const Status status = relay.Walk(
+                0, ChunkCursor::ForFile(1000), {shared.a, shared.b}, stages,
+                [&](const ChunkPiece& /*piece*/) {
+                    events.emplace_back("after");
+                    return Status{kOk};
+                },
+                nullptr, lookahead);
+            EXPECT_EQ(status, storeFails ? kErrFileAccess : kOk);
+            std::vector<std::string> expected =
+                threads > 1 ? std::vector<std::string>{"beside", "store", "beside ends"}
+                            : std::vector<std::string>{"beside", "beside ends", "store"};
+            if (!storeFails) {
+                expected.emplace_back("after");
+            }
+            EXPECT_EQ(events, expected);
+            EXPECT_FALSE(log.mixedBuffers) << "a piece was stored before its transform, or another walk's";
+        }
+    }
+}
+
 TEST(WorkerPoolThreads, EnvironmentChoosesTheThreads) {
     const unsigned cores =
         std::max(1u, std::min<unsigned>(std::thread::hardware_concurrency(), WorkerPool::kMaxThreads));

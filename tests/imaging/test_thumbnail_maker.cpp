@@ -406,6 +406,14 @@ TEST(ThumbnailMaker, JpegThumbnailsDecodeAtReducedScale) {
     EXPECT_EQ(fast.Image().size(), QSize(200, 150)); // 1/8: still above the 96 x 72 placement
     EXPECT_EQ(fast.Depth(), 24);
 
+    // A caller's poll runs all through the decode, every few KiB, and changes nothing of it.
+    size_t polls = 0;
+    CImageHolder polled;
+    ASSERT_EQ(polled.LoadForThumbnail("p.jpg", Bytes(jpeg), Length(jpeg), kImageJpeg, 96, [&] { ++polls; }),
+              kImageOk);
+    EXPECT_EQ(polled.Image(), fast.Image());
+    EXPECT_GE(polls, static_cast<size_t>(jpeg.size()) / (64 * 1024)) << jpeg.size() << " bytes";
+
     CImageHolder full;
     ASSERT_EQ(full.Load("p.jpg", Bytes(jpeg), Length(jpeg), kImageJpeg, 16, false), kImageOk);
     EXPECT_EQ(full.Image().size(), QSize(1600, 1200));
