@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace quorvane {
@@ -162,40 +161,52 @@ void CImageHolder::Reset() {
 
 namespace {
 
-// A picture's bytes that call `poll` at every read the decoder makes, every few KiB. Not a QBuffer,
-// whose memory Qt's JPEG reader would take whole without reading it.
-class PolledBytes final : public QIODevice {
+// A picture's bytes shown to the decoder a window at a time, with a call to `poll` before each
+// window after the first. It stays a QBuffer, whose memory Qt's JPEG reader takes directly (window
+// by window, moving to each window's end): reading it in small pieces instead would slow the decoder.
+// Any other read or seek is shown all the bytes it asks for, so no read comes back short before the
+// end (Qt's PNG reader would take a short read for the whole).
+class PolledBuffer final : public QBuffer {
 public:
-    PolledBytes(const uint8_t* data, uint32_t length, const std::function<void()>& poll)
-        : data_(data)
+    PolledBuffer(const uint8_t* data, uint32_t length, const std::function<void()>& poll)
+        : data_(reinterpret_cast<const char*>(data))
         , length_(length)
-        , poll_(poll) {}
+        , poll_(poll)
+        , view_(QByteArray::fromRawData(data_, std::min<qint64>(length_, CImageHolder::kPollBytes))) {
+        setBuffer(&view_);
+    }
 
-    bool isSequential() const override { return false; }
     qint64 size() const override { return length_; }
     bool seek(qint64 position) override {
-        if (position < 0 || position > length_ || !QIODevice::seek(position)) {
-            return false;
-        }
-        at_ = position;
-        return true;
+        Show(position + 1);
+        return QBuffer::seek(position);
     }
 
 protected:
     qint64 readData(char* out, qint64 maxSize) override {
-        poll_();
-        const qint64 n = std::clamp<qint64>(length_ - at_, 0, maxSize);
-        std::memcpy(out, data_ + at_, static_cast<size_t>(n));
-        at_ += n;
-        return n;
+        Show(pos() + maxSize);
+        return QBuffer::readData(out, maxSize);
     }
-    qint64 writeData(const char* /*data*/, qint64 /*length*/) override { return -1; }
 
 private:
-    const uint8_t* data_;
+    // Shows at least the bytes before `end` (as far as there are any), in whole windows.
+    void Show(qint64 end) {
+        end = std::min(end, length_);
+        if (end <= view_.size()) {
+            return;
+        }
+        poll_();
+        qint64 shown = view_.size();
+        while (shown < end) {
+            shown += CImageHolder::kPollBytes;
+        }
+        view_ = QByteArray::fromRawData(data_, std::min(shown, length_));
+    }
+
+    const char* data_;
     qint64 length_;
-    qint64 at_ = 0;
     const std::function<void()>& poll_;
+    QByteArray view_;
 };
 
 } // namespace
@@ -216,9 +227,9 @@ int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type,
     QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
     QBuffer buffer(&bytes);
-    PolledBytes polled(data, length, poll);
-    QIODevice& device = poll ? static_cast<QIODevice&>(polled) : buffer;
-    if (!device.open(poll ? QIODevice::ReadOnly | QIODevice::Unbuffered : QIODevice::ReadOnly)) {
+    PolledBuffer polled(data, length, poll);
+    QBuffer& device = poll ? polled : buffer;
+    if (!device.open(QIODevice::ReadOnly)) {
         return kImageNoHeader;
     }
     // Only the decoder of the stored type may see the bytes: guessing from the content would let archive

@@ -55,6 +55,8 @@ public:
     // Decoded images above this many bytes (at 32 bits per pixel, or more for deep formats) are refused
     // with kImageNoMemory, judged from the header before any pixel memory is touched.
     static constexpr int64_t kMaxImageBytes = int64_t{256} << 20;
+    // The bytes a decoder reads between two calls of a load's `poll`.
+    static constexpr int64_t kPollBytes = 128 * 1024;
 
     CImageHolder() = default;
     // The decoded pixels are zeroed before they are freed, here and at every Reset.
@@ -71,7 +73,7 @@ public:
     // Non-interactive load for thumbnails only: a JPEG is decoded at a reduced scale (by libjpeg, in the
     // DCT domain) that is still no smaller than the image's placement in a `cellSize` cell (and in the
     // 32-pixel icon cell). Width() and Height() report the full size from the header; Image() holds the
-    // reduced pixels. `poll`, when given, is called now and then while the bytes are read, so that the
+    // reduced pixels. `poll`, when given, is called every kPollBytes the decoder reads, so that the
     // caller can get on with a little of its own work during a long decode.
     int16_t LoadForThumbnail(const std::string& name, const uint8_t* data, uint32_t length, int16_t type,
                              int cellSize, const std::function<void()>& poll = {});
