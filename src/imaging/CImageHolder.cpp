@@ -178,20 +178,24 @@ public:
 
     qint64 size() const override { return length_; }
     bool seek(qint64 position) override {
-        Show(position + 1);
+        Show(position, 1);
         return QBuffer::seek(position);
     }
 
 protected:
     qint64 readData(char* out, qint64 maxSize) override {
-        Show(pos() + maxSize);
+        Show(pos(), maxSize);
         return QBuffer::readData(out, maxSize);
     }
 
 private:
-    // Shows at least the bytes before `end` (as far as there are any), in whole windows.
-    void Show(qint64 end) {
-        end = std::min(end, length_);
+    // Shows at least the `count` bytes from `position` (as far as there are any), in whole windows.
+    // Positions come from the picture itself (a TIFF's offsets), so nothing here may overflow.
+    void Show(qint64 position, qint64 count) {
+        if (position < 0 || count <= 0) {
+            return;
+        }
+        const qint64 end = position >= length_ ? length_ : position + std::min(count, length_ - position);
         if (end <= view_.size()) {
             return;
         }

@@ -425,6 +425,21 @@ TEST(ThumbnailMaker, APollDuringTheDecodeChangesNothing) {
         EXPECT_EQ(polled.Height(), plain.Height());
         EXPECT_GE(polls, c.pollsPerWindow ? (bytes.size() - 1) / CImageHolder::kPollBytes : 1)
             << bytes.size() << " bytes";
+
+        // Damaged copies fare the same with the poll: cut short, and with the offset or length
+        // in the first bytes after the signature run wild. (Only their status and size are
+        // compared: what a decoder leaves in the rows it could not read is not defined.)
+        QByteArray cut = bytes.left(bytes.size() / 2);
+        QByteArray wild = bytes;
+        for (int i = 4; i < 8; ++i) {
+            wild[i] = static_cast<char>(0x7F);
+        }
+        for (const QByteArray& damaged : {cut, wild}) {
+            const int16_t expected = plain.LoadForThumbnail("d", Bytes(damaged), Length(damaged), c.type, 96);
+            EXPECT_EQ(polled.LoadForThumbnail("d", Bytes(damaged), Length(damaged), c.type, 96, [] {}),
+                      expected);
+            EXPECT_EQ(polled.Image().size(), plain.Image().size());
+        }
     }
 }
 
