@@ -161,18 +161,19 @@ void CImageHolder::Reset() {
 
 namespace {
 
-// A picture's bytes shown to the decoder a window at a time, with a call to `poll` before each
-// window after the first. It stays a QBuffer, whose memory Qt's JPEG reader takes directly (window
-// by window, moving to each window's end): reading it in small pieces instead would slow the decoder.
-// Any other read or seek is shown all the bytes it asks for, so no read comes back short before the
-// end (Qt's PNG reader would take a short read for the whole).
+// A picture's bytes for the decoder. Without a poll they are all shown at once; with one, a window at
+// a time, with a call to `poll` before each window after the first. It stays a QBuffer, whose memory Qt's
+// JPEG reader takes directly (window by window, moving to each window's end): reading it in small pieces
+// instead would slow the decoder. Any other read or seek is shown all the bytes it asks for, so no read comes
+// back short before the end (Qt's PNG reader would take a short read for the whole).
 class PolledBuffer final : public QBuffer {
 public:
     PolledBuffer(const uint8_t* data, uint32_t length, const std::function<void()>& poll)
         : data_(reinterpret_cast<const char*>(data))
         , length_(length)
         , poll_(poll)
-        , view_(QByteArray::fromRawData(data_, std::min<qint64>(length_, CImageHolder::kPollBytes))) {
+        , view_(QByteArray::fromRawData(data_, poll ? std::min<qint64>(length_, CImageHolder::kPollBytes)
+                                                    : length_)) {
         setBuffer(&view_);
     }
 
@@ -228,11 +229,7 @@ int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type,
         return kImageUnknownType;
     }
 
-    QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
-    QBuffer buffer(&bytes);
-    PolledBuffer polled(data, length, poll);
-    QBuffer& device = poll ? polled : buffer;
+    PolledBuffer device(data, length, poll);
     if (!device.open(QIODevice::ReadOnly)) {
         return kImageNoHeader;
     }
