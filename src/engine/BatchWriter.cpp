@@ -267,10 +267,11 @@ Status BatchWriter::StoreChunk(const uint8_t* chunk, uint64_t position, uint32_t
     if (const Status s = file_.WriteAt(chunk, position, length); s != kOk) {
         return s;
     }
-    // With threads to spare, the kernel writes the data out while the rest is encrypted (or the
-    // picture decoded), so that the sync before the header switch has little left to wait for.
+    // The kernel writes the data out while the rest is encrypted (or the picture decoded), so that
+    // the sync before the header switch has little left to wait for. The sync's thread only waits
+    // in the kernel, so one-thread runs have it too.
     unsyncedBytes_ += length;
-    if ((midDecode || unsyncedBytes_ >= kEarlySyncBytes) && WorkerPool::Threads() > 1) {
+    if (midDecode || unsyncedBytes_ >= kEarlySyncBytes) {
         unsyncedBytes_ = 0;
         file_.file()->SyncSoon();
     }

@@ -171,8 +171,9 @@ TEST_F(PosixFileLayer, ReadWriteAndLength) {
     EXPECT_FALSE(fs_.SyncParentDirectory(Path("nofolder/a")));
 }
 
-TEST_F(PosixFileLayer, ANewFileTakesAWriteOfSeveralMiBWhole) {
-    // Files made for the user are written in slices: every byte must still land in its place.
+TEST_F(PosixFileLayer, AWriteOfSeveralMiBLandsWhole) {
+    // Files made for the user and archives are written in slices of different sizes: every byte
+    // must still land in its place, from an odd offset too.
     std::string bytes(4 * 1024 * 1024 + 12345, '\0');
     uint32_t x = 2463534242u;
     for (char& c : bytes) {
@@ -182,24 +183,26 @@ TEST_F(PosixFileLayer, ANewFileTakesAWriteOfSeveralMiBWhole) {
         c = static_cast<char>(x);
     }
     OpenResult r = OpenResult::Failed;
-    auto made = fs_.CreateNew(Path("new"), &r);
-    ASSERT_NE(made, nullptr);
-    ASSERT_TRUE(made->WriteAt(bytes.data(), 7, bytes.size()));
-    ASSERT_TRUE(made->Close());
     ASSERT_TRUE(fs_.MakeDirectory(Path("below")));
-    auto below = fs_.CreateNewBelow(dir_.string() + "/", "below/new", &r);
-    ASSERT_NE(below, nullptr);
-    ASSERT_TRUE(below->WriteAt(bytes.data(), 0, bytes.size()));
-    ASSERT_TRUE(below->Close());
-
-    for (const char* name : {"new", "below/new"}) {
-        auto f = fs_.OpenShared(Path(name), &r);
-        ASSERT_NE(f, nullptr) << name;
-        const uint64_t offset = std::string(name) == "new" ? 7 : 0;
-        EXPECT_EQ(f->Length(), offset + bytes.size()) << name;
+    const struct {
+        const char* name;
+        uint64_t offset;
+        std::unique_ptr<IFile> file;
+    } cases[] = {
+        {"new", 7, fs_.CreateNew(Path("new"), &r)},
+        {"below/new", 0, fs_.CreateNewBelow(dir_.string() + "/", "below/new", &r)},
+        {"archive", 3, fs_.OpenExclusive(Path("archive"), true, &r)},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.file, nullptr) << c.name;
+        ASSERT_TRUE(c.file->WriteAt(bytes.data(), c.offset, bytes.size())) << c.name;
+        ASSERT_TRUE(c.file->Close()) << c.name;
+        auto f = fs_.OpenShared(Path(c.name), &r);
+        ASSERT_NE(f, nullptr) << c.name;
+        EXPECT_EQ(f->Length(), c.offset + bytes.size()) << c.name;
         std::string back(bytes.size(), '\0');
-        ASSERT_TRUE(f->ReadAt(back.data(), offset, back.size())) << name;
-        EXPECT_TRUE(back == bytes) << name;
+        ASSERT_TRUE(f->ReadAt(back.data(), c.offset, back.size())) << c.name;
+        EXPECT_TRUE(back == bytes) << c.name;
     }
 }
 
