@@ -206,6 +206,34 @@ TEST_F(PosixFileLayer, AWriteOfSeveralMiBLandsWhole) {
     }
 }
 
+TEST_F(PosixFileLayer, EarlySyncsRunBesideTheWrites) {
+    // Each early sync runs on a thread of its own while the writes go on; asking for one while one
+    // runs is a no-op, and both Sync and Close wait for the one running.
+    std::string bytes(1024 * 1024, '\0');
+    OpenResult r = OpenResult::Failed;
+    for (const bool syncLast : {true, false}) {
+        auto f = fs_.OpenExclusive(Path("archive"), true, &r);
+        ASSERT_NE(f, nullptr);
+        for (int i = 0; i < 24; ++i) {
+            std::fill(bytes.begin(), bytes.end(), static_cast<char>('a' + i));
+            ASSERT_TRUE(f->WriteAt(bytes.data(), static_cast<uint64_t>(i) * bytes.size(), bytes.size())) << i;
+            f->SyncSoon();
+        }
+        if (syncLast) {
+            EXPECT_TRUE(f->Sync());
+        }
+        ASSERT_TRUE(f->Close());
+        f->SyncSoon(); // closed: nothing to sync
+        auto back = fs_.OpenShared(Path("archive"), &r);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->Length(), 24 * bytes.size());
+        for (int i = 0; i < 24; ++i) {
+            ASSERT_TRUE(back->ReadAt(bytes.data(), static_cast<uint64_t>(i) * bytes.size(), bytes.size()));
+            EXPECT_EQ(bytes.find_first_not_of(static_cast<char>('a' + i)), std::string::npos) << i;
+        }
+    }
+}
+
 TEST_F(PosixFileLayer, RefusedGrowthLeavesTheLengthAlone) {
     // A file-size limit stands in for a full disk: the allocation fails part of the way.
     OpenResult r = OpenResult::Failed;
