@@ -5,7 +5,6 @@
 #include "ChunkCursor.h"
 #include "NameRules.h"
 #include "TextCodec.h"
-#include "WorkerPool.h"
 
 #include <cstring>
 #include <optional>
