@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QPainter>
 
-#include <algorithm>
-
 namespace quorvane {
 
 ContentsDelegate::ContentsDelegate(QObject* parent)
@@ -62,9 +60,13 @@ void ContentsDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionV
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
     QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    // The editor's own height, so that its border leaves the letters whole: one line at the top of
+    // the label's room under an icon, else centred on the row.
+    const int height = editor->sizeHint().height();
     if (opt.decorationPosition == QStyleOptionViewItem::Top) {
-        // One line at the top of the label's room under the icon.
-        text.setHeight(std::min(text.height(), editor->sizeHint().height()));
+        text.setHeight(height);
+    } else {
+        text = QRect(text.left(), text.center().y() - height / 2, text.width(), height);
     }
     editor->setGeometry(text);
 }

@@ -8,6 +8,16 @@ PaneItemDelegate::PaneItemDelegate(int highlightRole, QObject* parent)
     : QStyledItemDelegate(parent)
     , highlightRole_(highlightRole) {}
 
+QWidget* PaneItemDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        // One pixel of border: the style's frame needs more height than a row has.
+        line->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid palette(shadow); padding: 0px; }"));
+    }
+    return editor;
+}
+
 void PaneItemDelegate::setModelData(QWidget* editor, QAbstractItemModel* /*model*/,
                                     const QModelIndex& index) const {
     const auto* line = qobject_cast<QLineEdit*>(editor);

@@ -16,6 +16,10 @@ public:
     // Receives the text of an edit that was ended with Enter or by leaving the editor (not Escape).
     std::function<void(const QModelIndex& index, const QString& text)> onCommit;
 
+    // The in-place editor, with a border: the style's own has none, and on a white list the name
+    // seems to vanish when the edit begins.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
 protected:

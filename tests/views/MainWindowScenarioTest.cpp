@@ -302,6 +302,10 @@ TEST_F(MainWindowScenario, ANewFolderOpensItsNameForTyping) {
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->selectedText(), QStringLiteral("New Folder"));
+    // It can be told from the white list around it, and its letters are whole.
+    const QImage drawn = editor->grab().toImage();
+    EXPECT_NE(drawn.pixelColor(0, drawn.height() / 2), editor->palette().color(QPalette::Base));
+    EXPECT_GE(editor->height(), editor->sizeHint().height());
     // The editor sits on the name, not over the icon.
     const QRect item =
         window->List()->CurrentView()->visualRect(window->List()->Model().index(ListRow(made), 0));
