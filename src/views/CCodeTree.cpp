@@ -260,6 +260,12 @@ bool CCodeTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
     if (rebuilding_ || host_.Busy() || !node || !TreeNodes::CanRename(*node)) {
         return false;
     }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    if (PaneItemDelegate::ClickBesideLabel(trigger, event, itemDelegateForIndex(index), option, index)) {
+        return false;
+    }
     const CCodeArchive* archive = host_.ArchiveAt(node->archive);
     if (!archive || model_.Frozen(archive)) {
         return false;

@@ -54,12 +54,17 @@ QSize ContentsDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
     return size;
 }
 
-void ContentsDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
-                                            const QModelIndex& index) const {
+QRect ContentsDelegate::LabelRect(QStyleOptionViewItem option, const QModelIndex& index) const {
     const QStyleOptionViewItem opt = Prepared(option, index);
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    return style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+}
+
+void ContentsDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                            const QModelIndex& index) const {
+    const QStyleOptionViewItem opt = Prepared(option, index);
+    QRect text = LabelRect(option, index);
     // The editor's own height, so that its border leaves the letters whole: one line at the top of
     // the label's room under an icon, else centred on the row.
     const int height = editor->sizeHint().height();

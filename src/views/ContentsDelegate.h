@@ -24,6 +24,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QRect LabelRect(QStyleOptionViewItem option, const QModelIndex& index) const override;
     // An in-place editor covers the name, not the icon.
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;

@@ -4,6 +4,7 @@
 // decides to ContentsViewHooks and leave the rest to Qt.
 #include "ContentsViewHooks.h"
 #include "KeyboardMenu.h"
+#include "PaneItemDelegate.h"
 
 #include <QAbstractItemView>
 #include <QContextMenuEvent>
@@ -26,7 +27,7 @@ protected:
         if (this->state() == QAbstractItemView::EditingState) {
             return Base::edit(index, trigger, event);
         }
-        if (!hooks_.MayEdit(index)) {
+        if (!hooks_.MayEdit(index) || BesideLabel(index, trigger, event)) {
             return false;
         }
         const bool result = Base::edit(index, trigger, event);
@@ -115,6 +116,14 @@ protected:
     }
 
 private:
+    bool BesideLabel(const QModelIndex& index, QAbstractItemView::EditTrigger trigger, const QEvent* event) {
+        QStyleOptionViewItem option;
+        this->initViewItemOption(&option);
+        option.rect = this->visualRect(index);
+        return PaneItemDelegate::ClickBesideLabel(trigger, event, this->itemDelegateForIndex(index), option,
+                                                  index);
+    }
+
     ContentsViewHooks& hooks_;
 };
 

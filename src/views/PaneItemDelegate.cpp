@@ -1,6 +1,8 @@
 #include "PaneItemDelegate.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 namespace quorvane {
 
@@ -24,6 +26,25 @@ void PaneItemDelegate::setModelData(QWidget* editor, QAbstractItemModel* /*model
     if (line && onCommit) {
         onCommit(index, line->text());
     }
+}
+
+QRect PaneItemDelegate::LabelRect(QStyleOptionViewItem option, const QModelIndex& index) const {
+    initStyleOption(&option, index);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    return style->subElementRect(QStyle::SE_ItemViewItemText, &option, widget);
+}
+
+bool PaneItemDelegate::ClickBesideLabel(QAbstractItemView::EditTrigger trigger, const QEvent* event,
+                                        const QAbstractItemDelegate* delegate,
+                                        const QStyleOptionViewItem& option, const QModelIndex& index) {
+    const auto* ours = dynamic_cast<const PaneItemDelegate*>(delegate);
+    if (trigger != QAbstractItemView::SelectedClicked || ours == nullptr || event == nullptr ||
+        event->type() != QEvent::MouseButtonRelease) {
+        return false;
+    }
+    const QPoint at = static_cast<const QMouseEvent*>(event)->position().toPoint();
+    return !ours->LabelRect(option, index).contains(at);
 }
 
 void PaneItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {

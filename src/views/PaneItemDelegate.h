@@ -2,6 +2,7 @@
 // The item delegate of the tree and the list: draws the item a drag points at as highlighted, and
 // hands an in-place edit's text to the pane instead of writing it into the model, so that the pane
 // decides (through the Workspace) once the editor has closed whether the name changes at all.
+#include <QAbstractItemView>
 #include <QStyledItemDelegate>
 
 #include <functional>
@@ -21,6 +22,15 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+    // Where the item's name is drawn, `option` being the view's for it (its rect the item's).
+    virtual QRect LabelRect(QStyleOptionViewItem option, const QModelIndex& index) const;
+
+    // True for a click on a selected item that falls beside its name: Qt would start an edit for
+    // it, a file manager only for a click on the name itself (the icon is where a drag begins).
+    static bool ClickBesideLabel(QAbstractItemView::EditTrigger trigger, const QEvent* event,
+                                 const QAbstractItemDelegate* delegate, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index);
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

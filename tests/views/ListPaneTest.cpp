@@ -302,6 +302,33 @@ TEST_F(ListPaneTest, ANameChangesOnlyWhenTheWorkspaceRenamed) {
     EXPECT_FALSE(p.list->Editing());
 }
 
+// A click on a selected item opens its name for editing only when it falls on the name: on the
+// icon it is where a drag or a second look begins.
+TEST_F(ListPaneTest, AClickOnASelectedItemEditsOnlyOnItsName) {
+    struct Case {
+        int mode;
+        bool onName;
+    };
+    for (const Case c : {Case{2, false}, Case{2, true}, Case{4, false}, Case{4, true}}) {
+        p.list->SetViewMode(c.mode);
+        p.list->SelectEntry(a, false);
+        const QRect item = View()->visualRect(Row(PositionOf(a)));
+        // Under an icon the name is the item's last line; in the details the icon comes first.
+        const int line = View()->fontMetrics().height();
+        const QPoint at =
+            c.mode == 2 ? QPoint(item.center().x(), c.onName ? item.bottom() - line / 2 : item.top() + 20)
+                        : QPoint(c.onName ? item.left() + 40 : item.left() + 10, item.center().y());
+        QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        EXPECT_EQ(p.list->Editing(), c.onName) << c.mode << " " << c.onName;
+        if (p.list->Editing()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_FALSE(p.list->Editing());
+    }
+}
+
 TEST_F(ListPaneTest, SelectAllAndInvertSelection) {
     EXPECT_TRUE(p.list->ExecuteCommand(kCmdSelectAll));
     EXPECT_EQ(p.list->SelectedCount(), 5);

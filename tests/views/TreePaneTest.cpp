@@ -169,6 +169,19 @@ TEST_F(TreePaneTest, OnlyFoldersAreRenamedAndOnlyThroughTheWorkspace) {
     EXPECT_EQ(p.host.messages, QStringList{StringTable::Text(kStrForbiddenName)});
     EXPECT_EQ(editing.count(), 6); // on and off, three times
 
+    // A click on the selected folder edits its name only when it falls on the name, not the icon.
+    p.tree->setCurrentIndex(At(1, alpha));
+    const QRect row = p.tree->visualRect(At(1, alpha));
+    for (const bool onName : {false, true}) {
+        const QPoint at(onName ? row.left() + 30 : row.left() + 4, row.center().y());
+        QTest::mouseClick(p.tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        EXPECT_EQ(p.tree->Editing(), onName);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    ASSERT_FALSE(p.tree->Editing());
+    editing.clear();
+
     // A rebuild under an open editor ends the edit without renaming.
     p.tree->setCurrentIndex(At(1, beta));
     p.tree->BeginRename();
@@ -177,7 +190,7 @@ TEST_F(TreePaneTest, OnlyFoldersAreRenamedAndOnlyThroughTheWorkspace) {
     p.tree->Rebuild();
     QCoreApplication::processEvents();
     EXPECT_FALSE(p.tree->Editing());
-    EXPECT_EQ(editing.count(), 8);
+    EXPECT_EQ(editing.count(), 2);
     EXPECT_EQ(p.host.renames.size(), asked);
 }
 
