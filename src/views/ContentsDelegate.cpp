@@ -63,12 +63,11 @@ QRect ContentsDelegate::LabelRect(QStyleOptionViewItem option, const QModelIndex
 
 void ContentsDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                                             const QModelIndex& index) const {
-    const QStyleOptionViewItem opt = Prepared(option, index);
     QRect text = LabelRect(option, index);
     // The editor's own height, so that its border leaves the letters whole: one line at the top of
     // the label's room under an icon, else centred on the row.
     const int height = editor->sizeHint().height();
-    if (opt.decorationPosition == QStyleOptionViewItem::Top) {
+    if (option.decorationPosition == QStyleOptionViewItem::Top) {
         text.setHeight(height);
     } else {
         text = QRect(text.left(), text.center().y() - height / 2, text.width(), height);
