@@ -1,14 +1,18 @@
 // Thumbnail making for a 12-megapixel JPEG: decoded whole (the reference) against decoded at reduced
 // scale by libjpeg, each followed by Render and GetThumbnailBits for 96-pixel colour thumbnails; and
 // the reduced decode against the decoder's own floor, `djpeg -scale 1/8` of the same file (a whole
-// process each time, so its start is counted against it).
+// process each time, so its start is counted against it). Then the same picture shown as the preview
+// and the slideshow show it (decoded whole, drawn fitted into a 1200 x 900 area), on fresh memory each
+// time and with the memory of the last picture kept for the next.
 #include "BenchSummary.h"
 #include "CImageHolder.h"
 #include "CThumbnailMaker.h"
+#include "PictureMemory.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
+#include <QPainter>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -137,11 +141,42 @@ void BM_Djpeg8(benchmark::State& state) {
     ::unlink(path.c_str());
 }
 
+// One picture after the other, as the slideshow steps: each Load lets the last picture go first.
+void ShowPictures(benchmark::State& state) {
+    const QByteArray& jpeg = TwelveMegapixelJpeg();
+    const auto* data = reinterpret_cast<const uint8_t*>(jpeg.constData());
+    const auto length = static_cast<uint32_t>(jpeg.size());
+    CImageHolder holder;
+    QImage screen(1200, 900, QImage::Format_RGB32);
+    for (auto _ : state) {
+        if (holder.Load("bench.jpg", data, length, quorvane::kImageJpeg, 32, false) != 0) {
+            state.SkipWithError("decode failed");
+            break;
+        }
+        QPainter painter(&screen);
+        quorvane::DrawScaled(holder, painter, QRect(0, 0, 4000, 3000), QRect(0, 0, 1200, 900), true);
+    }
+}
+
+void BM_ShowOnFreshMemory(benchmark::State& state) {
+    ShowPictures(state);
+}
+// Runs after every other case: the setting holds for the rest of the process.
+void BM_ShowOnReusedMemory(benchmark::State& state) {
+    if (!quorvane::KeepPictureMemoryForReuse()) {
+        state.SkipWithError("the C library has no such setting");
+        return;
+    }
+    ShowPictures(state);
+}
+
 BENCHMARK(BM_Thumb96Full)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Thumb96Fast)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Thumb96FullAntiAliased)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Thumb96FastAntiAliased)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Djpeg8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ShowOnFreshMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(BM_ShowOnReusedMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 void Summarise(const bench::Results& results) {
     const bench::Result* full = bench::Find(results, "BM_Thumb96Full/real_time");
@@ -165,6 +200,14 @@ void Summarise(const bench::Results& results) {
         bench::PrintFigure("thumb96-12mp-jpeg-full-antialiased", fullAa->secondsPerIteration * 1e3, "ms");
         bench::PrintRatio("thumb-fast-speedup-antialiased",
                           fullAa->secondsPerIteration / fastAa->secondsPerIteration);
+    }
+    const bench::Result* fresh = bench::Find(results, "BM_ShowOnFreshMemory/iterations:10/real_time");
+    const bench::Result* reused = bench::Find(results, "BM_ShowOnReusedMemory/iterations:10/real_time");
+    if (fresh != nullptr && reused != nullptr && reused->secondsPerIteration > 0) {
+        bench::PrintFigure("show-12mp-jpeg-fresh-memory", fresh->secondsPerIteration * 1e3, "ms");
+        bench::PrintFigure("show-12mp-jpeg-reused-memory", reused->secondsPerIteration * 1e3, "ms");
+        bench::PrintRatio("show-reused-vs-fresh-memory",
+                          fresh->secondsPerIteration / reused->secondsPerIteration);
     }
 }
 

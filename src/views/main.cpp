@@ -2,6 +2,7 @@
 // line opened once the window is on screen.
 #include "CCodeMain.h"
 #include "FileLayer.h"
+#include "PictureMemory.h"
 #include "ProcessGuard.h"
 #include "SingleInstance.h"
 #include "SlideshowWindow.h"
@@ -18,6 +19,8 @@
 int main(int argc, char** argv) {
     // Before anything decrypted or secret is in memory.
     quorvane::ForbidCoreDumps();
+    // Before the first picture: each next photo shown reuses the memory of the last.
+    quorvane::KeepPictureMemoryForReuse();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("KVQ"));
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
