@@ -272,6 +272,8 @@ int16_t CImageHolder::Decode(const uint8_t* data, uint32_t length, int16_t type,
 
     QImage decoded;
     if (!reader.read(&decoded) || decoded.isNull()) {
+        // A reader that gives up half way (Qt's PNG reader) leaves the rows decoded until then.
+        WipeImage(decoded);
         return kImageBadPixels;
     }
     decoded = Normalised(std::move(decoded));

@@ -105,6 +105,21 @@ TEST(ImageWipe, TheHolderZeroesItsPicturesAndTheCopiesItMakes) {
     EXPECT_NE(target.pixel(30, 25), QColor(Qt::black).rgb());
 }
 
+// Qt's PNG reader gives up half way on damaged data, but leaves what it decoded until then in the image.
+TEST(ImageWipe, APictureThatFailsHalfWayIsZeroedToo) {
+    QByteArray damaged = fixtures::Encode(fixtures::PhotoLike(120, 80), "png");
+    ASSERT_GT(damaged.size(), 400);
+    for (qsizetype i = damaged.size() / 2; i < damaged.size() / 2 + 40; ++i) {
+        damaged[i] = static_cast<char>(0xAA);
+    }
+    WipeLog log;
+    CImageHolder holder;
+    EXPECT_EQ(holder.Load("x", Bytes(damaged), Length(damaged), kImagePng, 32, false), kImageBadPixels);
+    EXPECT_FALSE(holder.HasImage());
+    EXPECT_TRUE(log.Saw(QSize(120, 80)));
+    EXPECT_TRUE(log.allZero);
+}
+
 TEST(ImageWipe, TheThumbnailMakerZeroesItsCellsButNotACopyOfOne) {
     CImageHolder holder;
     const QByteArray png = fixtures::Encode(fixtures::PhotoLike(60, 40), "png");
