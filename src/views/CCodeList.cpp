@@ -229,7 +229,17 @@ void CCodeList::SetViewMode(int mode) {
 
 // ---- filling
 
+void CCodeList::RememberPlace() {
+    if (!model_.Showing() || model_.Count() == 0) {
+        return; // emptied before the refill: the place taken then still holds
+    }
+    const QAbstractItemView* view = CurrentView();
+    place_ = {host_.ArchiveAt(model_.ShownArchive()), model_.ShownFolder(), FirstSelected(),
+              view->verticalScrollBar()->value(), view->horizontalScrollBar()->value()};
+}
+
 void CCodeList::RemoveAll() {
+    RememberPlace();
     openAfterCommand_ = 0;
     AbandonEdit();
     EndDragOver();
@@ -238,6 +248,7 @@ void CCodeList::RemoveAll() {
 }
 
 void CCodeList::ShowFolder(int archive, int folder, int /*entryCount*/) {
+    RememberPlace();
     AbandonEdit();
     EndDragOver();
     model_.ShowFolder(archive, folder);
@@ -259,10 +270,24 @@ void CCodeList::EndFill(bool sort) {
     if (sort) {
         Resort();
     }
+    const Place place = std::exchange(place_, {});
+    const bool refill = place.archive != nullptr && place.archive == host_.ArchiveAt(model_.ShownArchive()) &&
+                        place.folder == model_.ShownFolder();
+    if (refill) {
+        // Laid out now, so that the scroll bars have their new ranges.
+        QAbstractItemView* view = CurrentView();
+        view->doItemsLayout();
+        view->verticalScrollBar()->setValue(place.vertical);
+        view->horizontalScrollBar()->setValue(place.horizontal);
+    }
     if (reselect_ > 0) {
         const int position = model_.PositionOf(reselect_);
         if (position >= 0) {
             SelectPosition(position, false);
+        } else if (refill && place.position >= 0) {
+            // The item left the folder (deleted, moved out): the one that took its row is selected,
+            // as in a file manager, so that the next key goes on from there.
+            SelectPosition(place.position, false);
         }
     }
 }
@@ -281,6 +306,7 @@ void CCodeList::CatalogueAboutToChange(CCodeArchive* archive) {
     // Compared by address: the archive already refuses reads.
     if (model_.Showing() && host_.ArchiveAt(model_.ShownArchive()) == archive) {
         EndDragOver();
+        RememberPlace();
     }
     model_.CatalogueAboutToChange(archive);
 }
@@ -294,6 +320,10 @@ void CCodeList::CatalogueChanged(CCodeArchive* archive) {
 void CCodeList::ArchiveClosing(CCodeArchive* archive) {
     if (model_.Showing() && host_.ArchiveAt(model_.ShownArchive()) == archive) {
         RemoveAll();
+    }
+    // Another archive may later come to the same address.
+    if (place_.archive == archive) {
+        place_ = {};
     }
     cache_.DropArchive(archive);
 }

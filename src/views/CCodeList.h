@@ -182,6 +182,17 @@ private:
     void EndDragOver();
     void AbandonEdit();
     void TrimThumbnails();
+    // Where the list stood in the folder it showed: kept when the folder is let go, so that a refill
+    // of the same folder (after a delete, a move out of it, an import into it) leaves the view where
+    // the user was instead of at the top.
+    struct Place {
+        CCodeArchive* archive = nullptr;
+        int folder = 0;
+        int position = -1; // the first selected row, -1 none
+        int vertical = 0;
+        int horizontal = 0;
+    };
+    void RememberPlace();
     void RunMenu(int menu, const QPoint& globalPos);
     QModelIndex IndexAt(int position) const;
 
@@ -204,6 +215,7 @@ private:
     PendingRename pending_;
     QPersistentModelIndex editingIndex_;
     int viewMode_ = kModeThumbnails;
+    Place place_;
     int reselect_ = 0;         // entry number to select after the next fill, 0 none
     int openAfterCommand_ = 0; // image selected while a command ran, shown when it ends; 0 none
     bool previewVisible_ = true;

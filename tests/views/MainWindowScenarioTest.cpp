@@ -22,11 +22,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 using namespace quorvane;
@@ -315,6 +317,46 @@ TEST_F(MainWindowScenario, ANewFolderOpensItsNameForTyping) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->LabelEditing());
     EXPECT_EQ(NumberOf(QStringLiteral("Holidays"), home), made);
+}
+
+// A delete deep in a long folder leaves the list where it was, with the picture that took the deleted
+// one's row selected and shown, as in a file manager; after the last picture, the new last one.
+TEST_F(MainWindowScenario, ADeleteKeepsTheListWhereItWasAndSelectsTheNextPicture) {
+    constexpr int kPictures = 40;
+    std::vector<std::string> names;
+    names.reserve(kPictures);
+    for (int i = 0; i < kPictures; ++i) {
+        names.push_back(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')).toStdString());
+    }
+    path = PrepareArchive("many", ScriptedHost::Encrypted(kTwofish, "secret", 8), {{"Lots", names}});
+    MakeWindow(1000, 640);
+    Drive({Password(QStringLiteral("secret"))}, [&] { window->StartUp(path); });
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const int lots = NumberOf(QStringLiteral("Lots"), 0);
+    ClickTree(lots);
+    QScrollBar* bar = window->List()->CurrentView()->verticalScrollBar();
+
+    struct Step {
+        const char* deleted;
+        const char* selectedAfter;
+    };
+    for (const Step step : {Step{"p25.jpg", "p26.jpg"}, Step{"p39.jpg", "p38.jpg"}}) {
+        SCOPED_TRACE(step.deleted);
+        const int deleted = NumberOf(QString::fromLatin1(step.deleted), lots);
+        const int next = NumberOf(QString::fromLatin1(step.selectedAfter), lots);
+        window->List()->SelectEntry(deleted, false);
+        QCoreApplication::processEvents();
+        const int scrolled = bar->value();
+        ASSERT_GT(scrolled, 0);
+        ClickList(deleted);
+        Drive({Answer(QMessageBox::Yes)}, [&] { Key(QKeyCombination(Qt::Key_Delete)); });
+        ASSERT_EQ(ParentOf(deleted), 1) << "in the bin";
+        // One row shorter: at the end the list can only come back as far down as it now goes.
+        EXPECT_EQ(bar->value(), std::min(scrolled, bar->maximum()));
+        EXPECT_EQ(window->List()->FocusedEntry(), next);
+        EXPECT_EQ(window->Pict()->ShownNumber(), next);
+    }
 }
 
 // What a command selects is shown as a click would show it: Find's match appears in the preview
