@@ -267,8 +267,8 @@ struct Pair {
 std::map<std::string, std::vector<Pair>> g_pairs;
 
 // Runs `pass` (timed) once per iteration, each time after `prepare` and one pass of the reference, and
-// before `tidy` (all three untimed). Returns false when something failed (the error is set).
-bool TimePaired(benchmark::State& s, const std::string& ratio, bool encrypt,
+// before `tidy` (all three untimed). A failure sets the case's error and ends it.
+void TimePaired(benchmark::State& s, const std::string& ratio, bool encrypt,
                 const std::function<bool()>& prepare, const std::function<bool()>& pass,
                 const std::function<void()>& tidy) {
     CipherReference reference(encrypt);
@@ -280,18 +280,18 @@ bool TimePaired(benchmark::State& s, const std::string& ratio, bool encrypt,
         // write of it, which would otherwise slow the reference down.
         if (!prepare()) {
             s.SkipWithError("could not prepare the pass");
-            return false;
+            return;
         }
         const double referenceSeconds = reference.Pass();
         if (referenceSeconds <= 0) {
             s.SkipWithError("cipher refused the unit");
-            return false;
+            return;
         }
         s.ResumeTiming();
         const Clock::time_point start = Clock::now();
         if (!pass()) {
             s.SkipWithError("the pass failed");
-            return false;
+            return;
         }
         pairs.push_back({referenceSeconds, std::chrono::duration<double>(Clock::now() - start).count()});
         s.PauseTiming();
@@ -301,7 +301,6 @@ bool TimePaired(benchmark::State& s, const std::string& ratio, bool encrypt,
     s.SetBytesProcessed(static_cast<int64_t>(s.iterations()) * kSourceFiles *
                         static_cast<int64_t>(kSourceSize));
     s.counters["threads"] = WorkerPool::Threads();
-    return true;
 }
 
 void ImportFiles(benchmark::State& s, int threads, const std::string& ratio) {

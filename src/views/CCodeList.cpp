@@ -248,7 +248,6 @@ void CCodeList::RemoveAll() {
 }
 
 void CCodeList::ShowFolder(int archive, int folder, int /*entryCount*/) {
-    RememberPlace();
     AbandonEdit();
     EndDragOver();
     model_.ShowFolder(archive, folder);
