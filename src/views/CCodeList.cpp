@@ -124,6 +124,13 @@ CCodeList::CCodeList(PaneHost& host, QWidget* parent)
 
     dragScroll_.setInterval(kDragScrollInterval);
     connect(&dragScroll_, &QTimer::timeout, this, &CCodeList::DragScrollTick);
+    showHeld_.setSingleShot(true);
+    showHeld_.setInterval(0);
+    connect(&showHeld_, &QTimer::timeout, this, [this] {
+        if (const int first = FirstSelected(); first >= 0) {
+            ShowSelected(first);
+        }
+    });
 
     viewMode_ = std::clamp(host_.Prefs().listViewMode, kModeSmallIcons, kModeDetails);
     ApplyViewMode();
@@ -241,6 +248,7 @@ void CCodeList::RememberPlace() {
 void CCodeList::RemoveAll() {
     RememberPlace();
     openAfterCommand_ = 0;
+    showHeld_.stop();
     AbandonEdit();
     EndDragOver();
     model_.RemoveAll();
@@ -453,17 +461,28 @@ void CCodeList::SelectionChanged(const QItemSelection& selected) {
         return;
     }
     reselect_ = model_.NumberAt(first);
-    const ContentsRow* row = model_.RowAt(first);
+    // A held arrow key selects faster than large pictures decode: decoding each would leave a queue of
+    // repeats behind that walks the list on after the key is let go.
+    if (keyRepeating_) {
+        showHeld_.start();
+        return;
+    }
+    showHeld_.stop();
+    ShowSelected(first);
+}
+
+void CCodeList::ShowSelected(int position) {
+    const ContentsRow* row = model_.RowAt(position);
     if (!previewVisible_ || !row || !row->Showable()) {
         return;
     }
     // A command's own selection (or a click while its progress window runs): the command owns the
     // preview until it ends.
     if (host_.Busy()) {
-        openAfterCommand_ = reselect_;
+        openAfterCommand_ = model_.NumberAt(position);
         return;
     }
-    OpenAt(first);
+    OpenAt(position);
 }
 
 void CCodeList::CommandEnded() {

@@ -149,6 +149,7 @@ private:
     void Step(bool forward) override;
     void Open(const QModelIndex& index) override;
     void Activity() override;
+    void KeyRepeating(bool repeating) override { keyRepeating_ = repeating; }
     void Focused() override;
     void ViewportResized() override;
     // Starts a batch for the thumbnails of the items a paint of the icon view is about to draw (the
@@ -175,6 +176,8 @@ private:
     void MoveSelection(int from, int to);
     bool StepTo(int position);
     void SelectionChanged(const QItemSelection& selected);
+    // The image at `position`, selected, into the preview (after the command that runs, if one does).
+    void ShowSelected(int position);
     void ColumnClicked(int column);
     void UpdateSortIndicator();
     bool Accepts(const QMimeData* data) const;
@@ -211,6 +214,9 @@ private:
     std::function<bool()> slideshowRunning_;
     std::function<void()> endSlideshow_;
     QTimer dragScroll_;
+    // A held key's repeats only move the selection; what they leave selected is shown on this
+    // timer's zero-length tick, once the repeats already queued have been handled.
+    QTimer showHeld_;
     QPoint dragPos_;
     PendingRename pending_;
     QPersistentModelIndex editingIndex_;
@@ -221,6 +227,7 @@ private:
     bool previewVisible_ = true;
     bool editing_ = false;
     bool dragging_ = false;
+    bool keyRepeating_ = false;
 };
 
 } // namespace quorvane

@@ -56,17 +56,14 @@ protected:
     }
 
     bool event(QEvent* event) override {
-        // Tab belongs to the list (image stepping), not to the focus chain.
-        if (event->type() == QEvent::KeyPress && this->state() != QAbstractItemView::EditingState) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-            if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-                hooks_.Activity();
-                hooks_.Step(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
-                return true;
-            }
+        if (event->type() != QEvent::KeyPress) {
+            return Base::event(event);
         }
-        return Base::event(event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        hooks_.KeyRepeating(key->isAutoRepeat());
+        const bool handled = KeyPress(key);
+        hooks_.KeyRepeating(false);
+        return handled;
     }
     void keyPressEvent(QKeyEvent* event) override {
         hooks_.Activity();
@@ -116,6 +113,18 @@ protected:
     }
 
 private:
+    bool KeyPress(QKeyEvent* key) {
+        // Tab belongs to the list (image stepping), not to the focus chain.
+        if (this->state() != QAbstractItemView::EditingState) {
+            const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+            if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+                hooks_.Activity();
+                hooks_.Step(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+        }
+        return Base::event(key);
+    }
     bool BesideLabel(const QModelIndex& index, QAbstractItemView::EditTrigger trigger, const QEvent* event) {
         QStyleOptionViewItem option;
         this->initViewItemOption(&option);

@@ -31,6 +31,8 @@ public:
     virtual void Open(const QModelIndex& index) = 0;
     // A click or a key press (auto close counts it as activity).
     virtual void Activity() = 0;
+    // A key press is being handled: `repeating` while it is a held key's repeat, false again after it.
+    virtual void KeyRepeating(bool repeating) = 0;
     virtual void Focused() = 0;
     // The viewport changed its size (also when a scroll bar came or went).
     virtual void ViewportResized() = 0;

@@ -359,6 +359,40 @@ TEST_F(MainWindowScenario, ADeleteKeepsTheListWhereItWasAndSelectsTheNextPicture
     }
 }
 
+// A held arrow key walks the list as fast as it repeats: its repeats only move the selection, and
+// the preview decodes what they left selected once no more are queued, not every picture on the way.
+TEST_F(MainWindowScenario, AHeldArrowKeyShowsThePictureItStopsAt) {
+    std::vector<std::string> names;
+    names.reserve(8);
+    for (int i = 0; i < 8; ++i) {
+        names.push_back(QStringLiteral("p%1.jpg").arg(i).toStdString());
+    }
+    path = PrepareArchive("held", ScriptedHost::Encrypted(kTwofish, "secret", 8), {{"Lots", names}});
+    MakeWindow(1000, 640);
+    Drive({Password(QStringLiteral("secret"))}, [&] { window->StartUp(path); });
+    const int lots = NumberOf(QStringLiteral("Lots"), 0);
+    ClickTree(lots);
+    window->List()->SetViewMode(CCodeList::kModeDetails);
+    const auto picture = [&](int i) { return NumberOf(QStringLiteral("p%1.jpg").arg(i), lots); };
+    ClickList(picture(0));
+    ASSERT_EQ(window->Pict()->ShownNumber(), picture(0));
+
+    QWidget* view = window->List()->CurrentView();
+    for (int i = 0; i < 5; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(view, &repeat);
+    }
+    EXPECT_EQ(window->List()->FocusedEntry(), picture(5));
+    EXPECT_EQ(window->Pict()->ShownNumber(), picture(0)) << "a picture was decoded for a repeat";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->Pict()->ShownNumber(), picture(5));
+
+    // A press of its own shows its picture at once, as a click does.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(view, &press);
+    EXPECT_EQ(window->Pict()->ShownNumber(), picture(6));
+}
+
 // What a command selects is shown as a click would show it: Find's match appears in the preview
 // once the command is over, and renaming the shown picture renames the caption above it.
 TEST_F(MainWindowScenario, FindShowsItsMatchAndARenameRenamesTheCaption) {
