@@ -287,7 +287,8 @@ void CCodeList::EndFill(bool sort) {
         view->verticalScrollBar()->setValue(place.vertical);
         view->horizontalScrollBar()->setValue(place.horizontal);
     }
-    if (reselect_ > 0) {
+    // Numbers are an archive's own: in another archive the same number is some other picture.
+    if (reselect_ > 0 && reselectArchive_ == host_.ArchiveAt(model_.ShownArchive())) {
         const int position = model_.PositionOf(reselect_);
         if (position >= 0) {
             SelectPosition(position, false);
@@ -332,6 +333,9 @@ void CCodeList::ArchiveClosing(CCodeArchive* archive) {
     if (place_.archive == archive) {
         place_ = {};
     }
+    if (reselectArchive_ == archive) {
+        ForgetReselect();
+    }
     cache_.DropArchive(archive);
 }
 
@@ -341,6 +345,7 @@ void CCodeList::UpdateItem(int number) {
 
 void CCodeList::ForgetReselect() {
     reselect_ = 0;
+    reselectArchive_ = nullptr;
 }
 
 void CCodeList::SetRedraw(bool on) {
@@ -461,6 +466,7 @@ void CCodeList::SelectionChanged(const QItemSelection& selected) {
         return;
     }
     reselect_ = model_.NumberAt(first);
+    reselectArchive_ = host_.ArchiveAt(model_.ShownArchive());
     // A held arrow key selects faster than large pictures decode: decoding each would leave a queue of
     // repeats behind that walks the list on after the key is let go.
     if (keyRepeating_) {

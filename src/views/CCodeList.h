@@ -224,6 +224,8 @@ private:
     Place place_;
     int reselect_ = 0;         // entry number to select after the next fill, 0 none
     int openAfterCommand_ = 0; // image selected while a command ran, shown when it ends; 0 none
+    // The archive the reselect number belongs to.
+    CCodeArchive* reselectArchive_ = nullptr;
     bool previewVisible_ = true;
     bool editing_ = false;
     bool dragging_ = false;

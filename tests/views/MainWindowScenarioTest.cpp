@@ -66,8 +66,8 @@ protected:
         }
         return names;
     }
-    QPoint TreeCentre(int folder) {
-        return window->Tree()->visualRect(window->Tree()->Model().IndexOf(1, folder)).center();
+    QPoint TreeCentre(int folder, int slot = 1) {
+        return window->Tree()->visualRect(window->Tree()->Model().IndexOf(slot, folder)).center();
     }
     // After a dialog or a progress window the offscreen platform leaves no window active, and only
     // the active window's widgets take focus from a click.
@@ -77,9 +77,10 @@ protected:
             EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         }
     }
-    void ClickTree(int folder) {
+    void ClickTree(int folder, int slot = 1) {
         Activate();
-        QTest::mouseClick(window->Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, TreeCentre(folder));
+        QTest::mouseClick(window->Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          TreeCentre(folder, slot));
         QCoreApplication::processEvents();
     }
     int ListRow(int number) {
@@ -391,6 +392,31 @@ TEST_F(MainWindowScenario, AHeldArrowKeyShowsThePictureItStopsAt) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QApplication::sendEvent(view, &press);
     EXPECT_EQ(window->Pict()->ShownNumber(), picture(6));
+}
+
+// The list selects its last picture again when it comes back to the folder, but only in the archive
+// it was chosen in: another archive's folder opens with nothing selected, not with the picture that
+// has the same number there shown in the preview.
+TEST_F(MainWindowScenario, AnotherArchiveDoesNotSelectThePictureWithTheSameNumber) {
+    const auto settings = ScriptedHost::Encrypted(kTwofish, "secret", 8);
+    path = PrepareArchive("one", settings, {{"Lots", {"a.jpg", "b.jpg", "c.jpg"}}});
+    const QString other = PrepareArchive("two", settings, {{"Lots", {"a.jpg", "b.jpg", "c.jpg"}}});
+    MakeWindow(1000, 640);
+    Drive({Password(QStringLiteral("secret"))}, [&] { window->StartUp(path); });
+    Drive({Password(QStringLiteral("secret"))}, [&] { EXPECT_EQ(Ws().Open(other), kOk); });
+    ASSERT_EQ(Ws().ArchiveCount(), 2);
+    const int lots = NumberOf(QStringLiteral("Lots"), 0);
+    const int b = NumberOf(QStringLiteral("b.jpg"), lots);
+    ClickTree(lots, 1);
+    ClickList(b);
+    ASSERT_EQ(window->Pict()->ShownNumber(), b);
+
+    ClickTree(lots, 2); // the same numbers in the other archive
+    ASSERT_EQ(Ws().CurrentArchive(), 2);
+    EXPECT_EQ(window->List()->SelectedCount(), 0);
+
+    ClickTree(lots, 1);
+    EXPECT_EQ(window->List()->FocusedEntry(), b);
 }
 
 // What a command selects is shown as a click would show it: Find's match appears in the preview
