@@ -125,7 +125,7 @@ CCodeList::CCodeList(PaneHost& host, QWidget* parent)
     dragScroll_.setInterval(kDragScrollInterval);
     connect(&dragScroll_, &QTimer::timeout, this, &CCodeList::DragScrollTick);
     showHeld_.setSingleShot(true);
-    showHeld_.setInterval(0);
+    showHeld_.setInterval(kHeldKeyPause);
     connect(&showHeld_, &QTimer::timeout, this, [this] {
         if (const int first = FirstSelected(); first >= 0) {
             ShowSelected(first);
@@ -467,8 +467,8 @@ void CCodeList::SelectionChanged(const QItemSelection& selected) {
     }
     reselect_ = model_.NumberAt(first);
     reselectArchive_ = host_.ArchiveAt(model_.ShownArchive());
-    // A held arrow key selects faster than large pictures decode: decoding each would leave a queue of
-    // repeats behind that walks the list on after the key is let go.
+    // A held arrow key selects faster than large pictures decode: decoding each, or even one between
+    // repeats, leaves repeats queued behind it that walk the list on after the key is let go.
     if (keyRepeating_) {
         showHeld_.start();
         return;

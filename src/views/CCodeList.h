@@ -124,6 +124,8 @@ public:
     bool DragScrolling() const { return dragScroll_.isActive(); }
 
     static constexpr int kDragScrollInterval = 48;
+    // A held key repeats every 25 to 50 ms: when no repeat has come for this long, it was let go.
+    static constexpr int kHeldKeyPause = 100;
     static constexpr int kModeSmallIcons = 0;
     static constexpr int kModeLargeIcons = 1;
     static constexpr int kModeThumbnails = 2;
@@ -214,8 +216,8 @@ private:
     std::function<bool()> slideshowRunning_;
     std::function<void()> endSlideshow_;
     QTimer dragScroll_;
-    // A held key's repeats only move the selection; what they leave selected is shown on this
-    // timer's zero-length tick, once the repeats already queued have been handled.
+    // A held key's repeats only move the selection; what they leave selected is shown once they
+    // have stopped coming for kHeldKeyPause.
     QTimer showHeld_;
     QPoint dragPos_;
     PendingRename pending_;
