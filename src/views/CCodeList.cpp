@@ -126,11 +126,7 @@ CCodeList::CCodeList(PaneHost& host, QWidget* parent)
     connect(&dragScroll_, &QTimer::timeout, this, &CCodeList::DragScrollTick);
     showHeld_.setSingleShot(true);
     showHeld_.setInterval(kHeldKeyPause);
-    connect(&showHeld_, &QTimer::timeout, this, [this] {
-        if (const int first = FirstSelected(); first >= 0) {
-            ShowSelected(first);
-        }
-    });
+    connect(&showHeld_, &QTimer::timeout, this, [this] { ShowSelected(FirstSelected()); });
 
     viewMode_ = std::clamp(host_.Prefs().listViewMode, kModeSmallIcons, kModeDetails);
     ApplyViewMode();

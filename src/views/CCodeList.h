@@ -178,7 +178,8 @@ private:
     void MoveSelection(int from, int to);
     bool StepTo(int position);
     void SelectionChanged(const QItemSelection& selected);
-    // The image at `position`, selected, into the preview (after the command that runs, if one does).
+    // The image at `position`, selected, into the preview (after the command that runs, if one does);
+    // nothing for -1.
     void ShowSelected(int position);
     void ColumnClicked(int column);
     void UpdateSortIndicator();
