@@ -239,6 +239,34 @@ void CCodeList::RememberPlace() {
     const QAbstractItemView* view = CurrentView();
     place_ = {host_.ArchiveAt(model_.ShownArchive()), model_.ShownFolder(), FirstSelected(),
               view->verticalScrollBar()->value(), view->horizontalScrollBar()->value()};
+    const QItemSelectionModel* selection = iconView_->selectionModel();
+    const QModelIndexList rows = selection->selectedRows();
+    if (rows.size() > 1) {
+        for (const QModelIndex& row : rows) {
+            place_.selected.push_back(model_.NumberAt(row.row()));
+        }
+        place_.current = FocusedEntry();
+    }
+}
+
+bool CCodeList::RestoreSelection(const Place& place) {
+    QItemSelection restored;
+    for (const int number : place.selected) {
+        const int position = model_.PositionOf(number);
+        if (position >= 0) {
+            restored.select(IndexAt(position), IndexAt(position));
+        }
+    }
+    if (restored.isEmpty()) {
+        return false;
+    }
+    QItemSelectionModel* selection = iconView_->selectionModel();
+    selection->select(restored, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const int current = model_.PositionOf(place.current);
+    if (current >= 0) {
+        selection->setCurrentIndex(IndexAt(current), QItemSelectionModel::NoUpdate);
+    }
+    return true;
 }
 
 void CCodeList::RemoveAll() {
@@ -286,7 +314,10 @@ void CCodeList::EndFill(bool sort) {
     // Numbers are an archive's own: in another archive the same number is some other picture.
     if (reselect_ > 0 && reselectArchive_ == host_.ArchiveAt(model_.ShownArchive())) {
         const int position = model_.PositionOf(reselect_);
-        if (position >= 0) {
+        if (refill && RestoreSelection(place)) {
+            // A refill of the same folder (an import into it, a copy out of it) keeps every picture
+            // the user had selected, so that the next command still acts on all of them.
+        } else if (position >= 0) {
             SelectPosition(position, false);
         } else if (refill && place.position >= 0) {
             // The item left the folder (deleted, moved out): the one that took its row is selected,
@@ -342,6 +373,9 @@ void CCodeList::UpdateItem(int number) {
 void CCodeList::ForgetReselect() {
     reselect_ = 0;
     reselectArchive_ = nullptr;
+    // The numbers may name other entries now.
+    place_.selected.clear();
+    place_.current = 0;
 }
 
 void CCodeList::SetRedraw(bool on) {

@@ -27,6 +27,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QDrag;
 class QMenu;
@@ -197,8 +198,14 @@ private:
         int position = -1; // the first selected row, -1 none
         int vertical = 0;
         int horizontal = 0;
+        // With more than one selected: their entry numbers, and the one the keyboard stood on.
+        std::vector<int> selected;
+        int current = 0;
     };
     void RememberPlace();
+    // Selects again those of the place's pictures still in the folder, with the keyboard where it
+    // stood; false when none is left.
+    bool RestoreSelection(const Place& place);
     void RunMenu(int menu, const QPoint& globalPos);
     QModelIndex IndexAt(int position) const;
 
