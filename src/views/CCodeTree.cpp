@@ -506,6 +506,9 @@ void CCodeTree::contextMenuEvent(QContextMenuEvent* event) {
 
 void CCodeTree::mousePressEvent(QMouseEvent* event) {
     host_.NoteActivity();
+    // As in the list: the pane pressed is the active one, focus-in or not, so that a drag of the
+    // current folder or its menu never acts on the list's selection.
+    emit activated();
     QTreeView::mousePressEvent(event);
 }
 

@@ -83,6 +83,9 @@ protected:
     }
     void mousePressEvent(QMouseEvent* event) override {
         hooks_.Activity();
+        // A press makes the list the active pane even where no focus-in follows it (its window was
+        // not the active one): a drag or a menu started by this press acts on the list's selection.
+        hooks_.Focused();
         Base::mousePressEvent(event);
     }
     void mouseDoubleClickEvent(QMouseEvent* event) override {

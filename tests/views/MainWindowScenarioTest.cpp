@@ -420,6 +420,59 @@ TEST_F(MainWindowScenario, AnotherArchiveDoesNotSelectThePictureWithTheSameNumbe
     EXPECT_EQ(window->List()->FocusedEntry(), b);
 }
 
+// Pictures picked with Ctrl stay picked when the folder is filled again around them: a file dropped
+// into it adds a row but leaves the selection, and the keyboard, where they were. The import leaves
+// the tree active and the window without focus (its progress window had it): a drag started with a
+// press on the list still carries the list's pictures, not the tree's folder.
+TEST_F(MainWindowScenario, AnImportIntoTheShownFolderKeepsEveryPictureSelected) {
+    Opened();
+    const int trip = NumberOf(QStringLiteral("Trip"), 0);
+    const int home = NumberOf(QStringLiteral("Home"), 0);
+    const int a = NumberOf(QStringLiteral("a.jpg"), trip);
+    const int c = NumberOf(QStringLiteral("c.jpg"), trip);
+    ClickTree(trip);
+    window->List()->SetViewMode(CCodeList::kModeDetails);
+    ClickList(a);
+    QWidget* area = window->List()->CurrentView()->viewport();
+    QTest::mouseClick(area, Qt::LeftButton, Qt::ControlModifier, ListCentre(c));
+    ASSERT_EQ(window->List()->SelectedCount(), 2);
+
+    const QString dropped = dir.filePath(QStringLiteral("desk/d.jpg"));
+    WriteImage(dropped, 21);
+    std::unique_ptr<QMimeData> files(FileData({dropped}));
+    EXPECT_EQ(DropOn(area, QPoint(area->width() - 5, area->height() - 5), files.get()), Qt::CopyAction);
+    ASSERT_TRUE(WaitUntil([&] { return NumberOf(QStringLiteral("d.jpg"), trip) > 0 && !Ws().Busy(); }));
+    ASSERT_EQ(window->List()->Model().Count(), 4);
+    EXPECT_EQ(window->List()->Gather(SelectionPurpose::Export), (std::vector<int>{a, c}));
+    EXPECT_EQ(window->List()->FocusedEntry(), c);
+
+    window->List()->SetDragRunner([&](QDrag& drag) {
+        const QPoint at = TreeCentre(home);
+        EXPECT_EQ(DragMoveOver(window->Tree()->viewport(), at, drag.mimeData()), Qt::MoveAction);
+        return DropOn(window->Tree()->viewport(), at, drag.mimeData());
+    });
+    const QPoint from = ListCentre(c);
+    QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(area, from + QPoint(QApplication::startDragDistance() + 5, 0));
+    QTest::mouseMove(area, from + QPoint(2 * QApplication::startDragDistance() + 10, 3));
+    QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, from);
+    ASSERT_TRUE(WaitUntil([&] { return ParentOf(c) != trip && !Ws().Busy(); }));
+    EXPECT_EQ(ParentOf(trip), 0) << "the folder was dragged instead";
+    EXPECT_EQ(ParentOf(a), home);
+    EXPECT_EQ(ParentOf(c), home);
+
+    // The same for the tree, pressed while the list is active and another window has the focus.
+    ClickList(NumberOf(QStringLiteral("b.jpg"), trip));
+    ASSERT_EQ(window->Active(), ActivePane::List);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::mousePress(window->Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, TreeCentre(trip));
+    QTest::mouseRelease(window->Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, TreeCentre(trip));
+    EXPECT_EQ(window->Active(), ActivePane::Tree);
+}
+
 // What a command selects is shown as a click would show it: Find's match appears in the preview
 // once the command is over, and renaming the shown picture renames the caption above it.
 TEST_F(MainWindowScenario, FindShowsItsMatchAndARenameRenamesTheCaption) {
