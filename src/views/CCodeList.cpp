@@ -237,8 +237,12 @@ void CCodeList::RememberPlace() {
         return; // emptied before the refill: the place taken then still holds
     }
     const QAbstractItemView* view = CurrentView();
-    place_ = {host_.ArchiveAt(model_.ShownArchive()), model_.ShownFolder(), FirstSelected(),
-              view->verticalScrollBar()->value(), view->horizontalScrollBar()->value()};
+    place_ = {};
+    place_.archive = host_.ArchiveAt(model_.ShownArchive());
+    place_.folder = model_.ShownFolder();
+    place_.position = FirstSelected();
+    place_.vertical = view->verticalScrollBar()->value();
+    place_.horizontal = view->horizontalScrollBar()->value();
     const QItemSelectionModel* selection = iconView_->selectionModel();
     const QModelIndexList rows = selection->selectedRows();
     if (rows.size() > 1) {
